@@ -268,6 +268,8 @@ void write_item(GameFile *f, const ConfigKey &k)
         else if (item.binding.axis_name)
             gf_printf(f, "%s=(%f,%f)%s\n", key, item.binding.lo, item.binding.hi,
                       item.binding.axis_name);
+        else
+            gf_printf(f, "%s=\n", key); // reads back as unbound, not as the default
         break;
     }
 }

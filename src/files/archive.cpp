@@ -97,7 +97,8 @@ bool archive_pack_folder(const std::string &folder, const std::string &archive_p
         root.pop_back();
     std::vector<std::string> names;
     std::set<std::pair<dev_t, ino_t>> seen;
-    if (!list_files(root, "", &seen, &names)) {
+    struct stat st;
+    if (stat(root.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || !list_files(root, "", &seen, &names)) {
         *error = "can't read folder '" + folder + "'";
         return false;
     }
