@@ -1,15 +1,14 @@
 // Reading and writing ".saf" archive headers.
 #include "files/archive.h"
 
+#include "files/folder_walk.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
-#include <set>
-#include <sys/stat.h>
 #include <utility>
 
 namespace {
@@ -23,31 +22,6 @@ std::string collapse_slashes(const char *text)
         out += *text;
     }
     return out;
-}
-
-// Lists the regular files under a folder with names relative to `root`.
-bool list_files(const std::string &dir, const std::string &prefix,
-                std::set<std::pair<dev_t, ino_t>> *seen, std::vector<std::string> *names)
-{
-    struct stat st;
-    if (stat(dir.c_str(), &st) != 0 || !seen->insert({st.st_dev, st.st_ino}).second)
-        return true; // unreadable or already visited through a link
-    DIR *d = opendir(dir.c_str());
-    if (!d)
-        return false;
-    while (dirent *e = readdir(d)) {
-        if (strcmp(e->d_name, ".") == 0 || strcmp(e->d_name, "..") == 0)
-            continue;
-        std::string path = dir + "/" + e->d_name;
-        if (stat(path.c_str(), &st) != 0)
-            continue;
-        if (S_ISDIR(st.st_mode))
-            list_files(path, prefix + e->d_name + "/", seen, names);
-        else if (S_ISREG(st.st_mode))
-            names->push_back(prefix + e->d_name);
-    }
-    closedir(d);
-    return true;
 }
 
 } // namespace
@@ -96,9 +70,10 @@ bool archive_pack_folder(const std::string &folder, const std::string &archive_p
     while (root.size() > 1 && root.back() == '/')
         root.pop_back();
     std::vector<std::string> names;
-    std::set<std::pair<dev_t, ino_t>> seen;
-    struct stat st;
-    if (stat(root.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || !list_files(root, "", &seen, &names)) {
+    bool readable = walk_files(root, [&](const std::string &path, int64_t) {
+        names.push_back(path.substr(root.size() + 1));
+    });
+    if (!readable) {
         *error = "can't read folder '" + folder + "'";
         return false;
     }

@@ -3,13 +3,12 @@
 #include "files/file_index.h"
 
 #include "files/archive.h"
+#include "files/folder_walk.h"
 #include "files/paths.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
-#include <dirent.h>
-#include <set>
-#include <sys/stat.h>
 #include <utility>
 
 namespace {
@@ -22,34 +21,6 @@ bool entry_less(const FileIndexEntry &a, const FileIndexEntry &b)
 {
     int c = strcmp(a.name.c_str(), b.name.c_str());
     return c != 0 ? c < 0 : a.priority < b.priority;
-}
-
-void scan_folder(const std::string &dir, const std::string &root, int priority,
-                 std::set<std::pair<dev_t, ino_t>> *seen)
-{
-    struct stat st;
-    // Symbolic links may loop back to a folder already scanned.
-    if (stat(dir.c_str(), &st) != 0 || !seen->insert({st.st_dev, st.st_ino}).second)
-        return;
-    DIR *d = opendir(dir.c_str());
-    if (!d)
-        return;
-    std::string base = dir;
-    while (!base.empty() && base.back() == '/')
-        base.pop_back();
-    while (dirent *e = readdir(d)) {
-        if (strcmp(e->d_name, ".") == 0 || strcmp(e->d_name, "..") == 0)
-            continue;
-        std::string path = base + "/" + e->d_name;
-        if (stat(path.c_str(), &st) != 0)
-            continue;
-        if (S_ISDIR(st.st_mode)) {
-            scan_folder(path, root, priority, seen);
-        } else if (st.st_size <= INT32_MAX) {
-            entries.push_back({path, path.substr(root.size()), 0, (int32_t)st.st_size, priority});
-        }
-    }
-    closedir(d);
 }
 
 void add_archive_members(const FileIndexEntry &archive, int priority)
@@ -71,9 +42,11 @@ void build_index()
     entries.clear();
     int folders = game_dir_count();
     for (int i = 0; i < folders; ++i) {
-        std::set<std::pair<dev_t, ino_t>> seen;
         std::string root = game_dir(i);
-        scan_folder(root, root, i, &seen);
+        walk_files(root, [&](const std::string &path, int64_t size) {
+            if (size <= INT32_MAX)
+                entries.push_back({path, path.substr(root.size()), 0, (int32_t)size, i});
+        });
     }
     std::stable_sort(entries.begin(), entries.end(), entry_less);
 

@@ -2,6 +2,7 @@
 // stream's push-back byte.
 #include "files/game_file_local.h"
 
+#include <array>
 #include <cctype>
 #include <cstdarg>
 #include <cstdlib>
@@ -151,6 +152,23 @@ bool scan_float(Reader *r, int width, long double *out)
     return true;
 }
 
+// Reads a run of at most `width` bytes of a set into `out` (when not null),
+// NUL-terminated; false when not even one byte matched.
+bool scan_run(Reader *r, int width, char *out, const bool in_set[256])
+{
+    int n = 0, c = 0;
+    while (n < width && (c = r->get()) >= 0 && in_set[c]) {
+        if (out)
+            out[n] = (char)c;
+        ++n;
+    }
+    if (n < width)
+        r->unget(c);
+    if (out && n > 0)
+        out[n] = '\0';
+    return n > 0;
+}
+
 // Parses a "%[...]" set starting just after "[": fills `in_set` and returns
 // the format position after the closing "]".
 const char *parse_set(const char *p, bool in_set[256])
@@ -264,19 +282,14 @@ int gf_scanf(GameFile *f, const char *format, ...)
             break;
         }
         case 's': {
+            static const std::array<bool, 256> non_space = [] {
+                std::array<bool, 256> set{};
+                for (int c = 0; c < 256; ++c)
+                    set[c] = !isspace(c);
+                return set;
+            }();
             r.skip_space();
-            char *out = suppress ? nullptr : va_arg(args, char *);
-            int n = 0, c = 0;
-            while (n < width && (c = r.get()) >= 0 && !isspace(c)) {
-                if (out)
-                    out[n] = (char)c;
-                ++n;
-            }
-            if (n < width)
-                r.unget(c);
-            if (out && n > 0)
-                out[n] = '\0';
-            ok = n > 0;
+            ok = scan_run(&r, width, suppress ? nullptr : va_arg(args, char *), non_space.data());
             break;
         }
         case 'c': {
@@ -294,18 +307,7 @@ int gf_scanf(GameFile *f, const char *format, ...)
         case '[': {
             bool in_set[256];
             p = parse_set(p, in_set);
-            char *out = suppress ? nullptr : va_arg(args, char *);
-            int n = 0, c = 0;
-            while (n < width && (c = r.get()) >= 0 && in_set[c]) {
-                if (out)
-                    out[n] = (char)c;
-                ++n;
-            }
-            if (n < width)
-                r.unget(c);
-            if (out && n > 0)
-                out[n] = '\0';
-            ok = n > 0;
+            ok = scan_run(&r, width, suppress ? nullptr : va_arg(args, char *), in_set);
             break;
         }
         case 'n':
