@@ -17,6 +17,7 @@ xvfb-run -a -s "-screen 0 1280x1024x24" \
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DRUTVALE_SANITIZE=ON
 cmake --build build-sanitize --parallel "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
+LSAN_OPTIONS=suppressions=$(pwd)/tests/lsan.supp:print_suppressions=0 \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     xvfb-run -a -s "-screen 0 1280x1024x24" \
     ctest --test-dir build-sanitize --output-on-failure --parallel "$jobs" --timeout 900

@@ -1,0 +1,75 @@
+// The Window record and input devices, shared by the window and input code.
+#pragma once
+
+#include "platform/event_queue.h"
+#include "platform/input.h"
+#include "platform/window.h"
+
+#include <SDL.h>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+struct InputDevice;
+
+// What a kind of device does; any entry may be null.
+struct DeviceOps {
+    void (*open)(InputDevice *device);  // first axis handle opened
+    void (*close)(InputDevice *device); // last axis handle closed
+    int (*read_axis)(Window *window, InputDevice *device, int axis);
+    void (*free)(InputDevice *device);
+};
+
+struct InputDevice {
+    std::string name;
+    int id = 0;
+    int buttons = 0, axes = 0;
+    int open_count = 0;
+    bool relative = false;
+    bool polled = false;
+    std::vector<int> axis_values;
+    std::vector<unsigned char> button_states; // bit 7 = down
+    int timestamp_adjustment = 0;             // ms taken off event times
+    const DeviceOps *ops = nullptr;
+    SDL_Joystick *joystick = nullptr;
+    SDL_JoystickID instance = -1;
+};
+
+struct AxisHandle {
+    Window *window;
+    InputDevice *device;
+    int axis;
+};
+
+struct Window {
+    SDL_Window *sdl = nullptr;
+    SDL_GLContext gl = nullptr;
+    std::string title;
+    int requested_width = 0, requested_height = 0;
+    int mode_width = 0, mode_height = 0;
+    bool may_fullscreen = true;
+    bool threaded = false;
+    bool fullscreen = false;
+    bool close_requested = false;
+    std::atomic<bool> in_mode_change{false};
+    std::mutex size_lock; // held from frame_begin to frame_end
+    int client_width = 0, client_height = 0;
+    FrameInfo frame = {};
+    EventQueue events;
+    std::vector<std::unique_ptr<InputDevice>> devices;
+    std::vector<const char *> axis_names;
+    int cursor_x = 0, cursor_y = 0;
+};
+
+// Queues a button event stamped with an SDL event time.
+void queue_button(Window *window, int code, int pressed, uint32_t sdl_timestamp);
+
+// Feeds one SDL event to the devices (joystick buttons, mouse motion and
+// buttons); returns true when it was a device event.
+bool input_handle_sdl_event(Window *window, const SDL_Event &event);
+
+// Frees every device ("Closing input devices").
+void input_close(Window *window);

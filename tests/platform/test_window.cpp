@@ -1,0 +1,182 @@
+// The window, its GL context, shaders and input events, on a real display
+// (the test suite runs under a virtual X server).
+#include "platform/clock.h"
+#include "platform/close_request.h"
+#include "platform/input.h"
+#include "platform/keys.h"
+#include "platform/window.h"
+#include "render/gl_caps.h"
+#include "render/shaders.h"
+
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+
+#include <cstdlib>
+#include <csignal>
+
+namespace {
+
+class GameWindow : public ::testing::Test {
+protected:
+    static Window *window;
+    static void SetUpTestSuite()
+    {
+        if (!getenv("DISPLAY"))
+            return;
+        window = gl_window_create("Rutvale test", 320, 240, 0x100 | 32, 0, 16, 0, 0);
+        if (window)
+            gl_caps_init();
+    }
+    static void TearDownTestSuite()
+    {
+        gl_window_destroy(window);
+        window = nullptr;
+    }
+    void SetUp() override
+    {
+        if (!getenv("DISPLAY"))
+            GTEST_SKIP() << "no display";
+        ASSERT_NE(window, nullptr) << SDL_GetError();
+        InputEvent e;
+        while (event_next(window, &e)) {
+        }
+    }
+    void push_key(SDL_Scancode scancode, bool down, uint32_t timestamp)
+    {
+        SDL_Event e = {};
+        e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+        e.key.timestamp = timestamp;
+        e.key.windowID = SDL_GetWindowID(SDL_GL_GetCurrentWindow());
+        e.key.keysym.scancode = scancode;
+        e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+        SDL_PushEvent(&e);
+    }
+};
+
+Window *GameWindow::window;
+
+TEST_F(GameWindow, ReportsGlStringsAndBuildsAllFivePrograms)
+{
+    EXPECT_NE(gl_caps.vendor, "NULL");
+    EXPECT_NE(gl_caps.renderer, "NULL");
+    EXPECT_NE(gl_caps.version, "NULL");
+    EXPECT_TRUE(gl_caps.has_multitexture);
+    EXPECT_GE(gl_caps.texture_units, 2);
+    EXPECT_TRUE(gl_caps.has_fbo);
+    ASSERT_TRUE(gl_caps.has_fragment_shader && gl_caps.has_vertex_shader);
+
+    ASSERT_EQ(shaders_init(), 1);
+    for (int i = PROGRAM_LIT; i < PROGRAM_COUNT; ++i) {
+        GLint linked = 0;
+        glext.GetObjectParameterivARB(program_object(i), GL_OBJECT_LINK_STATUS_ARB, &linked);
+        EXPECT_TRUE(linked) << program_name(i);
+    }
+    EXPECT_EQ(program_object(PROGRAM_FIXED), 0u);
+
+    int before = shader_changes;
+    use_program(PROGRAM_LIT);
+    use_program(PROGRAM_LIT);
+    use_program(6);
+    EXPECT_EQ(shader_changes, before + 1);
+    use_program(PROGRAM_FIXED);
+    const float identity[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+    set_env_matrix(identity);
+    EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
+}
+
+TEST_F(GameWindow, ClearedFrameReadsBackTheClearColour)
+{
+    const FrameInfo *frame = frame_begin(window);
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(frame->width, 320);
+    EXPECT_EQ(frame->height, 240);
+    glClearColor(0.196078f, 0.6f, 0.8f, 0);
+    glClear(GL_COLOR_BUFFER_BIT);
+    unsigned char pixel[4] = {};
+    glReadPixels(frame->width / 2, frame->height / 2, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
+    EXPECT_NEAR(pixel[0], 50, 1);
+    EXPECT_NEAR(pixel[1], 153, 1);
+    EXPECT_NEAR(pixel[2], 204, 1);
+    EXPECT_EQ(frame_end(window), 1);
+}
+
+TEST_F(GameWindow, KeyEventsArriveWithSetOneCodesOnThePlatformClock)
+{
+    // SDL stamps pushed events itself; the ordering of out-of-order times is
+    // the queue's own test.
+    push_key(SDL_SCANCODE_LSHIFT, true, 0);
+    push_key(SDL_SCANCODE_RETURN, true, 0);
+    push_key(SDL_SCANCODE_LSHIFT, false, 0);
+    InputEvent e[3];
+    for (InputEvent &event : e)
+        ASSERT_EQ(event_next(window, &event), 1);
+    EXPECT_EQ(e[0].code, 4096 + 42);
+    EXPECT_EQ(e[0].pressed, 1);
+    EXPECT_EQ(e[1].code, 4096 + 28);
+    EXPECT_EQ(e[2].code, 4096 + 42);
+    EXPECT_EQ(e[2].pressed, 0);
+    int seconds, microseconds;
+    clock_now(&seconds, &microseconds);
+    for (const InputEvent &event : e) {
+        double age = (seconds - event.seconds) + (microseconds - event.microseconds) * 1e-6;
+        EXPECT_GE(age, 0.0);
+        EXPECT_LT(age, 1.0);
+        EXPECT_EQ(event.microseconds % 1000, 0);
+    }
+    EXPECT_STREQ(button_name(window, e[0].code), "Left Shift");
+    EXPECT_EQ(button_code(window, "LEFT_SHIFT"), 4096 + 42);
+}
+
+TEST_F(GameWindow, CloseBoxAndSignalsQueueTheCloseButton)
+{
+    SDL_Event close = {};
+    close.type = SDL_WINDOWEVENT;
+    close.window.event = SDL_WINDOWEVENT_CLOSE;
+    close.window.timestamp = SDL_GetTicks();
+    SDL_PushEvent(&close);
+    InputEvent e;
+    ASSERT_EQ(event_next(window, &e), 1);
+    EXPECT_EQ(e.code, BUTTON_CLOSE);
+    EXPECT_STREQ(button_name(window, e.code), "Close");
+
+    install_close_signals();
+    raise(SIGTERM);
+    ASSERT_EQ(event_next(window, &e), 1);
+    EXPECT_EQ(e.code, BUTTON_CLOSE);
+    signal(SIGTERM, SIG_DFL);
+}
+
+TEST_F(GameWindow, WithoutJoysticksNothingBindsToThemQuietly)
+{
+    EXPECT_TRUE(axis_names(window).empty());
+    EXPECT_EQ(axis_open(window, "joystick-a-x"), nullptr);
+    EXPECT_EQ(axis_open(window, "Joystick1.axis[0]"), nullptr);
+    EXPECT_EQ(button_code(window, "joystick-a-1"), 0);
+    EXPECT_EQ(button_code(window, "Joystick1 button 0"), 0);
+}
+
+TEST_F(GameWindow, MouseAxesAreRelativeAndTheCursorAbsolute)
+{
+    AxisHandle *mouse_x = axis_open(window, "mouse-x");
+    AxisHandle *cursor_y = axis_open(window, "cursor-y");
+    ASSERT_NE(mouse_x, nullptr);
+    ASSERT_NE(cursor_y, nullptr);
+    SDL_Event motion = {};
+    motion.type = SDL_MOUSEMOTION;
+    motion.motion.x = 40;
+    motion.motion.y = 30;
+    motion.motion.xrel = 7;
+    SDL_PushEvent(&motion);
+    pump_messages(window);
+    EXPECT_EQ(axis_read(mouse_x), 7);
+    EXPECT_EQ(axis_read(mouse_x), 0);
+    EXPECT_EQ(axis_read(cursor_y), 30);
+    int mouse_button = button_code(window, "mouse-left");
+    EXPECT_NE(mouse_button, 0);
+    EXPECT_STREQ(button_name(window, mouse_button), "Mouse button 0");
+    axis_close(mouse_x);
+    axis_close(cursor_y);
+}
+
+} // namespace
