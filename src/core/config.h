@@ -10,13 +10,15 @@
 
 enum MenuItemKind { ITEM_SLIDER, ITEM_CHOICE, ITEM_TEXT, ITEM_BINDING };
 
+struct AxisHandle;
+
 // A control bound to a key or to a range of an axis, or unbound. Names are
 // interned; codes and handles are filled when the bindings are opened.
 struct ControlBinding {
     const char *key_name;
     int key_code;
     const char *axis_name;
-    int axis_handle;
+    AxisHandle *axis_handle;
     float lo, hi;
 };
 

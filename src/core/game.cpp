@@ -16,10 +16,19 @@
 #include "platform/close_request.h"
 #include "platform/fatal.h"
 #include "platform/log.h"
+#include "platform/clock.h"
+#include "platform/input.h"
+#include "platform/keys.h"
 #include "platform/message_box.h"
+#include "platform/window.h"
+#include "render/gl_caps.h"
+#include "render/shaders.h"
+#include "render/texture_gl.h"
+#include "files/texture.h"
 #include "track/track_list.h"
 
 #include <cstdio>
+#include <string>
 
 namespace {
 
@@ -33,6 +42,11 @@ struct Game {
     DemoList demos;
     int slot_kinds[LINEUP_SLOTS];
     int lineup[LINEUP_SLOTS];
+    Window *window;
+    bool detected_fbo, detected_shaders; // what the driver offers, for the menus
+    AxisHandle *cursor_x, *cursor_y;
+    int menu_keys[12];
+    bool quit;
 };
 
 Game game;
@@ -53,8 +67,12 @@ int start_up(int argc, char **argv)
         entry.text.clear();
     message_log_clear();
 
-    // The display's modes join the list when the window layer reports them.
-    config_set_video_modes(&config, {});
+    std::vector<std::string> modes;
+    const DisplayMode *listed = display_modes();
+    for (const DisplayMode *m = listed; m->width; ++m)
+        if (m->bits == listed[0].bits)
+            modes.push_back(std::to_string(m->width) + "x" + std::to_string(m->height));
+    config_set_video_modes(&config, modes);
     apply_stability(&config, (int)config.stability.value);
     config_build_skin_lists(&config);
     config_read(&config);
@@ -82,6 +100,104 @@ int start_up(int argc, char **argv)
     return -1;
 }
 
+// Opens the window with its GL context. False when there is no window.
+bool open_window()
+{
+    const Config &config = game.config;
+    GameSettings &settings = game.settings;
+    int width = config.xres, height = config.yres, flags = settings.depth & 0xff;
+    if (config.video_mode.index != 1) {
+        width = height = 0;
+        if (config.video_mode.index > 1)
+            sscanf(choice_name(config.video_mode), "%dx%d", &width, &height);
+        flags |= WINDOW_FULLSCREEN;
+    }
+    game.window = gl_window_create("Rutvale", width, height, flags, 0, 16, 0, 0);
+    if (!game.window) {
+        fprintf(stderr, "Can't open the game window (is there a display?)\n");
+        return false;
+    }
+    return true;
+}
+
+// Waits until the window can be drawn into; false after 161 waits of 1/16 s.
+bool wait_until_drawable()
+{
+    for (int waits = 0; !frame_begin(game.window); ++waits) {
+        if (waits == 161)
+            return false;
+        pump_messages(game.window);
+        sleep_until(0, 62500);
+    }
+    return true;
+}
+
+void set_up_gl()
+{
+    gl_caps_init();
+    zeph_log("GL_VENDOR: %s\n", gl_caps.vendor.c_str());
+    zeph_log("GL_RENDERER: %s\n", gl_caps.renderer.c_str());
+    zeph_log("GL_VERSION: %s\n", gl_caps.version.c_str());
+    zeph_log("GL_EXTENSIONS: %s\n", gl_caps.extensions.c_str());
+    game.detected_fbo = gl_caps.has_fbo;
+    game.detected_shaders = gl_caps.has_fragment_shader;
+    const Config &config = game.config;
+    if (config.use_fbo.index == 0)
+        gl_caps.has_fbo = 0;
+    if (config.ground_mipmaps.index == 0)
+        gl_caps.has_generate_mipmap = 0;
+    if (config.use_shader.index == 0)
+        gl_caps.has_fragment_shader = gl_caps.has_vertex_shader = 0;
+    else if (gl_caps.has_fragment_shader)
+        shaders_init();
+
+    glClear(GL_COLOR_BUFFER_BIT);
+    glClearColor(0.196078f, 0.6f, 0.8f, 0);
+    glEnable(GL_CULL_FACE);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    if (game.settings.fugly)
+        glShadeModel(GL_FLAT);
+
+    texture_gl_install();
+    texture_settings(game.settings.model_texture_detail, game.settings.debug >= 1);
+    for (const char *image : {"!@tach.png", "!@shifter.png", "!@pitboard.png", "!@title.ppm"})
+        load_texture(image);
+}
+
+// Opens the cursor axes and every control binding, then the fixed menu keys.
+void open_bindings()
+{
+    Window *w = game.window;
+    game.cursor_x = axis_open(w, "cursor-x");
+    game.cursor_y = axis_open(w, "cursor-y");
+    for (MenuItem &item : game.config.bindings) {
+        ControlBinding &b = item.binding;
+        if (b.key_name)
+            b.key_code = button_code(w, b.key_name);
+        else if (b.axis_name)
+            b.axis_handle = axis_open(w, b.axis_name);
+    }
+    static const char *const menu_keys[12] = {
+        "up", "down", "left", "right", "enter", "keypad enter",
+        "esc", "pause", "cursor-left", "cursor-right", "page up", "page down",
+    };
+    for (int i = 0; i < 12; ++i)
+        game.menu_keys[i] = button_code(w, menu_keys[i]);
+}
+
+void close_bindings()
+{
+    axis_close(game.cursor_x);
+    axis_close(game.cursor_y);
+    game.cursor_x = game.cursor_y = nullptr;
+    for (MenuItem &item : game.config.bindings) {
+        axis_close(item.binding.axis_handle);
+        item.binding.axis_handle = nullptr;
+        item.binding.key_code = 0;
+    }
+}
+
 // From the physics world to the first race.
 void start_simulation()
 {
@@ -94,32 +210,66 @@ void start_simulation()
         game.lineup[0] = SLOT_KIND_ROBOT;
 }
 
+// Draws cleared frames until the window is closed (its close box, or
+// SIGINT/SIGTERM) or can no longer be drawn.
+void run_until_closed()
+{
+    while (!game.quit) {
+        InputEvent e;
+        while (event_next(game.window, &e))
+            if (e.code == BUTTON_CLOSE && e.pressed)
+                game.quit = true;
+        if (frame_begin(game.window)) {
+            glClear(GL_COLOR_BUFFER_BIT);
+            frame_end(game.window);
+        }
+        sleep_until(0, 10000);
+    }
+}
+
 void shut_down()
 {
     physics_contacts_destroy();
     zeph_log("Deallocating bikes\n");
     zeph_log("Finished deallocating bikes\n");
     physics_world_destroy();
+    close_bindings();
+    gl_window_destroy(game.window);
+    game.window = nullptr;
     config_write(&game.config);
 }
 
 } // namespace
 
+static void destroy_window_for_exit()
+{
+    gl_window_destroy(game.window);
+    game.window = nullptr;
+}
+
 int game_main(int argc, char **argv)
 {
     message_box_install();
     install_out_of_memory_handler();
+    set_fatal_cleanup(nullptr, destroy_window_for_exit);
     install_close_signals();
 
     int status = start_up(argc, argv);
     if (status >= 0)
         return status;
 
-    start_simulation();
-
-    // There is no window to draw into yet, so the run ends here and goes
-    // through the normal shut-down.
-    zeph_log("No window available; shutting down\n");
+    if (!open_window())
+        return 1;
+    bool drawable = wait_until_drawable();
+    if (drawable) {
+        set_up_gl();
+        drawable = frame_end(game.window) == 1;
+    }
+    if (drawable) {
+        open_bindings();
+        start_simulation();
+        run_until_closed();
+    }
     shut_down();
     return 0;
 }

@@ -11,11 +11,30 @@
 #include "platform/options.h"
 
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
 
 std::vector<DisplayMode> mode_list;
+
+// Whether a display may be there at all; probing for one without any
+// prints library noise on standard error.
+bool display_named()
+{
+    return getenv("DISPLAY") || getenv("WAYLAND_DISPLAY") || getenv("SDL_VIDEODRIVER");
+}
+
+// SDL falls back to drawing off screen when there is no display; a player
+// would see nothing, so that counts as no display unless asked for by name.
+bool real_display()
+{
+    const char *driver = SDL_GetCurrentVideoDriver();
+    if (!driver)
+        return false;
+    bool invisible = strcmp(driver, "offscreen") == 0 || strcmp(driver, "dummy") == 0;
+    return !invisible || getenv("SDL_VIDEODRIVER");
+}
 
 bool usable_depth(int bits)
 {
@@ -26,6 +45,16 @@ void build_mode_list()
 {
     if (!mode_list.empty())
         return;
+    // The list may be asked for before the window exists.
+    if (!display_named() || SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        mode_list.push_back({0, 0, 0});
+        return;
+    }
+    if (!real_display()) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        mode_list.push_back({0, 0, 0});
+        return;
+    }
     SDL_DisplayMode desktop;
     if (SDL_GetDesktopDisplayMode(0, &desktop) == 0) {
         int bits = SDL_BITSPERPIXEL(desktop.format);
@@ -54,6 +83,7 @@ void build_mode_list()
         mode_list.push_back({m.w, m.h, bits});
     }
     mode_list.push_back({0, 0, 0});
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
 DisplayMode desktop_mode()
@@ -167,8 +197,17 @@ Window *gl_window_create(const char *title, int width, int height, int flags, in
     // Our own SIGINT and SIGTERM handlers raise the close request.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    if (!display_named()) {
+        zeph_log("No display to open a window on\n");
+        return nullptr;
+    }
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         zeph_log("Can't open the display: %s\n", SDL_GetError());
+        return nullptr;
+    }
+    if (!real_display()) {
+        zeph_log("No display to open a window on\n");
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return nullptr;
     }
     build_mode_list();

@@ -3,8 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -13,8 +17,8 @@ struct GameRun {
     std::string errors;
 };
 
-// Runs the game with a fresh home folder; `data` empty means the data folder
-// of the build.
+// Runs the game to its end with a fresh home folder and no display; `data`
+// empty means the data folder of the build.
 GameRun run_game(const TempDir &home, const std::string &args, const std::string &data = "")
 {
     // No display: a message box would wait for a click that never comes.
@@ -32,6 +36,33 @@ GameRun run_game(const TempDir &home, const std::string &args, const std::string
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
 }
 
+// Starts the game on the display, waits for its log to show `line`, then
+// sends it SIGTERM; returns the exit status (-1 when it had to be killed).
+int run_on_display_until(const TempDir &home, const char *line)
+{
+    pid_t pid = fork();
+    if (pid == 0) {
+        setenv("XDG_DATA_HOME", home.path.c_str(), 1);
+        unsetenv("ZEPH_LOGFILE");
+        unsetenv("RV_HOME");
+        execl(RUTVALE_EXE, RUTVALE_EXE, "--debug", (char *)nullptr);
+        _exit(127);
+    }
+    std::string log_path = home.path + "/Rutvale/lastlog.txt";
+    for (int i = 0; i < 600 && read_file(log_path).find(line) == std::string::npos; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    kill(pid, SIGTERM);
+    int status = 0;
+    for (int i = 0; i < 200; ++i) {
+        if (waitpid(pid, &status, WNOHANG) == pid)
+            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+    return -1;
+}
+
 TEST(Game, BadOptionIsReportedOnStandardError)
 {
     TempDir home;
@@ -40,19 +71,32 @@ TEST(Game, BadOptionIsReportedOnStandardError)
     EXPECT_EQ(r.errors, "bad option '--bogus'\n");
 }
 
-TEST(Game, StartsOnItsOwnDataAndWritesConfigurationAndLog)
+TEST(Game, WithoutADisplayItSaysSoAndExitsWithOne)
 {
     TempDir home;
     write_file(home.path + "/Rutvale/config", "volume=4\nxres=800\n");
     GameRun r = run_game(home, "--width 1000 --debug");
-    EXPECT_EQ(r.status, 0) << r.errors;
-    std::string config = read_file(home.path + "/Rutvale/config");
-    EXPECT_NE(config.find("\nvolume=4.000000\n"), std::string::npos);
-    EXPECT_NE(config.find("xres=1000\n"), std::string::npos);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.errors.find("Can't open the game window"), std::string::npos) << r.errors;
     std::string log = read_file(home.path + "/Rutvale/lastlog.txt");
     EXPECT_NE(log.find("ZEPH 0.31"), std::string::npos);
     EXPECT_NE(log.find("rabbithill -> Rabbit Hill"), std::string::npos);
-    EXPECT_NE(log.find("Finished deallocating bikes"), std::string::npos);
+}
+
+TEST(Game, OpensItsWindowAndShutsDownCleanlyOnSigterm)
+{
+    if (!getenv("DISPLAY"))
+        GTEST_SKIP() << "no display";
+    TempDir home;
+    write_file(home.path + "/Rutvale/config", "volume=4\nvideo_mode=Windowed\nthrottle_key=(k)Left Shift\n");
+    EXPECT_EQ(run_on_display_until(home, "GL_EXTENSIONS: "), 0);
+    std::string log = read_file(home.path + "/Rutvale/lastlog.txt");
+    for (const char *line : {"GL_VENDOR: ", "GL_RENDERER: ", "GL_VERSION: ", "Creating OpenGL context",
+                             "Deleting OpenGL context", "Window shutdown complete"})
+        EXPECT_NE(log.find(line), std::string::npos) << line;
+    std::string config = read_file(home.path + "/Rutvale/config");
+    EXPECT_NE(config.find("\nvolume=4.000000\n"), std::string::npos);
+    EXPECT_NE(config.find("\nthrottle_key=(k)Left Shift\n"), std::string::npos);
 }
 
 TEST(Game, ForeignDataIsRefused)

@@ -60,8 +60,8 @@ TEST_F(ConfigFile, WrittenFileReadsBackToTheSameSettings)
     choice_select(&config.bike, "kx125");
     config.name.text = "Dusty";
     config.server_name_hist[3].text = "race.example.org";
-    config.bindings[BIND_THROTTLE].binding = {nullptr, 0, name_intern("Joystick1.axis[1]"), 0, 0.1f, 0.9f};
-    config.bindings[BIND_CHAT].binding = ControlBinding{nullptr, 0, nullptr, 0, 0, 1};
+    config.bindings[BIND_THROTTLE].binding = {nullptr, 0, name_intern("Joystick1.axis[1]"), nullptr, 0.1f, 0.9f};
+    config.bindings[BIND_CHAT].binding = ControlBinding{nullptr, 0, nullptr, nullptr, 0, 1};
     choice_select(&config.slots[5], "Robot (2 stroke)");
     std::string first = written();
 
