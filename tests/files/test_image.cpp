@@ -130,6 +130,44 @@ TEST_F(Images, PngTransparencyBecomesAlphaAndTextFlagsAreRead)
     EXPECT_FALSE(read_image_png("@cut.png", &image));
 }
 
+TEST_F(Images, CustomMipLevelsAreCutFromTheirPlaces)
+{
+    // 4x6: level 0 is the top 4x4, level 1 the 2x2 at (0, 4), level 2 the
+    // 1x1 at (2, 4). Each pixel's red holds its own position.
+    FILE *f = fopen((data / "custom.png").c_str(), "wb");
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    png_init_io(png, f);
+    png_set_IHDR(png, info, 4, 6, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_text text = {};
+    text.compression = PNG_TEXT_COMPRESSION_NONE;
+    text.key = (png_charp) "Comment";
+    text.text = (png_charp) "made with [mip_custom]";
+    png_set_text(png, info, &text, 1);
+    png_write_info(png, info);
+    for (int y = 0; y < 6; ++y) {
+        png_byte row[12];
+        for (int x = 0; x < 4; ++x) {
+            row[x * 3] = (png_byte)(y * 4 + x);
+            row[x * 3 + 1] = row[x * 3 + 2] = 0;
+        }
+        png_write_row(png, row);
+    }
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    fclose(f);
+
+    Image image;
+    ASSERT_TRUE(read_image_png("@custom.png", &image));
+    EXPECT_EQ(image.height, 4);
+    ASSERT_EQ(image.levels, 3);
+    const uint8_t *level1 = &image.pixels[image_level_offset(image, 1)];
+    EXPECT_EQ(level1[0], 16);     // (0, 4)
+    EXPECT_EQ(level1[3 * 3], 21); // (1, 5)
+    EXPECT_EQ(image.pixels[image_level_offset(image, 2)], 18); // (2, 4)
+}
+
 TEST_F(Images, HeightPngsRoundTripAndEightBitWidens)
 {
     std::vector<uint16_t> heights = {0, 1, 256, 65535, 12345, 40000};
