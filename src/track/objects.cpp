@@ -1,0 +1,259 @@
+// Billboards, statues and the statue grid.
+#include "track/objects.h"
+
+#include "core/messages.h"
+#include "files/game_file.h"
+#include "files/texture.h"
+#include "physics/shape.h"
+#include "track/track.h"
+#include "track/track_settings.h"
+
+#include <cctype>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+std::string object_file(const std::string &folder, const char *name)
+{
+    return "@" + folder + "/" + name;
+}
+
+// "#rrggbb#name": the colour and the rest as the texture name.
+void parse_colour_prefix(const char *name, uint8_t colour[4], std::string *texture)
+{
+    colour[0] = colour[1] = colour[2] = colour[3] = 255;
+    *texture = name ? name : "";
+    if (!name || strlen(name) <= 7 || name[0] != '#' || name[7] != '#')
+        return;
+    for (int k = 1; k < 7; ++k)
+        if (!isxdigit((unsigned char)name[k]))
+            return;
+    unsigned rgb = (unsigned)strtoul(std::string(name + 1, 6).c_str(), nullptr, 16);
+    colour[0] = (uint8_t)(rgb >> 16);
+    colour[1] = (uint8_t)(rgb >> 8);
+    colour[2] = (uint8_t)rgb;
+    *texture = name + 8;
+}
+
+// Loads the first of the candidate names that exists.
+unsigned first_texture(const std::string &stem, const char *const *suffixes, int count)
+{
+    for (int k = 0; k < count; ++k)
+        if (unsigned id = load_texture((stem + suffixes[k]).c_str()))
+            return id;
+    return 0;
+}
+
+// The "_norm" or "_spec" map of a statue's texture, else of its model.
+unsigned texture_variant(const std::string &texture, const std::string &model, const char *suffix)
+{
+    static const char *const repeat_ends[] = {"-repeat.png", "-repeat.ppm", "-repeat.seq"};
+    std::string s = suffix;
+    for (const char *end : repeat_ends) {
+        size_t n = strlen(end);
+        if (texture.size() >= n && texture.compare(texture.size() - n, n, end) == 0) {
+            const char *const tries[] = {"-repeat.seq", "-repeat.png", "-repeat.ppm"};
+            std::string stem = texture.substr(0, texture.rfind('-')) + s;
+            if (unsigned id = first_texture(stem, tries, 3))
+                return id;
+            goto model_maps;
+        }
+    }
+    {
+        const char *const tries[] = {".seq", ".png", ".ppm"};
+        size_t dot = texture.rfind('.');
+        if (dot != std::string::npos)
+            if (unsigned id = first_texture(texture.substr(0, dot) + s, tries, 3))
+                return id;
+    }
+model_maps:
+    const char *const tries[] = {".seq", ".png", ".ppm"};
+    size_t dot = model.rfind('.');
+    if (dot == std::string::npos)
+        return 0;
+    return first_texture(model.substr(0, dot) + s, tries, 3);
+}
+
+} // namespace
+
+int add_billboard(float x, float offset, float z, float size, float aspect, const char *name)
+{
+    Billboard b = {};
+    parse_colour_prefix(name, b.colour, &b.texture_name);
+    b.texture = b.texture_name.empty() ? 0 : load_texture(b.texture_name.c_str());
+    b.x = x;
+    b.z = z;
+    b.offset = offset;
+    b.y = terrain_height(track.terrain, x, z) + offset;
+    b.size = size;
+    b.aspect = aspect;
+    track.objects.billboards.push_back(b);
+    return (int)track.objects.billboards.size() - 1;
+}
+
+void statue_orientation(float x, float z, float a, float m[9])
+{
+    if (a >= 3.25f) {
+        const float identity[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+        memcpy(m, identity, sizeof identity);
+        return;
+    }
+    float u[3] = {0, 1, 0};
+    if (a > -2 * (float)M_PI) {
+        const Terrain &t = track.terrain;
+        float h = terrain_height(t, x, z);
+        u[0] = -(terrain_height(t, x + 1, z) - h);
+        u[2] = -(terrain_height(t, x, z + 1) - h);
+    }
+    auto normalise = [](float v[3]) {
+        float n = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+        if (n > 0)
+            for (int k = 0; k < 3; ++k)
+                v[k] /= n;
+    };
+    auto cross = [](const float p[3], const float q[3], float out[3]) {
+        out[0] = p[1] * q[2] - p[2] * q[1];
+        out[1] = p[2] * q[0] - p[0] * q[2];
+        out[2] = p[0] * q[1] - p[1] * q[0];
+    };
+    normalise(u);
+    float x0[3] = {std::cos(a), 0, -std::sin(a)}, zz[3], xx[3];
+    cross(x0, u, zz);
+    normalise(zz);
+    cross(u, zz, xx);
+    for (int r = 0; r < 3; ++r) {
+        m[3 * r + 0] = xx[r];
+        m[3 * r + 1] = u[r];
+        m[3 * r + 2] = zz[r];
+    }
+}
+
+int add_statue(float x, float offset, float z, float angle, const char *model, const char *texture,
+               const char *shape)
+{
+    Statue s;
+    s.model_name = model ? model : "";
+    s.texture_name = texture ? texture : "";
+    s.texture = load_texture(s.texture_name.c_str());
+    if (track_settings.load_normal_maps)
+        s.normal_map = texture_variant(s.texture_name, s.model_name, "_norm");
+    if (track_settings.load_specular_maps)
+        s.specular_map = texture_variant(s.texture_name, s.model_name, "_spec");
+    if (model && terrain_render_hooks.load_model)
+        s.model = terrain_render_hooks.load_model(model);
+    if (shape && strcmp(shape, "null") != 0) {
+        s.shape_name = shape;
+        s.shape = shape_load(shape);
+        if (!s.shape)
+            show_messagef("Warning: missing shape file %.900s", shape);
+    }
+    s.x = x;
+    s.z = z;
+    s.offset = offset;
+    s.angle = angle;
+    s.y = terrain_height(track.terrain, x, z) + offset;
+    statue_orientation(x, z, angle, s.orientation);
+    s.face_distance = angle >= 3.25f ? std::pow(2.0f, angle) : 0;
+    track.objects.statues.push_back(std::move(s));
+    return (int)track.objects.statues.size() - 1;
+}
+
+void regrind_statue(Statue *s)
+{
+    s->y = terrain_height(track.terrain, s->x, s->z) + s->offset;
+    statue_orientation(s->x, s->z, s->angle, s->orientation);
+}
+
+int statue_grid_cell(float v, float extent)
+{
+    float cell = std::floor(((v / extent) - 0.125f) * (4.0f / 3.0f) * STATUE_GRID);
+    return cell < 0 ? 0 : cell > STATUE_GRID - 1 ? STATUE_GRID - 1 : (int)cell;
+}
+
+void bin_statue(int index)
+{
+    const Statue &s = track.objects.statues[index];
+    if (!s.shape || track.terrain.extent <= 0)
+        return;
+    float r = s.shape->bounding_radius, e = track.terrain.extent;
+    for (int cz = statue_grid_cell(s.z - r, e); cz <= statue_grid_cell(s.z + r, e); ++cz)
+        for (int cx = statue_grid_cell(s.x - r, e); cx <= statue_grid_cell(s.x + r, e); ++cx)
+            track.objects.statue_grid[cx][cz].push_back(index);
+}
+
+void rebin_statues()
+{
+    for (auto &column : track.objects.statue_grid)
+        for (auto &cell : column)
+            cell.clear();
+    for (size_t k = 0; k < track.objects.statues.size(); ++k)
+        bin_statue((int)k);
+}
+
+void load_billboards(const std::string &folder)
+{
+    GameFile *f = gf_open(object_file(folder, "billboards").c_str(), "rb");
+    if (!f)
+        return;
+    float x, offset, z, size, aspect;
+    char name[1024];
+    while (gf_scanf(f, "[ %f %f %f ] %f %f %1023s ", &x, &offset, &z, &size, &aspect, name) == 6)
+        add_billboard(x, offset, z, size, aspect, name);
+    gf_close(f);
+}
+
+int save_billboards()
+{
+    GameFile *f = gf_open(object_file(track.folder, "billboards").c_str(), "wb");
+    if (!f) {
+        show_message("Can't open 'billboards'\n");
+        return 0;
+    }
+    const auto &list = track.objects.billboards;
+    for (size_t k = track.objects.first_track_billboard; k < list.size(); ++k) {
+        const Billboard &b = list[k];
+        if (b.texture_name.empty())
+            continue;
+        gf_printf(f, "[%f %f %f] %f %f ", b.x, b.offset, b.z, b.size, b.aspect);
+        if (b.colour[0] == 255 && b.colour[1] == 255 && b.colour[2] == 255)
+            gf_printf(f, "%s\n", b.texture_name.c_str());
+        else
+            gf_printf(f, "#%02x%02x%02x#%s\n", b.colour[0], b.colour[1], b.colour[2], b.texture_name.c_str());
+    }
+    gf_close(f);
+    return 1;
+}
+
+void load_statues(const std::string &folder)
+{
+    GameFile *f = gf_open(object_file(folder, "statues").c_str(), "rb");
+    if (!f)
+        return;
+    float x, offset, z, angle;
+    char model[1024], texture[1024], shape[1024];
+    while (gf_scanf(f, "[ %f %f %f ] %f %1023s %1023s %1023s ", &x, &offset, &z, &angle, model,
+                    texture, shape) == 7)
+        add_statue(x, offset, z, angle, model, texture, shape);
+    gf_close(f);
+}
+
+int save_statues()
+{
+    GameFile *f = gf_open(object_file(track.folder, "statues").c_str(), "wb");
+    if (!f) {
+        show_message("Can't open 'statues'\n");
+        return 0;
+    }
+    const auto &list = track.objects.statues;
+    for (size_t k = track.objects.first_track_statue; k < list.size(); ++k) {
+        const Statue &s = list[k];
+        if (s.texture_name.empty())
+            continue;
+        gf_printf(f, "[%f %f %f] %f %s %s %s\n", s.x, s.offset, s.z, s.angle,
+                  s.model_name.empty() ? "NULL" : s.model_name.c_str(), s.texture_name.c_str(),
+                  s.shape_name.empty() ? "null" : s.shape_name.c_str());
+    }
+    gf_close(f);
+    return 1;
+}

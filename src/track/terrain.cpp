@@ -1,0 +1,94 @@
+// Ground queries on the triangulated height grid.
+#include "track/terrain.h"
+
+#include <cmath>
+
+float terrain_point(const Terrain &t, int i, int j)
+{
+    int last = t.points_per_side - 1;
+    i = i < 0 ? 0 : i > last ? last : i;
+    j = j < 0 ? 0 : j > last ? last : j;
+    return t.heights[(size_t)i + (size_t)t.points_per_side * j];
+}
+
+namespace {
+
+// The triangle under a point: its right-angle corner C, the corner A in the
+// same row and B in the same column, and where the point lies in it.
+struct Triangle {
+    int ci, cj, ai, aj, bi, bj;
+    float a, b; // fractions from C towards A and towards B
+};
+
+Triangle triangle_at(const Terrain &t, float x, float z)
+{
+    float u = x / t.spacing, v = z / t.spacing;
+    int i = (int)std::floor(u), j = (int)std::floor(v);
+    float fu = u - i, fv = v - j;
+    if ((i + j) & 1) {
+        if (fu + fv <= 1)
+            return {i, j, i + 1, j, i, j + 1, fu, fv};
+        return {i + 1, j + 1, i, j + 1, i + 1, j, 1 - fu, 1 - fv};
+    }
+    if (fv <= fu)
+        return {i + 1, j, i, j, i + 1, j + 1, 1 - fu, fv};
+    return {i, j + 1, i + 1, j + 1, i, j, fu, 1 - fv};
+}
+
+} // namespace
+
+float terrain_height(const Terrain &t, float x, float z)
+{
+    Triangle tri = triangle_at(t, x, z);
+    float c = terrain_point(t, tri.ci, tri.cj);
+    return c + tri.a * (terrain_point(t, tri.ai, tri.aj) - c) +
+           tri.b * (terrain_point(t, tri.bi, tri.bj) - c);
+}
+
+Vec3 terrain_normal(const Terrain &t, float x, float z)
+{
+    Triangle tri = triangle_at(t, x, z);
+    float L = t.spacing;
+    float c = terrain_point(t, tri.ci, tri.cj);
+    Vec3 a = {(tri.ai - tri.ci) * L, terrain_point(t, tri.ai, tri.aj) - c, (tri.aj - tri.cj) * L};
+    Vec3 b = {(tri.bi - tri.ci) * L, terrain_point(t, tri.bi, tri.bj) - c, (tri.bj - tri.cj) * L};
+    Vec3 n = {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+    if (n.y < 0)
+        n = {-n.x, -n.y, -n.z};
+    return n;
+}
+
+float terrain_average_height(const Terrain &t, float x, float z, float r)
+{
+    float L = t.spacing;
+    int i0 = (int)std::floor((x - r) / L), i1 = (int)std::ceil((x + r) / L);
+    int j0 = (int)std::floor((z - r) / L), j1 = (int)std::ceil((z + r) / L);
+    double sum = 0, weights = 0;
+    for (int j = j0; j <= j1; ++j) {
+        for (int i = i0; i <= i1; ++i) {
+            float dx = i * L - x, dz = j * L - z;
+            float d2 = dx * dx + dz * dz;
+            float w;
+            if (d2 < r * r)
+                w = 1;
+            else if (d2 < (r + L) * (r + L))
+                w = (r + L - std::sqrt(d2)) / L;
+            else
+                continue;
+            sum += w * terrain_point(t, i, j);
+            weights += w;
+        }
+    }
+    if (weights == 0)
+        return terrain_point(t, i0, j0);
+    return (float)(sum / weights);
+}
+
+int terrain_tile_at(const Terrain &t, float x, float z)
+{
+    int last = t.tiles_per_side - 1;
+    float c = x / t.double_spacing, r = z / t.double_spacing;
+    int ci = c < 0 ? 0 : c > last ? last : (int)c;
+    int ri = r < 0 ? 0 : r > last ? last : (int)r;
+    return t.tile_map[(size_t)ci + (size_t)t.tiles_per_side * ri];
+}

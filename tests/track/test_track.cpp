@@ -1,0 +1,186 @@
+// Track objects, whole-track loading and the track digest.
+#include "track/track_fixture.h"
+
+#include "core/messages.h"
+#include "files/archive.h"
+#include "files/file_index.h"
+#include "files/paths.h"
+#include "physics/shape.h"
+#include "track/track.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+class TrackLoading : public ::testing::Test {
+protected:
+    TempDir home_root, data;
+    void SetUp() override
+    {
+        use_game_folders(home_root.path, data.path);
+        message_log_clear();
+        write_small_track(data.path, "small");
+    }
+    void TearDown() override
+    {
+        unload_track();
+        use_game_folders("", "");
+    }
+    std::string digest_of(const std::string &folder)
+    {
+        game_files_reset();
+        EXPECT_EQ(load_track(folder, ""), 1) << message_log_line(0);
+        return digest_hex(track.digest);
+    }
+};
+
+TEST_F(TrackLoading, SmallTrackLoadsEverything)
+{
+    ASSERT_EQ(load_track("small", "Small Track"), 1) << message_log_line(0);
+    const TrackObjects &o = track.objects;
+    EXPECT_EQ(o.gates.starts.size(), 2u);
+    EXPECT_EQ(o.gates.start_statues.size(), 2u);
+    EXPECT_EQ(o.gates.checkpoints.size(), 2u);
+    EXPECT_EQ(o.gates.first_lap_count, 2);
+    EXPECT_EQ(o.gates.normal_lap_timed, 2);
+    EXPECT_EQ(o.statues.size(), 4u); // two start gates, a tree and a rock
+    EXPECT_EQ(o.billboards.size(), (size_t)ROOST_BILLBOARDS + 1);
+    const Billboard &sign = o.billboards.back();
+    EXPECT_EQ(sign.colour[0], 255);
+    EXPECT_EQ(sign.colour[1], 128);
+    EXPECT_EQ(sign.colour[2], 0);
+    EXPECT_EQ(sign.texture_name, "@sign.png");
+    EXPECT_FLOAT_EQ(o.lighting.sun_vector[1], 1);
+    EXPECT_FLOAT_EQ(o.lighting.fog_density, 0.01f);
+
+    const Statue &tree = o.statues[2];
+    ASSERT_NE(tree.shape, nullptr);
+    EXPECT_FLOAT_EQ(tree.shape->bounding_radius, 3.5f);
+    EXPECT_FLOAT_EQ(tree.y, terrain_height(track.terrain, 20, 20));
+    int cell = statue_grid_cell(20, track.terrain.extent);
+    const std::vector<int> &bin = o.statue_grid[cell][cell];
+    EXPECT_NE(std::find(bin.begin(), bin.end(), 2), bin.end());
+    EXPECT_EQ(o.statues[3].shape, nullptr); // "null": not in the grid
+    EXPECT_FLOAT_EQ(o.statues[3].face_distance, 1024);
+
+    // Start gates stand 3 feet behind their start positions.
+    const Statue &gate = o.statues[0];
+    EXPECT_FLOAT_EQ(gate.z, 2);
+    EXPECT_EQ(gate.shape_name, "@startgate.shp");
+}
+
+TEST_F(TrackLoading, GateSequenceRepeatsTheNormalLap)
+{
+    ASSERT_EQ(load_track("small", ""), 1);
+    const TimingGates &g = track.objects.gates;
+    const int expected[] = {0, 1, 100000, 1, 0, 100000, 1, 0};
+    for (int n = 0; n < 8; ++n)
+        EXPECT_EQ(gate_sequence(g, n), expected[n]) << n;
+}
+
+TEST(TimingGates, NormalisationAndAngles)
+{
+    std::vector<int> entries = {-5, 100003, 1, 7, 100000};
+    normalise_gates(&entries, 2);
+    EXPECT_EQ(entries, (std::vector<int>{0, 100001, 1, 1, 100000}));
+    EXPECT_NEAR(wrap_angle(4.0f), 4.0f - 2 * M_PI, 1e-5);
+    EXPECT_FLOAT_EQ(wrap_angle(-3.0f), -3.0f);
+    EXPECT_NEAR(wrap_angle(-10.0f), -10.0f + 4 * M_PI, 1e-5);
+}
+
+TEST_F(TrackLoading, GateDataNeedsTimedEntriesInBothLaps)
+{
+    write_file(data / "small/timing_gates",
+               "checkpoints:\n4 [ 10 0 10 ] [ 0 0 1 ]\nfirstlap:\n0\nnormallap:\n");
+    ASSERT_EQ(load_track("small", ""), 1);
+    EXPECT_TRUE(track.objects.gates.checkpoints.empty());
+    EXPECT_TRUE(track.objects.gates.gates.empty());
+    EXPECT_EQ(gate_sequence(track.objects.gates, 0), -1);
+}
+
+TEST_F(TrackLoading, StatueOrientationCases)
+{
+    ASSERT_EQ(load_track("small", ""), 1);
+    float m[9];
+    statue_orientation(20, 20, 10, m);
+    EXPECT_EQ(std::vector<float>(m, m + 9), (std::vector<float>{1, 0, 0, 0, 1, 0, 0, 0, 1}));
+    statue_orientation(20, 20, -7, m);
+    EXPECT_FLOAT_EQ(m[1], 0); // upright: the model's y axis is world up
+    EXPECT_FLOAT_EQ(m[4], 1);
+    EXPECT_NEAR(m[0], std::cos(-7.0f), 1e-5); // heading -7 radians
+    EXPECT_NEAR(m[6], -std::sin(-7.0f), 1e-5);
+    statue_orientation(15, 15, 0, m);
+    Vec3 n = terrain_normal(track.terrain, 15, 15);
+    float len = std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z);
+    EXPECT_NEAR(m[4], n.y / len, 0.02f); // tilted with the ground
+}
+
+TEST_F(TrackLoading, DigestFollowsWhatTheRidingDependsOn)
+{
+    std::string base = digest_of("small");
+    write_file(data / "small/decals", "[ 5 5 ] 0 2 1 @mark.png\n");
+    write_file(data / "small/lighting", "sun_vector [ 1 0 0 ]\n");
+    write_file(data / "small/billboards", "");
+    EXPECT_EQ(digest_of("small"), base);
+
+    write_file(data / "small/statues", "[ 21 0 20 ] 0 @tree.jm @tree.png @tree.shp\n");
+    std::string moved = digest_of("small");
+    EXPECT_NE(moved, base);
+    write_file(data / "small/tileinfo", "texture @dirt.png\naddtile\n");
+    EXPECT_NE(digest_of("small"), moved);
+}
+
+TEST_F(TrackLoading, ArchiveAndLooseFilesGiveTheSameDigest)
+{
+    std::string loose = digest_of("small");
+    TempDir other;
+    std::string error;
+    ASSERT_TRUE(archive_pack_folder(data.path, other / "zzzz.saf", &error)) << error;
+    use_game_folders(home_root.path, other.path);
+    EXPECT_EQ(digest_of("small"), loose);
+}
+
+TEST_F(TrackLoading, TrackInfoCarriesTheDigest)
+{
+    ASSERT_EQ(load_track("small", "Small Track"), 1);
+    save_track_info();
+    std::string info = read_file(home_root.path + "/Rutvale/small.trackinfo");
+    EXPECT_EQ(info, "dir=small\nlongname=Small Track\nfirstlap=2\nnormallap=3\nhash=" +
+                        digest_hex(track.digest) + "\n");
+    EXPECT_STREQ(message_log_line(0), "Track info saved to small.trackinfo");
+}
+
+TEST_F(TrackLoading, SavedObjectsReadBack)
+{
+    ASSERT_EQ(load_track("small", ""), 1);
+    ASSERT_EQ(save_billboards(), 1);
+    ASSERT_EQ(save_statues(), 1);
+    ASSERT_EQ(save_timing_gates(), 1);
+    std::string saved = home_root.path + "/Rutvale/small/";
+    EXPECT_EQ(read_file(saved + "billboards"), "[15.000000 0.000000 15.000000] 4.000000 1.000000 #ff8000#@sign.png\n");
+    EXPECT_EQ(read_file(saved + "statues"),
+              "[20.000000 0.000000 20.000000] 0.000000 @tree.jm @tree.png @tree.shp\n"
+              "[25.000000 1.000000 25.000000] 10.000000 @rock.jm @rock.png null\n");
+    // The saved files (now in the home folder) describe the same track.
+    std::vector<Statue> before = track.objects.statues;
+    std::vector<int> gates = track.objects.gates.gates;
+    digest_of("small");
+    ASSERT_EQ(track.objects.statues.size(), before.size());
+    for (size_t k = 0; k < before.size(); ++k) {
+        EXPECT_FLOAT_EQ(track.objects.statues[k].x, before[k].x);
+        EXPECT_EQ(track.objects.statues[k].shape_name, before[k].shape_name);
+    }
+    EXPECT_EQ(track.objects.gates.gates, gates);
+    EXPECT_EQ(track.objects.gates.starts.size(), 2u);
+}
+
+TEST_F(TrackLoading, FailedGroundLeavesNoTrack)
+{
+    remove((data.path + "/small/tilemap").c_str());
+    EXPECT_EQ(load_track("small", ""), 0);
+    EXPECT_TRUE(track.folder.empty());
+}
+
+} // namespace
