@@ -37,7 +37,8 @@ GameRun run_game(const TempDir &home, const std::string &args, const std::string
 }
 
 // Starts the game on the display, waits for its log to show `line`, then
-// sends it SIGTERM; returns the exit status (-1 when it had to be killed).
+// sends it SIGTERM; returns the exit status (-1 when it had to be killed,
+// -2 when the line never appeared).
 int run_on_display_until(const TempDir &home, const char *line)
 {
     pid_t pid = fork();
@@ -49,13 +50,17 @@ int run_on_display_until(const TempDir &home, const char *line)
         _exit(127);
     }
     std::string log_path = home.path + "/Rutvale/lastlog.txt";
-    for (int i = 0; i < 600 && read_file(log_path).find(line) == std::string::npos; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    bool seen = false;
+    for (int i = 0; i < 1200 && !seen; ++i) {
+        seen = read_file(log_path).find(line) != std::string::npos;
+        if (!seen)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
     kill(pid, SIGTERM);
     int status = 0;
-    for (int i = 0; i < 200; ++i) {
+    for (int i = 0; i < 600; ++i) {
         if (waitpid(pid, &status, WNOHANG) == pid)
-            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            return !seen ? -2 : WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     kill(pid, SIGKILL);
@@ -89,8 +94,9 @@ TEST(Game, OpensItsWindowAndShutsDownCleanlyOnSigterm)
         GTEST_SKIP() << "no display";
     TempDir home;
     write_file(home.path + "/Rutvale/config", "volume=4\nvideo_mode=Windowed\nthrottle_key=(k)Left Shift\n");
-    EXPECT_EQ(run_on_display_until(home, "GL_EXTENSIONS: "), 0);
+    int status = run_on_display_until(home, "GL_EXTENSIONS: ");
     std::string log = read_file(home.path + "/Rutvale/lastlog.txt");
+    EXPECT_EQ(status, 0) << log;
     for (const char *line : {"GL_VENDOR: ", "GL_RENDERER: ", "GL_VERSION: ", "Creating OpenGL context",
                              "Deleting OpenGL context", "Window shutdown complete"})
         EXPECT_NE(log.find(line), std::string::npos) << line;
