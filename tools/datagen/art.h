@@ -10,3 +10,15 @@ void generate_props();
 
 // Sky box faces, the environment map, lens flare pictures and "roost.png".
 void generate_sky();
+
+// Fonts, tachometer, shifter, pitboard and the title picture.
+void generate_hud();
+
+// Exhaust pipe files, the points series and the bike collision shapes.
+void generate_misc();
+
+// Bike part models for every family, their textures and skins, the wheels.
+void generate_bikes();
+
+// The rider's skinned body models, helmet, plate and their textures.
+void generate_rider();

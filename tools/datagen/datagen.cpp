@@ -20,6 +20,10 @@ int main(int argc, char **argv)
     generate_ground_art();
     generate_props();
     generate_sky();
+    generate_hud();
+    generate_misc();
+    generate_bikes();
+    generate_rider();
     generate_tracks();
     return 0;
 }

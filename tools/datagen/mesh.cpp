@@ -82,18 +82,23 @@ void Mesh::add_cylinder_x(float cx, float cy, float cz, float r, float len, int 
     }
 }
 
-std::string jm_text(const std::vector<Mesh> &meshes)
+namespace {
+
+std::string jm_meshes(const std::vector<Mesh> &meshes, int bones)
 {
-    std::string out = "JM1\n";
+    std::string out;
     char line[256];
     for (const Mesh &m : meshes) {
         snprintf(line, sizeof line, "%g %g %g %g %g %d %d\n", m.shininess, m.reflectivity, m.specular[0],
                  m.specular[1], m.specular[2], (int)m.vertices.size(), (int)m.triangles.size() / 3);
         out += line;
         for (const Vertex &v : m.vertices) {
-            snprintf(line, sizeof line, "%.4f %.4f %.4f %.4f %.4f %.4f %.4f %.4f\n", v.p[0], v.p[1], v.p[2],
+            snprintf(line, sizeof line, "%.4f %.4f %.4f %.4f %.4f %.4f %.4f %.4f", v.p[0], v.p[1], v.p[2],
                      v.n[0], v.n[1], v.n[2], v.uv[0], v.uv[1]);
             out += line;
+            for (int b = 0; b < bones; ++b)
+                out += b == v.bone ? " 1" : " 0";
+            out += "\n";
         }
         for (size_t t = 0; t + 2 < m.triangles.size(); t += 3) {
             snprintf(line, sizeof line, "%d %d %d\n", m.triangles[t], m.triangles[t + 1], m.triangles[t + 2]);
@@ -101,6 +106,18 @@ std::string jm_text(const std::vector<Mesh> &meshes)
         }
     }
     return out;
+}
+
+} // namespace
+
+std::string jm_text(const std::vector<Mesh> &meshes)
+{
+    return "JM1\n" + jm_meshes(meshes, 0);
+}
+
+std::string jm_skinned_text(const std::vector<Mesh> &meshes, int bones, const char *name)
+{
+    return "JM2\n" + std::to_string(bones) + " " + name + "\n" + jm_meshes(meshes, bones);
 }
 
 std::string shape_text(const std::vector<std::vector<float>> &spheres, float friction, float stiffness,
@@ -114,4 +131,33 @@ std::string shape_text(const std::vector<std::vector<float>> &spheres, float fri
         out += line;
     }
     return out;
+}
+
+void Mesh::add_beam(const float a[3], const float b[3], float t, float u0, float v0, float u1, float v1)
+{
+    float d[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]};
+    float len = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+    if (len <= 0)
+        return;
+    for (float &v : d)
+        v /= len;
+    // Two directions across the beam.
+    float helper[3] = {std::fabs(d[1]) < 0.9f ? 0.0f : 1.0f, std::fabs(d[1]) < 0.9f ? 1.0f : 0.0f, 0};
+    float p[3] = {d[1] * helper[2] - d[2] * helper[1], d[2] * helper[0] - d[0] * helper[2],
+                  d[0] * helper[1] - d[1] * helper[0]};
+    float pl = std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]);
+    for (float &v : p)
+        v /= pl;
+    float q[3] = {d[1] * p[2] - d[2] * p[1], d[2] * p[0] - d[0] * p[2], d[0] * p[1] - d[1] * p[0]};
+    float h = t / 2;
+    float c[8][3];
+    for (int k = 0; k < 8; ++k) {
+        const float *end = k < 4 ? a : b;
+        float sp = (k & 1) ? h : -h, sq = (k & 2) ? h : -h;
+        for (int i = 0; i < 3; ++i)
+            c[k][i] = end[i] + p[i] * sp + q[i] * sq;
+    }
+    const int faces[4][4] = {{1, 5, 4, 0}, {3, 7, 5, 1}, {2, 6, 7, 3}, {0, 4, 6, 2}};
+    for (const auto &f : faces)
+        add_quad(c[f[0]], c[f[1]], c[f[2]], c[f[3]], u0, v0, u1, v1);
 }

@@ -9,6 +9,7 @@
 
 struct Vertex {
     float p[3], n[3], uv[2];
+    int bone = -1; // the bone that carries it in a skinned model
 };
 
 struct Mesh {
@@ -24,6 +25,9 @@ struct Mesh {
     // A cylinder along the x axis, centred, of radius r and length len.
     void add_cylinder_x(float cx, float cy, float cz, float r, float len, int sides, float u0 = 0,
                         float v0 = 0, float u1 = 1, float v1 = 1);
+    // A square beam of the given thickness from point a to point b.
+    void add_beam(const float a[3], const float b[3], float thickness, float u0 = 0, float v0 = 0,
+                  float u1 = 1, float v1 = 1);
     // A quad with its own normal (corners counter-clockwise seen from the front).
     void add_quad(const float a[3], const float b[3], const float c[3], const float d[3], float u0,
                   float v0, float u1, float v1);
@@ -31,6 +35,9 @@ struct Mesh {
 
 // The JM text of meshes (version 1, no bones).
 std::string jm_text(const std::vector<Mesh> &meshes);
+
+// The JM text of skinned meshes (version 2): every vertex fully on its bone.
+std::string jm_skinned_text(const std::vector<Mesh> &meshes, int bones, const char *name);
 
 // A collision shape file of spheres (x, y, z, radius) with the given friction,
 // stiffness and damping.
