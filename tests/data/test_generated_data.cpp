@@ -162,3 +162,64 @@ TEST_F(GeneratedData, EveryPictureAndShapeParses)
 }
 
 } // namespace
+
+namespace {
+
+// Reads a JM model as the format lays it out; false with a reason on error.
+bool check_jm(GameFile *f, std::string *why)
+{
+    int version = 0, bones = 0;
+    char name[1024];
+    if (gf_scanf(f, "JM%d", &version) != 1 || (version != 1 && version != 2))
+        return *why = "header", false;
+    if (version == 2 && gf_scanf(f, "%d %1023s", &bones, name) != 2)
+        return *why = "bones", false;
+    int meshes = 0;
+    float shininess, reflectivity, r, g, b;
+    int vertices, triangles;
+    while (gf_scanf(f, "%f %f %f %f %f %d %d", &shininess, &reflectivity, &r, &g, &b, &vertices, &triangles) == 7) {
+        ++meshes;
+        for (int v = 0; v < vertices; ++v) {
+            float value;
+            for (int k = 0; k < 8 + bones; ++k)
+                if (gf_scanf(f, "%f", &value) != 1)
+                    return *why = "vertex " + std::to_string(v), false;
+        }
+        for (int t = 0; t < 3 * triangles; ++t) {
+            int index;
+            if (gf_scanf(f, "%d", &index) != 1 || index < 0 || index >= vertices)
+                return *why = "triangle " + std::to_string(t / 3), false;
+        }
+    }
+    return meshes > 0 || (*why = "no mesh", false);
+}
+
+TEST_F(GeneratedData, EveryModelHasValidMeshesAndTheFontsTheirCells)
+{
+    std::vector<std::string> models = names_ending(".jm");
+    EXPECT_GE(models.size(), 9u * 7 + 8);
+    for (const std::string &name : models) {
+        GameFile *f = gf_open(("@" + name).c_str(), "rb");
+        ASSERT_NE(f, nullptr) << name;
+        std::string why;
+        EXPECT_TRUE(check_jm(f, &why)) << name << ": " << why;
+        gf_close(f);
+    }
+    // The top row marks every cell's left edge, plus the end of the last.
+    const struct {
+        const char *name;
+        int cells;
+    } fonts[] = {{"@font.png", 94}, {"@numbers.png", 10}, {"@numbers-condensed.png", 10}};
+    for (const auto &font : fonts) {
+        Image image;
+        ASSERT_TRUE(read_image_rgba(font.name, &image)) << font.name;
+        const uint8_t *sep = image.pixels.data();
+        int marks = 0;
+        for (int x = 0; x < image.width; ++x)
+            marks += memcmp(&image.pixels[(size_t)x * 4], sep, 4) == 0;
+        EXPECT_EQ(marks, font.cells + 1) << font.name;
+        EXPECT_TRUE(is_power_of_two(image.width) && is_power_of_two(image.height)) << font.name;
+    }
+}
+
+} // namespace
