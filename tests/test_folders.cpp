@@ -1,5 +1,7 @@
 #include "test_folders.h"
 
+#include "core/messages.h"
+#include "files/gzip.h"
 #include "files/paths.h"
 
 #include <cstdio>
@@ -9,7 +11,6 @@
 #include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <zlib.h>
 
 TempDir::TempDir()
 {
@@ -61,26 +62,7 @@ bool path_exists(const std::string &path)
 
 std::string gzip_bytes(const std::string &data, const std::string &name)
 {
-    std::string out = {'\x1f', '\x8b', 8, (char)(name.empty() ? 0 : 8), 0, 0, 0, 0, 0, 3};
-    if (!name.empty())
-        out += name + '\0';
-    z_stream z = {};
-    deflateInit2(&z, 9, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
-    std::string body(compressBound(data.size()) + 64, '\0');
-    z.next_in = (Bytef *)data.data();
-    z.avail_in = (uInt)data.size();
-    z.next_out = (Bytef *)&body[0];
-    z.avail_out = (uInt)body.size();
-    deflate(&z, Z_FINISH);
-    body.resize(z.total_out);
-    deflateEnd(&z);
-    out += body;
-    uint32_t crc = crc32(0, (const Bytef *)data.data(), (uInt)data.size());
-    uint32_t size = (uint32_t)data.size();
-    for (uint32_t v : {crc, size})
-        for (int i = 0; i < 4; ++i)
-            out += (char)(v >> (8 * i));
-    return out;
+    return gzip_compress(data, name);
 }
 
 void use_game_folders(const std::string &home, const std::string &data)
@@ -106,4 +88,15 @@ std::string archive_bytes(const std::initializer_list<std::pair<std::string, std
         body += m.second;
     }
     return header + "-\n" + body;
+}
+
+void GameFolderTest::SetUp()
+{
+    use_game_folders(home_root.path, data.path);
+    message_log_clear();
+}
+
+void GameFolderTest::TearDown()
+{
+    use_game_folders("", "");
 }

@@ -2,6 +2,8 @@
 // at them.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
 
 // A temporary folder removed with everything in it when the object dies.
@@ -33,3 +35,14 @@ void use_game_folders(const std::string &home, const std::string &data);
 
 // An archive with the given members, in the on-disk format.
 std::string archive_bytes(const std::initializer_list<std::pair<std::string, std::string>> &members);
+
+// A test with an empty home folder (its "Rutvale" folder inside `home_root`)
+// and an empty data folder, both forgotten again afterwards; the message log
+// starts empty.
+class GameFolderTest : public ::testing::Test {
+protected:
+    TempDir home_root, data;
+    std::string home() const { return home_root.path + "/Rutvale"; }
+    void SetUp() override;
+    void TearDown() override;
+};

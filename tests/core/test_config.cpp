@@ -11,17 +11,15 @@
 
 namespace {
 
-class ConfigFile : public ::testing::Test {
+class ConfigFile : public GameFolderTest {
 protected:
-    TempDir home_root, data;
     Config config;
     void SetUp() override
     {
-        use_game_folders(home_root.path, data.path);
+        GameFolderTest::SetUp();
         config_defaults(&config);
     }
-    void TearDown() override { use_game_folders("", ""); }
-    std::string config_path() const { return home_root.path + "/Rutvale/config"; }
+    std::string config_path() const { return home() + "/config"; }
     void read(const std::string &text)
     {
         write_file(config_path(), text);

@@ -8,12 +8,7 @@
 
 namespace {
 
-class Lists : public ::testing::Test {
-protected:
-    TempDir home_root, data;
-    void SetUp() override { use_game_folders(home_root.path, data.path); }
-    void TearDown() override { use_game_folders("", ""); }
-};
+using Lists = GameFolderTest;
 
 TEST_F(Lists, TracksAreSortedByDescriptionIgnoringCase)
 {

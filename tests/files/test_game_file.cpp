@@ -15,13 +15,8 @@
 namespace {
 
 // A home folder and a data folder, both empty to begin with.
-class GameFolders : public ::testing::Test {
+class GameFolders : public GameFolderTest {
 protected:
-    TempDir home_root, data;
-    std::string home() const { return home_root.path + "/Rutvale"; }
-    void SetUp() override { use_game_folders(home_root.path, data.path); }
-    void TearDown() override { use_game_folders("", ""); }
-
     // The whole contents of a game file, or "<none>" when it does not open.
     std::string contents(const char *name)
     {

@@ -15,12 +15,8 @@
 
 namespace {
 
-class Images : public ::testing::Test {
+class Images : public GameFolderTest {
 protected:
-    TempDir home_root, data;
-    void SetUp() override { use_game_folders(home_root.path, data.path); }
-    void TearDown() override { use_game_folders("", ""); }
-
     bool read(bool (*reader)(GameFile *, Image *), const std::string &bytes, Image *image)
     {
         write_file(data / "img", bytes);

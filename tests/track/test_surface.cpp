@@ -9,16 +9,9 @@
 
 namespace {
 
-class Surfaces : public ::testing::Test {
+class Surfaces : public GameFolderTest {
 protected:
-    TempDir home_root, data;
     Terrain t;
-    void SetUp() override
-    {
-        use_game_folders(home_root.path, data.path);
-        message_log_clear();
-    }
-    void TearDown() override { use_game_folders("", ""); }
     void read(const std::string &text)
     {
         write_file(data / "tileinfo", text);
@@ -30,7 +23,7 @@ protected:
     std::vector<std::string> messages()
     {
         std::vector<std::string> out;
-        for (int k = message_log.visible > 0 ? 0 : 0; k < 1000 && message_log_line(k)[0]; ++k)
+        for (int k = 0; k < 1000 && message_log_line(k)[0]; ++k)
             out.insert(out.begin(), message_log_line(k));
         return out;
     }

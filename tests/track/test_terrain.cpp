@@ -98,19 +98,13 @@ TEST(TerrainQueries, AverageHeightAndTiles)
     EXPECT_EQ(terrain_tile_at(t, -5, 5), 2);
 }
 
-class TerrainFiles : public ::testing::Test {
+class TerrainFiles : public GameFolderTest {
 protected:
-    TempDir home_root, data;
     Terrain t;
-    void SetUp() override
-    {
-        use_game_folders(home_root.path, data.path);
-        message_log_clear();
-    }
     void TearDown() override
     {
         free_terrain(&t);
-        use_game_folders("", "");
+        GameFolderTest::TearDown();
     }
 };
 

@@ -14,19 +14,17 @@
 
 namespace {
 
-class TrackLoading : public ::testing::Test {
+class TrackLoading : public GameFolderTest {
 protected:
-    TempDir home_root, data;
     void SetUp() override
     {
-        use_game_folders(home_root.path, data.path);
-        message_log_clear();
+        GameFolderTest::SetUp();
         write_small_track(data.path, "small");
     }
     void TearDown() override
     {
         unload_track();
-        use_game_folders("", "");
+        GameFolderTest::TearDown();
     }
     std::string digest_of(const std::string &folder)
     {

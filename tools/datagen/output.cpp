@@ -1,9 +1,10 @@
 #include "output.h"
 
+#include "files/gzip.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <sys/stat.h>
-#include <zlib.h>
 
 std::string output_root;
 
@@ -22,22 +23,5 @@ void write_output(const std::string &name, const std::string &bytes)
 
 void write_output_gz(const std::string &name, const std::string &bytes)
 {
-    // gzip header: magic, deflate, no flags, no time, maximum compression, Unix.
-    std::string out = {'\x1f', '\x8b', 8, 0, 0, 0, 0, 0, 2, 3};
-    z_stream z = {};
-    deflateInit2(&z, 9, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY);
-    std::string body(deflateBound(&z, bytes.size()), '\0');
-    z.next_in = (Bytef *)bytes.data();
-    z.avail_in = (uInt)bytes.size();
-    z.next_out = (Bytef *)&body[0];
-    z.avail_out = (uInt)body.size();
-    deflate(&z, Z_FINISH);
-    body.resize(z.total_out);
-    deflateEnd(&z);
-    out += body;
-    uint32_t crc = crc32(0, (const Bytef *)bytes.data(), (uInt)bytes.size());
-    for (uint32_t v : {crc, (uint32_t)bytes.size()})
-        for (int i = 0; i < 4; ++i)
-            out += (char)(v >> (8 * i));
-    write_output(name + ".gz", out);
+    write_output(name + ".gz", gzip_compress(bytes));
 }
