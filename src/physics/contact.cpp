@@ -1,0 +1,386 @@
+// Ground contacts: grid walk, torus and sphere tests against the terrain's
+// triangles, and the contact joints they become.
+#include "physics/contact.h"
+
+#include "physics/rider.h"
+#include "physics/world.h"
+#include "track/surface.h"
+#include "track/track.h"
+
+#include <cmath>
+
+namespace {
+
+const float dt = 1.0f / 128;
+
+struct V3 {
+    double x, y, z;
+};
+V3 operator+(V3 a, V3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
+V3 operator-(V3 a, V3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+V3 operator*(V3 a, double s) { return {a.x * s, a.y * s, a.z * s}; }
+double dot(V3 a, V3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+V3 cross(V3 a, V3 b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
+double length(V3 a) { return std::sqrt(dot(a, a)); }
+V3 from(const float *p) { return {p[0], p[1], p[2]}; }
+
+struct Hit {
+    V3 point, normal;
+    double depth;
+};
+
+V3 grid_point(const Terrain &t, int a, int b)
+{
+    return {a * (double)t.spacing, terrain_point(t, a, b), b * (double)t.spacing};
+}
+
+// Walks the triangles of the cells within `reach` of (cx, cz), keeping the
+// deepest hit of a test.
+template <typename Test> Hit walk(const Terrain &t, double cx, double cz, double reach, Test test)
+{
+    Hit best = {{0, 0, 0}, {0, 1, 0}, 0};
+    double L = t.spacing;
+    int i0 = (int)std::floor((cx - reach) / L), i1 = (int)std::ceil((cx + reach) / L);
+    int j0 = (int)std::floor((cz - reach) / L), j1 = (int)std::ceil((cz + reach) / L);
+    for (int j = j0; j < j1; ++j) {
+        for (int i = i0; i < i1; ++i) {
+            int s = ((i ^ j) & 1) == 0 ? 1 : 0;
+            V3 tri[2][3] = {{grid_point(t, i, j), grid_point(t, i, j + 1), grid_point(t, i + 1, j + s)},
+                            {grid_point(t, i + 1, j + 1), grid_point(t, i + 1, j), grid_point(t, i, j + 1 - s)}};
+            for (auto &corners : tri) {
+                Hit h;
+                if (test(corners[0], corners[1], corners[2], &h) && h.depth > best.depth)
+                    best = h;
+            }
+        }
+    }
+    if (best.depth > 0)
+        best.normal = best.normal * (1 / length(best.normal));
+    return best;
+}
+
+// Whether the projection of p on the triangle's plane lies inside it.
+bool inside(V3 p, V3 a, V3 b, V3 c, V3 n)
+{
+    return dot(cross(b - a, p - a), n) >= 0 && dot(cross(c - b, p - b), n) >= 0 &&
+           dot(cross(a - c, p - c), n) >= 0;
+}
+
+bool sphere_test(V3 c, double r, V3 a, V3 b, V3 cc, Hit *hit)
+{
+    V3 n = cross(b - a, cc - a);
+    const V3 start[3] = {a, b, cc}, edge[3] = {b - a, cc - b, a - cc};
+    bool outside = false;
+    for (int k = 0; k < 3; ++k)
+        if (dot(c - start[k], cross(edge[k], n)) > 0)
+            outside = true;
+    if (outside) {
+        for (int k = 0; k < 3; ++k) {
+            double u = dot(c - start[k], edge[k]) / dot(edge[k], edge[k]);
+            if (u >= 0 && u <= 1) {
+                V3 w = c - (start[k] + edge[k] * u);
+                double d = length(w);
+                if (d == 0)
+                    return false;
+                hit->normal = w * (1 / d);
+                hit->depth = r - d;
+                hit->point = c - hit->normal * r;
+                return hit->depth > 0;
+            }
+        }
+        int best = 0;
+        double best_d = dot(c - start[0], c - start[0]);
+        for (int k = 1; k < 3; ++k) {
+            double d = dot(c - start[k], c - start[k]);
+            if (d < best_d) {
+                best = k;
+                best_d = d;
+            }
+        }
+        double d = std::sqrt(best_d);
+        if (d == 0)
+            return false;
+        hit->normal = (c - start[best]) * (1 / d);
+        hit->depth = r - d;
+        hit->point = c - hit->normal * r;
+        return hit->depth > 0;
+    }
+    V3 nh = n * (1 / length(n));
+    double depth = r - dot(c - a, nh);
+    if (depth > 2 * r) {
+        // Far below the face: it counts only under the triangle seen from above.
+        V3 up = {0, 1, 0};
+        V3 flat_c = {c.x, 0, c.z}, fa = {a.x, 0, a.z}, fb = {b.x, 0, b.z}, fc = {cc.x, 0, cc.z};
+        if (!inside(flat_c, fa, fb, fc, up))
+            return false;
+    }
+    hit->normal = nh;
+    hit->depth = depth;
+    hit->point = c - nh * r;
+    return depth > 0;
+}
+
+// The point of the core circle nearest to p.
+V3 circle_point(V3 centre, V3 axle, double R, V3 p)
+{
+    V3 off = p - centre;
+    V3 proj = off - axle * dot(off, axle);
+    for (int counter = 1; dot(proj, proj) < R * 1e-6 && counter < 8; ++counter) {
+        V3 o = {(counter & 1) ? R : 0, (counter & 2) ? R : 0, (counter & 4) ? R : 0};
+        proj = o - axle * dot(o, axle);
+    }
+    return centre + proj * (R / length(proj));
+}
+
+double circle_distance(V3 centre, V3 axle, double R, V3 p)
+{
+    return length(p - circle_point(centre, axle, R, p));
+}
+
+bool torus_test(V3 centre, V3 axle, double R, double r, V3 a, V3 b, V3 c, Hit *hit)
+{
+    V3 n = cross(b - a, c - a);
+    V3 nh = n * (1 / length(n));
+    double best = 1e30;
+    V3 best_point = a, best_circle = a;
+    bool through = false;
+
+    // The face: the circle's point furthest towards the plane, if it lies over the face.
+    V3 towards = nh - axle * dot(nh, axle);
+    if (dot(towards, towards) > 1e-12) {
+        V3 lowest = centre - towards * (R / length(towards));
+        double sd = dot(lowest - a, nh);
+        V3 foot = lowest - nh * sd;
+        if (inside(foot, a, b, c, nh)) {
+            best = sd > 0 ? sd : 0;
+            through = sd <= 0;
+            best_point = foot;
+            best_circle = lowest;
+        }
+    }
+    // The edges (their ends included): distance to the circle along each,
+    // sampled and then refined by golden-section search.
+    const V3 start[3] = {a, b, c}, edge[3] = {b - a, c - b, a - c};
+    for (int k = 0; k < 3; ++k) {
+        // An edge further from the centre than R + r cannot come within r of
+        // the circle.
+        double u = dot(centre - start[k], edge[k]) / dot(edge[k], edge[k]);
+        u = u < 0 ? 0 : u > 1 ? 1 : u;
+        if (length(centre - (start[k] + edge[k] * u)) >= R + r)
+            continue;
+        auto f = [&](double t) { return circle_distance(centre, axle, R, start[k] + edge[k] * t); };
+        const int samples = 16;
+        int best_sample = 0;
+        double best_value = f(0);
+        for (int sidx = 1; sidx <= samples; ++sidx) {
+            double v = f((double)sidx / samples);
+            if (v < best_value) {
+                best_value = v;
+                best_sample = sidx;
+            }
+        }
+        double lo = std::max(0.0, (best_sample - 1.0) / samples), hi = std::min(1.0, (best_sample + 1.0) / samples);
+        const double g = 0.6180339887498949;
+        double x1 = hi - g * (hi - lo), x2 = lo + g * (hi - lo), f1 = f(x1), f2 = f(x2);
+        for (int it = 0; it < 32; ++it) {
+            if (f1 < f2) {
+                hi = x2;
+                x2 = x1;
+                f2 = f1;
+                x1 = hi - g * (hi - lo);
+                f1 = f(x1);
+            } else {
+                lo = x1;
+                x1 = x2;
+                f1 = f2;
+                x2 = lo + g * (hi - lo);
+                f2 = f(x2);
+            }
+        }
+        double t = f1 < f2 ? x1 : x2, v = std::min(f1, f2);
+        if (best_value < v) {
+            t = (double)best_sample / samples;
+            v = best_value;
+        }
+        if (v < best) {
+            best = v;
+            through = false;
+            best_point = start[k] + edge[k] * t;
+            best_circle = circle_point(centre, axle, R, best_point);
+        }
+    }
+    if (best >= r)
+        return false;
+    V3 dir = best_circle - best_point;
+    double d = length(dir);
+    hit->normal = (through || d < 1e-9) ? nh : dir * (1 / d);
+    hit->depth = r - best;
+    hit->point = best_point;
+    return true;
+}
+
+GroundContact to_contact(const Hit &h)
+{
+    GroundContact g;
+    g.point[0] = (float)h.point.x, g.point[1] = (float)h.point.y, g.point[2] = (float)h.point.z;
+    g.normal[0] = (float)h.normal.x, g.normal[1] = (float)h.normal.y, g.normal[2] = (float)h.normal.z;
+    g.depth = (float)h.depth;
+    return g;
+}
+
+void soft(dContact *c, float kp, float kd)
+{
+    float cfm = 1 / (kd + kp * dt);
+    c->surface.soft_cfm = cfm;
+    c->surface.soft_erp = kp * dt * cfm;
+}
+
+// The frame's lean: the tilt of its up axis across the direction of travel.
+float frame_lean(const Rider *r)
+{
+    const dReal *R = dBodyGetRotation(r->bodies[FRAME]);
+    return (float)std::atan2(-R[4], R[5]);
+}
+
+bool wheel_test(WheelContact *wc, float grip)
+{
+    const Terrain &t = track.terrain;
+    const dReal *p = dBodyGetPosition(wc->body);
+    dVector3 axle;
+    dBodyVectorToWorld(wc->body, 1, 0, 0, axle);
+    float centre[3] = {(float)p[0], (float)p[1], (float)p[2]}, axis[3] = {(float)axle[0], (float)axle[1], (float)axle[2]};
+    GroundContact g = torus_contact(t, centre, axis, wc->ring_radius, wc->tube_radius);
+    if (g.depth <= 0) {
+        wc->depth = 0;
+        return false;
+    }
+    dVector3 v;
+    dBodyGetPointVel(wc->body, g.point[0], g.point[1], g.point[2], v);
+    for (int i = 0; i < 3; ++i) {
+        wc->point[i] = g.point[i];
+        wc->velocity[i] = (float)v[i];
+        wc->normal[i] = g.normal[i];
+    }
+    wc->depth = g.depth;
+    const SurfaceType *surface = t.surfaces.empty() ? nullptr : &t.surfaces[terrain_tile_at(t, g.point[0], g.point[2])];
+    float speed = std::sqrt((float)(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]));
+    float mu = (surface ? surface_friction(*surface, speed) : 1.0f) * grip;
+    float kp, kd;
+    wheel_softness(g.depth, wc->tube_radius, &kp, &kd);
+
+    dContact c = {};
+    c.surface.mode = dContactSoftERP | dContactSoftCFM | dContactApprox1;
+    c.surface.mu = mu;
+    soft(&c, kp, kd);
+    V3 n = from(g.normal);
+    V3 f = cross(n, V3{v[0], v[1], v[2]});
+    if (dot(f, f) < 1.0 / 1024)
+        f = cross(n, V3{axle[0], axle[1], axle[2]});
+    double fl = length(f);
+    if (fl > 0) {
+        c.surface.mode |= dContactFDir1;
+        c.fdir1[0] = f.x / fl, c.fdir1[1] = f.y / fl, c.fdir1[2] = f.z / fl;
+    }
+    for (int i = 0; i < 3; ++i) {
+        c.geom.pos[i] = g.point[i];
+        c.geom.normal[i] = g.normal[i];
+    }
+    c.geom.depth = g.depth;
+    dJointID j = dJointCreateContact(physics_world.world, physics_world.contacts, &c);
+    dJointAttach(j, wc->body, nullptr);
+    dJointSetFeedback(j, &wc->feedback);
+
+    // Rolling resistance against the wheel's motion along the ground.
+    const dReal *lv = dBodyGetLinearVel(wc->body);
+    V3 vel = {lv[0], lv[1], lv[2]};
+    V3 vt = vel - n * dot(vel, n);
+    double s = length(vt);
+    float low = 5, high = 15;
+    if (surface)
+        surface_roll_resist(*surface, (float)s, &low, &high);
+    float q = std::min(1.0f, g.depth / wc->tube_radius);
+    double m = low + (high - low) * q;
+    V3 dir = s > 1 ? vt * (1 / s) : vt;
+    dBodyAddForce(wc->body, -m * dir.x, -m * dir.y, -m * dir.z);
+    return true;
+}
+
+bool shape_test(Rider *r, int shape, int body)
+{
+    if (!r->has_shape[shape])
+        return false;
+    SphereShape &copy = r->shapes[shape];
+    const SphereShape *master = copy.source;
+    dBodyID b = r->bodies[body];
+    bool touched = false;
+    for (size_t k = 0; k < copy.spheres.size(); ++k) {
+        const Sphere &local = master->spheres[k];
+        dVector3 w;
+        dBodyGetRelPointPos(b, local.x, local.y, local.z, w);
+        Sphere &world = copy.spheres[k];
+        world.x = (float)w[0], world.y = (float)w[1], world.z = (float)w[2];
+        float centre[3] = {world.x, world.y, world.z};
+        GroundContact g = sphere_contact(track.terrain, centre, local.radius);
+        if (g.depth <= 0)
+            continue;
+        dContact c = {};
+        c.surface.mode = dContactSoftERP | dContactSoftCFM | dContactApprox1;
+        c.surface.mu = local.friction;
+        soft(&c, 2500, 250);
+        for (int i = 0; i < 3; ++i) {
+            c.geom.pos[i] = g.point[i];
+            c.geom.normal[i] = g.normal[i];
+        }
+        c.geom.depth = g.depth;
+        dJointID j = dJointCreateContact(physics_world.world, physics_world.contacts, &c);
+        dJointAttach(j, b, nullptr);
+        touched = true;
+    }
+    return touched;
+}
+
+} // namespace
+
+void wheel_softness(float depth, float tube_radius, float *kp, float *kd)
+{
+    float q = std::min(1.0f, depth / tube_radius);
+    float q3 = q * q * q;
+    *kp = 1000 + 24000 * q3;
+    *kd = 200 + 2300 * q3;
+}
+
+GroundContact torus_contact(const Terrain &t, const float centre[3], const float axle[3], float ring, float tube)
+{
+    V3 c = from(centre), a = from(axle);
+    a = a * (1 / length(a));
+    Hit h = walk(t, c.x, c.z, ring + tube, [&](V3 p, V3 q, V3 s, Hit *out) {
+        return torus_test(c, a, ring, tube, p, q, s, out);
+    });
+    return to_contact(h);
+}
+
+GroundContact sphere_contact(const Terrain &t, const float centre[3], float radius)
+{
+    V3 c = from(centre);
+    Hit h = walk(t, c.x, c.z, radius, [&](V3 p, V3 q, V3 s, Hit *out) { return sphere_test(c, radius, p, q, s, out); });
+    return to_contact(h);
+}
+
+int rider_ground_contacts(Rider *r)
+{
+    if (track.terrain.heights.empty())
+        return 0;
+    float grip = 1;
+    if (r->flags & RIDER_ARCADE)
+        grip = 1 - 0.375f * std::min(1.0f, 4 * std::fabs(frame_lean(r)) / (float)M_PI);
+    bool any = wheel_test(&r->front_contact, grip);
+    any = wheel_test(&r->rear_contact, grip) || any;
+    bool frame = shape_test(r, SHAPE_FRAME, FRAME);
+    bool parts = shape_test(r, SHAPE_FORK_UPPER, FORK_UPPER);
+    parts = shape_test(r, SHAPE_FORK_LOWER, FORK_LOWER) || parts;
+    parts = shape_test(r, SHAPE_SWINGARM, SWINGARM) || parts;
+    parts = shape_test(r, SHAPE_RIDER, RIDER_TORSO) || parts;
+    if (parts && r->stop_state == 0)
+        r->stop_state = 1;
+    return any || frame || parts;
+}

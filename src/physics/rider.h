@@ -1,0 +1,136 @@
+// A simulated bike with its rider: seven rigid bodies and six joints in the
+// shared physics world, its control inputs, engine and drivetrain state,
+// bike setup and the race fields later parts read and write.
+#pragma once
+
+#include "physics/catalogue.h"
+#include "physics/shape.h"
+
+#include <ode/ode.h>
+
+#include <cstdint>
+#include <vector>
+
+struct Model;
+
+enum RiderBody { FRAME, FRONT_WHEEL, REAR_WHEEL, FORK_UPPER, FORK_LOWER, SWINGARM, RIDER_TORSO, RIDER_BODIES };
+enum RiderJoint { FRONT_AXLE, REAR_AXLE, STEERING_HEAD, FORK_SLIDE, SWINGARM_PIVOT, RIDER_MOUNT, RIDER_JOINTS };
+enum RiderShape { SHAPE_FRAME, SHAPE_FORK_UPPER, SHAPE_FORK_LOWER, SHAPE_SWINGARM, SHAPE_FRONT_WHEEL,
+                  SHAPE_REAR_WHEEL, SHAPE_RIDER, RIDER_SHAPES };
+
+// Flag bits of Rider::flags.
+enum {
+    RIDER_KEEP_DIRECT_STEERING = 1, RIDER_WHEELIE_CONTROL = 2, RIDER_STOPPIE_CONTROL = 4,
+    RIDER_FRONT_ANTILOCK = 8, RIDER_REAR_ANTILOCK = 16, RIDER_AUTO_SHIFT = 32, RIDER_AUTO_DAB = 64,
+    RIDER_ARCADE = 128,
+};
+
+// One wheel's contact with the ground this tick.
+struct WheelContact {
+    dBodyID body;
+    float axle[3]; // in the wheel's frame: (1, 0, 0)
+    float ring_radius, tube_radius;
+    float point[3], velocity[3], normal[3];
+    float depth; // 0 in the air
+    dJointFeedback feedback;
+};
+
+struct Rider {
+    BikeSpec spec;
+    dBodyID bodies[RIDER_BODIES];
+    dJointID joints[RIDER_JOINTS];
+    dJointFeedback joint_feedback[RIDER_JOINTS];
+    WheelContact front_contact, rear_contact;
+
+    float throttle, clutch, front_brake, rear_brake, steer, sit_dab, dab_amount, back_up, lean;
+    int gear, last_shift;
+    float drive_angle, engine_speed, engine_inertia, final_drive_ratio;
+
+    float fork_compression_damping, fork_rebound_damping, fork_spring_rate, fork_preload, fork_air_gap;
+    float shock_compression_damping, shock_rebound_damping, shock_spring_rate, shock_preload;
+    float rider_vertical_spring, rider_vertical_damping, rider_forward_spring, rider_forward_damping;
+    float rider_mass_distribution;
+
+    // Race and robot fields (timing, learnt lines, robot state).
+    int next_gate;
+    std::vector<int> gate_ticks;
+    std::vector<uint8_t> record_buffer[2];
+    int record_spoiled;
+    std::vector<int> robot_line;
+    int picked_lines[4];
+    int personality;
+    int limit_tick;
+
+    float total_mass;
+    float roll_damping, leveling, roll_limit_factor, roll_limit_angle, steering_damping,
+        steering_strength, max_steering_force, direct_steering, slow_damping_speed,
+        slow_damping_factor, land_damping_falloff, land_damping_factor;
+    float auto_clutch_speed;
+    float front_brake_torque, rear_brake_torque;
+    float max_dab_speed;
+
+    // Drawing resources, attached when a renderer exists.
+    Model *models[12];
+    unsigned textures[4];
+    SphereShape shapes[RIDER_SHAPES];
+    bool has_shape[RIDER_SHAPES];
+    unsigned number_texture;
+
+    char number[8];
+    int slot;
+    int last_rider_contact_tick;
+    int stop_state;
+    float land_damping_multiplier;
+    int crash_timer;
+    float limb_points[4][3]; // left foot, its velocity, right foot, its velocity
+    float torso_velocity_ring[4][3];
+    int finished;
+    int bump_timer;
+    float saved_positions[RIDER_BODIES][3];
+    double saved_velocities[2 * RIDER_BODIES][3]; // exact, so restoring changes nothing
+    uint8_t flags;
+    int ticks; // ticks stepped since the last reset
+};
+
+// Builds a rider of a bike (substituting an unknown bike, with a log line)
+// in the physics world, reset to the catalogue layout at the origin.
+Rider *rider_create(const char *bike, int slot, const char *number, const char *body_texture,
+                    const char *head_texture, const char *bike_texture, const char *wheel_texture);
+
+// Destroys the rider's bodies and joints and frees it; null is ignored.
+void rider_destroy(Rider *rider);
+
+// Puts the bodies back in the catalogue layout and clears the riding state.
+void rider_reset(Rider *rider);
+
+// Rotates every body about the origin by an angle about an axis.
+void rider_rotate(Rider *rider, float x, float y, float z, float angle);
+
+// Moves every body by an offset.
+void rider_translate(Rider *rider, float dx, float dy, float dz);
+
+// Places a reset rider at (x, z) facing a heading (radians about +y, 0
+// facing -z), on the ground, raised in 0.25 ft steps until it touches
+// nothing. Returns the height it was raised by.
+float rider_place(Rider *rider, float x, float z, float heading);
+
+// Takes the bodies out of (or back into) the world's stepping.
+void rider_disable(Rider *rider);
+void rider_enable(Rider *rider);
+
+// Saves and restores every body's velocities (remote riders keep theirs
+// through a world step).
+void rider_save_velocities(Rider *rider);
+void rider_restore_velocities(Rider *rider);
+
+// Sets the rider mass distribution d (share of the rider mass on the torso).
+void rider_set_mass_distribution(Rider *rider, float d);
+
+// The per-tick controller; with `simulated` false (a remote rider) it only
+// clears the bodies' force and torque accumulators.
+void rider_step(Rider *rider, bool simulated, int tick);
+
+// The fork and shock forces for a slider position and rate, and a swingarm
+// angle and rate (stage 6 of rider_step).
+float fork_force(const Rider *rider, float position, float rate);
+float shock_torque(const Rider *rider, float angle, float rate);
