@@ -3,6 +3,7 @@
 
 #include "files/texture.h"
 #include "physics/contact.h"
+#include "physics/rider_resources.h"
 #include "physics/world.h"
 #include "track/track.h"
 #include "platform/fatal.h"
@@ -13,6 +14,8 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+
+bool rider_shaders;
 
 namespace {
 
@@ -182,16 +185,8 @@ Rider *rider_create(const char *bike, int slot, const char *number, const char *
         if (master)
             r->shapes[k] = shape_copy(master);
     }
-    // Textures load only where a renderer can show them; otherwise they are 0.
-    const char *textures[4] = {body_texture, head_texture, bike_texture, wheel_texture};
-    const int defaults[4] = {PART_BODY_TEXTURE, PART_HEAD_TEXTURE, PART_BIKE_TEXTURE, PART_WHEEL_TEXTURE};
-    for (int k = 0; k < 4; ++k) {
-        r->textures[k] = textures[k] ? load_texture(textures[k]) : 0;
-        if (!r->textures[k])
-            r->textures[k] = load_texture(s.part_files[defaults[k]]);
-    }
-
     snprintf(r->number, sizeof r->number, "%.7s", number ? number : "");
+    load_rider_resources(r, body_texture, head_texture, bike_texture, wheel_texture, rider_shaders);
     r->engine_inertia = s.engine_inertia;
     r->rider_mass_distribution = 1.0f / 3;
 

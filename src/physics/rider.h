@@ -18,6 +18,15 @@ enum RiderJoint { FRONT_AXLE, REAR_AXLE, STEERING_HEAD, FORK_SLIDE, SWINGARM_PIV
 enum RiderShape { SHAPE_FRAME, SHAPE_FORK_UPPER, SHAPE_FORK_LOWER, SHAPE_SWINGARM, SHAPE_FRONT_WHEEL,
                   SHAPE_REAR_WHEEL, SHAPE_RIDER, RIDER_SHAPES };
 
+// Rider::textures, ::normal_maps and ::specular_maps.
+enum RiderTexture { TEX_BODY, TEX_HEAD, TEX_BIKE, TEX_WHEELS, RIDER_TEXTURES };
+
+// Rider::models.
+enum RiderModel {
+    MODEL_FRAME, MODEL_FORK_UPPER, MODEL_FORK_LOWER, MODEL_SWINGARM, MODEL_FRONT_WHEEL, MODEL_REAR_WHEEL,
+    MODEL_HEAD, MODEL_BODY, MODEL_BODY_FP, MODEL_SIDE_PLATES, MODEL_FRONT_PLATE, MODEL_RIDER_PLATE, RIDER_MODELS,
+};
+
 // Flag bits of Rider::flags.
 enum {
     RIDER_KEEP_DIRECT_STEERING = 1, RIDER_WHEELIE_CONTROL = 2, RIDER_STOPPIE_CONTROL = 4,
@@ -70,8 +79,8 @@ struct Rider {
     float max_dab_speed;
 
     // Drawing resources, attached when a renderer exists.
-    Model *models[12];
-    unsigned textures[4];
+    Model *models[RIDER_MODELS];
+    unsigned textures[RIDER_TEXTURES], normal_maps[RIDER_TEXTURES], specular_maps[RIDER_TEXTURES];
     SphereShape shapes[RIDER_SHAPES];
     bool has_shape[RIDER_SHAPES];
     unsigned number_texture;
@@ -91,6 +100,9 @@ struct Rider {
     uint8_t flags;
     int ticks; // ticks stepped since the last reset
 };
+
+// Whether riders look for normal and specular maps (shaders are in use).
+extern bool rider_shaders;
 
 // Builds a rider of a bike (substituting an unknown bike, with a log line)
 // in the physics world, reset to the catalogue layout at the origin.

@@ -3,6 +3,7 @@
 
 #include "core/messages.h"
 #include "files/game_file.h"
+#include "files/render_hooks.h"
 #include "files/texture.h"
 #include "physics/shape.h"
 #include "track/track.h"
@@ -140,8 +141,8 @@ int add_statue(float x, float offset, float z, float angle, const char *model, c
         s.normal_map = texture_variant(s.texture_name, s.model_name, "_norm");
     if (track_settings.load_specular_maps)
         s.specular_map = texture_variant(s.texture_name, s.model_name, "_spec");
-    if (model && terrain_render_hooks.load_model)
-        s.model = terrain_render_hooks.load_model(model);
+    if (model)
+        s.model = hook_load_model(model, true);
     if (shape && strcmp(shape, "null") != 0) {
         s.shape_name = shape;
         s.shape = shape_load(shape);

@@ -5,7 +5,6 @@
 
 struct Terrain;
 struct Decal;
-struct Model;
 
 struct TrackSettings {
     int verbose = 0;                // 1: texture memory and loading lines, 2: also digests
@@ -23,7 +22,6 @@ struct TerrainRenderHooks {
     void (*ground_textures)(Terrain *terrain);
     void (*add_decal)(Terrain *terrain, const Decal &decal);
     void (*free)(Terrain *terrain);
-    Model *(*load_model)(const char *name);
     void (*loading_screen)(const char *text);
 };
 

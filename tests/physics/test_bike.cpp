@@ -3,6 +3,11 @@
 #include "physics/contact.h"
 #include "physics/engine.h"
 #include "physics/rider.h"
+#include "physics/rider_resources.h"
+#include "files/render_hooks.h"
+
+#include <set>
+#include <string>
 #include "physics/world.h"
 #include "track/track.h"
 
@@ -330,6 +335,43 @@ TEST_F(BikeWorld, RemoteRidersKeepTheirVelocitiesExactly)
         EXPECT_EQ(v[1], 7.1);
     }
     rider_destroy(r);
+}
+
+} // namespace
+
+namespace {
+
+TEST(RiderResources, SkinsSelectModelVariants)
+{
+    EXPECT_EQ(variant_model_name("@yz250f_frame.jm", "yz250f-red-x.png"), "@yz250f_frame-red.jm");
+    EXPECT_EQ(variant_model_name("@yz250f_frame.jm", "@skins/yz250f-blue-2.png"), "@yz250f_frame-blue.jm");
+    EXPECT_EQ(variant_model_name("@yz250f_frame.jm", "@yz250f-alt1.png"), "");
+    EXPECT_EQ(variant_model_name("@frame", "a-b-c.png"), "");
+}
+
+std::set<std::string> available_models;
+std::vector<std::string> requested_models;
+
+Model *fake_load_model(const char *name, bool)
+{
+    requested_models.push_back(name);
+    return available_models.count(name) ? (Model *)&available_models : nullptr;
+}
+
+TEST_F(BikeWorld, MissingSkinModelsFallBackToTheBikesOwn)
+{
+    render_hooks.load_model = fake_load_model;
+    available_models = {"@crf250_frame.jm", "@crf250_fork_upper.jm", "@front_wheel.jm", "@rear_wheel.jm",
+                        "@rider_body.jm", "@rider_head.jm", "@crf250_frame-team.jm"};
+    requested_models.clear();
+    Rider *r = rider_create("crf250(2009)", 0, "7", nullptr, nullptr, "@crf250-team-1.png", nullptr);
+    EXPECT_NE(r->models[MODEL_FRAME], nullptr);
+    EXPECT_EQ(requested_models[0], "@crf250_frame-team.jm"); // the skin's own model first
+    EXPECT_NE(r->models[MODEL_FORK_UPPER], nullptr);    // textures do not load here, so the
+    EXPECT_EQ(r->models[MODEL_SWINGARM], nullptr);      // bike's own models were loaded again
+    EXPECT_NE(r->models[MODEL_BODY], nullptr);
+    rider_destroy(r);
+    render_hooks.load_model = nullptr;
 }
 
 } // namespace
