@@ -21,11 +21,14 @@
 #include "platform/keys.h"
 #include "platform/message_box.h"
 #include "platform/window.h"
+#include "physics/rider.h"
 #include "render/gl_caps.h"
+#include "render/model.h"
 #include "render/shaders.h"
 #include "render/texture_gl.h"
 #include "files/texture.h"
 #include "track/track_list.h"
+#include "track/track_settings.h"
 
 #include <cstdio>
 #include <string>
@@ -161,6 +164,16 @@ void set_up_gl()
 
     texture_gl_install();
     texture_settings(game.settings.model_texture_detail, game.settings.debug >= 1);
+    model_settings(game.settings.lod_scale, game.settings.lod_bias, !game.settings.no_vertex_arrays, true,
+                   game.settings.debug >= 1);
+    model_hooks_install();
+    // Riders and statues look for normal and specular maps only where the
+    // shaders can use them.
+    rider_shaders = gl_caps.has_fragment_shader != 0;
+    track_settings.load_normal_maps = !gl_caps.has_fragment_shader || gl_caps.texture_units >= 2;
+    track_settings.load_specular_maps = !gl_caps.has_fragment_shader || gl_caps.texture_units >= 3;
+    track_settings.verbose = game.settings.debug;
+    track_settings.editor = game.settings.editor;
     for (const char *image : {"!@tach.png", "!@shifter.png", "!@pitboard.png", "!@title.ppm"})
         load_texture(image);
 }

@@ -242,6 +242,12 @@ int gf_getc(GameFile *f)
     return c;
 }
 
+void gf_unget(GameFile *f, int c)
+{
+    if (c >= 0)
+        f->pushback = c;
+}
+
 char *gf_gets(GameFile *f, char *buffer, int size)
 {
     if (size <= 0)

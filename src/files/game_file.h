@@ -20,6 +20,10 @@ void gf_close(GameFile *f);
 // Next byte 0..255, or -1 at the end.
 int gf_getc(GameFile *f);
 
+// Returns one byte to the stream (the next read delivers it first); -1 is
+// ignored.
+void gf_unget(GameFile *f, int c);
+
 // Reads a line of at most size-1 bytes, newline kept, NUL-terminated; null
 // when no byte could be read.
 char *gf_gets(GameFile *f, char *buffer, int size);

@@ -23,10 +23,3 @@ struct GameFile {
     int window_length;
     int window_cursor;
 };
-
-// Returns a byte to the stream; the next read delivers it first.
-inline void gf_unget(GameFile *f, int c)
-{
-    if (c >= 0)
-        f->pushback = c;
-}

@@ -10,6 +10,8 @@ struct RenderHooks {
     Model *(*load_model)(const char *name, bool warn);
     // Renders a text into a square mipmapped texture of `size` pixels.
     unsigned (*text_texture)(const char *text, int size);
+    // A new track is loading: what the old one alone used may be freed later.
+    void (*new_generation)();
 };
 
 // The installed hooks; members are null until a renderer installs them.

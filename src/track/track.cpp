@@ -8,6 +8,7 @@
 
 #include "core/messages.h"
 #include "files/game_file.h"
+#include "files/render_hooks.h"
 #include "files/texture.h"
 #include "physics/shape.h"
 #include "platform/log.h"
@@ -50,6 +51,10 @@ int load_track(const std::string &folder, const std::string &display_name)
     track.display_name = display_name.empty() ? folder : display_name;
     ripemd160_ctx digest;
     ripemd160_init(&digest);
+    // Textures and models the previous track alone used become stale.
+    texture_generation_advance();
+    if (render_hooks.new_generation)
+        render_hooks.new_generation();
     if (terrain_render_hooks.loading_screen)
         terrain_render_hooks.loading_screen("Loading track...");
 

@@ -6,6 +6,8 @@
 #include "platform/keys.h"
 #include "platform/window.h"
 #include "render/gl_caps.h"
+#include "render/model.h"
+#include "test_folders.h"
 #include "render/shaders.h"
 
 #include <gtest/gtest.h>
@@ -177,6 +179,38 @@ TEST_F(GameWindow, MouseAxesAreRelativeAndTheCursorAbsolute)
     EXPECT_STREQ(button_name(window, mouse_button), "Mouse button 0");
     axis_close(mouse_x);
     axis_close(cursor_y);
+}
+
+TEST_F(GameWindow, GeneratedModelsDrawFromDisplayLists)
+{
+    TempDir home;
+    use_game_folders(home.path, GAME_DIR);
+    model_settings(1, 0, true, true, false);
+    Model *gate = load_model("@startgate.jm", true);
+    ASSERT_NE(gate, nullptr);
+    EXPECT_NE(gate->meshes[0].display_list, 0u);
+    ASSERT_NE(frame_begin(window), nullptr);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glFrustum(-1, 1, -0.75, 0.75, 1, 100);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glColor3f(1, 0.5f, 0);
+    int before = model_triangles_drawn;
+    const float at[3] = {0, -0.5f, -4}, identity[12] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0};
+    draw_model(gate, at, identity, nullptr);
+    int triangles = 0;
+    for (const Mesh &mesh : gate->meshes)
+        triangles += mesh.triangle_count;
+    EXPECT_EQ(model_triangles_drawn - before, triangles);
+    unsigned char centre[4] = {};
+    glReadPixels(160, 120, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, centre);
+    EXPECT_GT(centre[0], 200); // the gate covers the middle of the view
+    EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
+    frame_end(window);
+    model_settings(1, 0, true, false, false);
+    use_game_folders("", "");
 }
 
 } // namespace
