@@ -227,10 +227,22 @@ Rider *rider_create(const char *bike, int slot, const char *number, const char *
     r->final_drive_ratio = std::max(s.rear_sprocket, 3.0f) / std::max(s.front_sprocket, 3.0f);
     r->rider_vertical_spring = r->rider_vertical_damping = 0.5f;
     r->rider_forward_spring = r->rider_forward_damping = 0.5f;
+    r->roll_damping = 60;
+    r->leveling = 20;
+    r->roll_limit_angle = (float)M_PI / 4;
+    r->roll_limit_factor = 10;
+    r->steering_damping = 45;
+    r->steering_strength = 75;
+    r->max_steering_force = 400;
+    r->direct_steering = 1;
+    r->slow_damping_speed = 0;
+    r->slow_damping_factor = 1;
+    r->land_damping_falloff = 0.25f;
+    r->land_damping_factor = 2;
     r->auto_clutch_speed = 5000;
     r->front_brake_torque = r->rear_brake_torque = 250;
-    r->max_dab_speed = 20 * 5280.0f / 3600;
-    r->flags = RIDER_KEEP_DIRECT_STEERING;
+    r->max_dab_speed = 30;
+    r->flags = RIDER_KEEP_DIRECT_STEERING | RIDER_FRONT_ANTILOCK | RIDER_STOPPIE_CONTROL;
 
     r->total_mass = 0;
     for (dBodyID body : r->bodies) {

@@ -2,10 +2,12 @@
 // drivetrain and the cancellation of the joints' internal forces. Stages
 // that steer, balance, dab and crash are the rider aids' and the crash
 // handling's, and sit between these in the order listed in rider_step.
+#include "physics/aids.h"
 #include "physics/engine.h"
 #include "physics/rider.h"
 #include "physics/world.h"
 
+#include <algorithm>
 #include <cmath>
 #include <tuple>
 
@@ -135,8 +137,10 @@ void rider_step(Rider *r, bool simulated, int tick)
         r->bump_timer = 0;
     else
         r->bump_timer += r->bump_timer > 0 ? -1 : 1;
-    // 2-4: crash detection and handling, back up and dab when stopped.
+    // 2-3: crash detection and handling.
+    // 4. Back up, or dab when stopped (may override inputs for this tick).
     float sit_dab = r->sit_dab, front_brake = r->front_brake, rear_brake = r->rear_brake;
+    back_up_or_dab(r, tick);
     // 5. Torso springs and mount damping.
     torso_springs(r);
     // 6. Fork force, then shock torque, as joint motors.
@@ -148,19 +152,23 @@ void rider_step(Rider *r, bool simulated, int tick)
     float t = shock_torque(r, (float)dJointGetHingeAngle(pivot), (float)dJointGetHingeAngleRate(pivot));
     dJointSetHingeParam(pivot, dParamVel, t >= 0 ? 1000 : -1000);
     dJointSetHingeParam(pivot, dParamFMax, std::fabs(t));
-    // 7. Steering torque (rider aids).
+    // 7. Steering torque.
+    steering_step(r);
     // 8. Engine, clutch and brakes.
     engine_step(r, tick);
-    // 9. Steering damping (rider aids).
+    // 9. Steering damping.
+    steering_damping_step(r);
     // 10. Internal-force cancellation, from the second tick on and not while crashed.
     if (r->ticks >= 1 && r->crash_timer <= 0)
         cancel_internal_forces(r);
-    // 11. Dab balance (rider aids).
+    // 11. Dab balance.
+    dab_balance(r);
     // 12. Inputs that stage 4 may override for one tick come back.
     r->sit_dab = sit_dab;
     r->front_brake = front_brake;
     r->rear_brake = rear_brake;
-    // 13. Ejected-limb motion (crash handling).
+    // 13. Ejected-limb motion (crash handling); the dab amount falls.
+    r->dab_amount = std::max(0.0f, r->dab_amount - 4 * dt);
     // 14. The torso velocity ring.
     const dReal *v = dBodyGetLinearVel(r->bodies[RIDER_TORSO]);
     for (int i = 0; i < 3; ++i)

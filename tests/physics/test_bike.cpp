@@ -285,12 +285,16 @@ TEST_F(BikeWorld, EngineEdgeCases)
     r->flags |= RIDER_FRONT_ANTILOCK;
     r->front_brake = 1;
     r->front_contact.depth = 0.1f;
+    r->rear_contact.depth = 0.1f; // stoppie control would release it otherwise
     r->front_contact.velocity[0] = 2.1f;
     engine_step(r, 1);
     EXPECT_EQ(dJointGetHingeParam(r->joints[FRONT_AXLE], dParamFMax), 0);
     r->front_contact.velocity[0] = 1.9f;
     engine_step(r, 1);
     EXPECT_EQ(dJointGetHingeParam(r->joints[FRONT_AXLE], dParamFMax), 250);
+    r->rear_contact.depth = 0; // the rear wheel lifts: stoppie control lets go
+    engine_step(r, 1);
+    EXPECT_EQ(dJointGetHingeParam(r->joints[FRONT_AXLE], dParamFMax), 0);
 
     // No automatic shift with the rear suspension fully extended.
     r->flags |= RIDER_AUTO_SHIFT;

@@ -1,0 +1,259 @@
+// Rider inputs, bike setup and riding with the aids, on flat ground.
+#include "physics/aids.h"
+#include "physics/contact.h"
+#include "physics/engine.h"
+#include "physics/rider.h"
+#include "physics/world.h"
+#include "track/track.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+const float mph = 1.46666666666666656f; // ft/s
+
+// Flat ground of 2048 ft square with one default surface.
+class Riding : public ::testing::Test {
+protected:
+    Rider *r = nullptr;
+    int ticks = 0;
+    void SetUp() override
+    {
+        Terrain &t = track.terrain;
+        t = Terrain();
+        t.level = 8;
+        t.tiles_per_side = 256;
+        t.points_per_side = 513;
+        t.spacing = 4;
+        t.double_spacing = 8;
+        t.extent = 2048;
+        t.heights.assign(513 * 513, 0);
+        t.tile_map.assign(256 * 256, 0);
+        SurfaceType s;
+        for (int k = 0; k < SURFACE_POINTS; ++k) {
+            s.friction[k] = 1;
+            s.friction_speed[k] = k == 0 ? 1 : 0;
+            s.roll_low[k] = 5;
+            s.roll_high[k] = 15;
+            s.roll_speed[k] = k == 0 ? 1 : 0;
+        }
+        t.surfaces.push_back(s);
+        physics_world_create();
+    }
+    void TearDown() override
+    {
+        rider_destroy(r);
+        track.terrain = Terrain();
+        physics_world_destroy();
+    }
+    // A rider with the default setup (stability 100: direct steering 0,
+    // roll damping 80, roll limit 35 degrees, factor 32), arcade or not.
+    void make_rider(bool arcade)
+    {
+        r = rider_create("yz250f(2009)", 0, "1", nullptr, nullptr, nullptr, nullptr);
+        rider_place(r, 1024, 1900, 0);
+        BikeSetup b;
+        b.arcade = arcade;
+        b.roll_damping = 80;
+        b.roll_limit_angle = 35;
+        b.roll_limit_factor = 32;
+        b.direct_steering = 0;
+        apply_bike_setup(r, b);
+        set_clutch(r, 1);
+    }
+    float speed() const
+    {
+        const dReal *v = dBodyGetLinearVel(r->bodies[FRAME]);
+        return (float)std::sqrt(v[0] * v[0] + v[2] * v[2]);
+    }
+    // Runs seconds of ticks with inputs set before each controller step.
+    void run(float seconds, const std::function<void()> &inputs)
+    {
+        for (int n = 0; n < (int)(seconds * 128); ++n, ++ticks) {
+            rider_ground_contacts(r);
+            dWorldQuickStep(physics_world.world, 1.0 / 128);
+            dJointGroupEmpty(physics_world.contacts);
+            inputs();
+            rider_step(r, true, ticks);
+        }
+    }
+    bool upright() const
+    {
+        return std::fabs(bike_lean_angle(r, FRAME)) < 1.0f && dBodyGetRotation(r->bodies[FRAME])[5] > 0.3;
+    }
+    // Brings the bike to a speed in a straight line.
+    void reach(float target)
+    {
+        for (int k = 0; k < 30 * 128 && speed() < target; k += 16)
+            run(0.125f, [&] { set_throttle(r, 1); });
+    }
+};
+
+TEST(Inputs, SettersClampAndCrashesHoldSome)
+{
+    Rider r = {};
+    set_throttle(&r, 2);
+    set_steer(&r, -3);
+    set_lean(&r, 0.5f);
+    EXPECT_EQ(r.throttle, 1);
+    EXPECT_EQ(r.steer, -1);
+    EXPECT_EQ(r.lean, 0.5f);
+    r.crash_timer = 10;
+    set_throttle(&r, 1);
+    set_lean(&r, 1);
+    set_sit_dab(&r, 1);
+    set_back_up(&r, 1);
+    set_front_brake(&r, 0.7f);
+    EXPECT_EQ(r.throttle, 0);
+    EXPECT_EQ(r.lean, 0);
+    EXPECT_EQ(r.sit_dab, 0);
+    EXPECT_EQ(r.back_up, 0);
+    EXPECT_FLOAT_EQ(r.front_brake, 0.7f);
+}
+
+TEST_F(Riding, SetupIsConvertedAndClamped)
+{
+    make_rider(true);
+    BikeSetup b;
+    b.max_dab_mph = 10;
+    b.roll_limit_angle = 90;
+    b.stop_wheelies = 2;
+    b.front_sprocket = 1;
+    b.rear_sprocket = -2;
+    b.fork_compression = 150; // 1.5 + 0.5 = 2: twice the catalogue damping
+    b.fork_spring_rate = 0;
+    b.arcade_allowed = false;
+    apply_bike_setup(r, b);
+    EXPECT_FLOAT_EQ(r->max_dab_speed, 16);
+    EXPECT_NEAR(r->roll_limit_angle, M_PI / 2, 1e-6);
+    EXPECT_TRUE(r->flags & RIDER_STOPPIE_CONTROL);
+    EXPECT_FALSE(r->flags & RIDER_WHEELIE_CONTROL);
+    EXPECT_FALSE(r->flags & RIDER_ARCADE); // the server forbids it
+    EXPECT_FLOAT_EQ(r->final_drive_ratio, 46.0f / 14);
+    EXPECT_FLOAT_EQ(r->fork_compression_damping, 2 * r->spec.fork_compression_damping);
+    EXPECT_FLOAT_EQ(r->fork_spring_rate, r->spec.fork_spring_rate[0]);
+    b.max_dab_mph = 25;
+    apply_bike_setup(r, b);
+    EXPECT_FLOAT_EQ(r->max_dab_speed, 30);
+}
+
+TEST_F(Riding, LeanAngleAndSteeringController)
+{
+    make_rider(false);
+    EXPECT_NEAR(bike_lean_angle(r, FRAME), 0, 1e-6);
+    // The bike faces -z; turning it about +z leans its top to the left.
+    rider_rotate(r, 0, 0, 1, 0.3f);
+    EXPECT_NEAR(bike_lean_angle(r, FRAME), 0.3f, 1e-5);
+    rider_rotate(r, 0, 0, 1, -0.3f);
+    EXPECT_NEAR(bike_lean_angle(r, FRAME), -0.3f, 1e-5);
+    rider_place(r, 1024, 1900, 0);
+    EXPECT_NEAR(steer_toward(r, 0.5f), 2.0f / 3, 1e-6); // strong pull, clamped
+    EXPECT_EQ(steer_toward(r, 0.02f), 0);               // inside the dead band
+    EXPECT_EQ(allowed_lean(r, 0, 4), 0);
+    EXPECT_FLOAT_EQ(allowed_lean(r, 40, 4), 2 * (float)M_PI);
+}
+
+TEST_F(Riding, FullThrottlePullsAwayShiftsAndKeepsAccelerating)
+{
+    for (bool arcade : {true, false}) {
+        make_rider(arcade);
+        float at[3];
+        int gear_at_start = r->gear;
+        run(2, [&] { set_throttle(r, 1); });
+        at[0] = speed();
+        run(2, [&] { set_throttle(r, 1); });
+        at[1] = speed();
+        run(4, [&] { set_throttle(r, 1); });
+        at[2] = speed();
+        printf("%s: %.1f, %.1f, %.1f mph after 2, 4, 8 s, gear %d\n", arcade ? "arcade" : "normal", at[0] / mph,
+               at[1] / mph, at[2] / mph, r->gear + 1);
+        EXPECT_TRUE(upright());
+        EXPECT_GT(at[0], 10 * mph);
+        EXPECT_GT(at[1], at[0]);
+        EXPECT_GE(at[2], at[1]);
+        EXPECT_LT(at[2], 80 * mph);
+        EXPECT_GT(r->gear, gear_at_start);
+        rider_destroy(r);
+        r = nullptr;
+        ticks = 0;
+    }
+}
+
+TEST_F(Riding, ArcadeSteeringCirclesSteadilyBothWays)
+{
+    for (float steer : {0.5f, -0.5f}) {
+        make_rider(true);
+        reach(20 * mph);
+        auto hold = [&] {
+            set_steer(r, steer);
+            set_throttle(r, speed() < 20 * mph ? 1.0f : 0.3f);
+        };
+        run(3, hold);
+        float lean = bike_lean_angle(r, FRAME);
+        float min_x = 1e9f, max_x = -1e9f;
+        for (int k = 0; k < 48; ++k) {
+            run(0.125f, hold);
+            float x = (float)dBodyGetPosition(r->bodies[FRAME])[0];
+            min_x = std::min(min_x, x);
+            max_x = std::max(max_x, x);
+        }
+        EXPECT_TRUE(upright()) << steer;
+        EXPECT_LT(lean * steer, -0.1f) << steer; // leaning into the turn
+        EXPECT_NEAR(bike_lean_angle(r, FRAME), lean, 0.1f) << steer;
+        float diameter = max_x - min_x;
+        printf("arcade steer %.1f: lean %.2f rad, circle %.0f ft across at %.1f mph\n", steer, lean, diameter,
+               speed() / mph);
+        EXPECT_GT(diameter, 30);
+        EXPECT_LT(diameter, 300);
+        rider_destroy(r);
+        r = nullptr;
+        ticks = 0;
+    }
+}
+
+TEST_F(Riding, HardBrakingStopsUprightInAStraightLine)
+{
+    make_rider(true);
+    reach(40 * mph);
+    float x0 = (float)dBodyGetPosition(r->bodies[FRAME])[0], z0 = (float)dBodyGetPosition(r->bodies[FRAME])[2];
+    run(6, [&] {
+        set_throttle(r, 0);
+        set_front_brake(r, 1);
+        set_rear_brake(r, 1);
+    });
+    EXPECT_LT(speed(), 1);
+    EXPECT_TRUE(upright());
+    float sideways = (float)dBodyGetPosition(r->bodies[FRAME])[0] - x0;
+    float distance = z0 - (float)dBodyGetPosition(r->bodies[FRAME])[2];
+    printf("braking from 40 mph: stopped in %.0f ft, %.1f ft sideways\n", distance, sideways);
+    EXPECT_LT(std::fabs(sideways), distance * 0.08f); // within a few degrees of straight
+}
+
+TEST_F(Riding, ReleasedAtThirtyItRollsOnAndSlows)
+{
+    make_rider(true);
+    reach(30 * mph);
+    run(3, [&] { set_throttle(r, 0); });
+    EXPECT_TRUE(upright());
+    EXPECT_LT(speed(), 30 * mph);
+    EXPECT_GT(speed(), 5 * mph);
+}
+
+TEST_F(Riding, StoppedItDabsAndBackingUpWalksItBackward)
+{
+    make_rider(true);
+    run(3, [&] {});
+    EXPECT_TRUE(upright());
+    EXPECT_GT(r->dab_amount, 0);
+    float z0 = (float)dBodyGetPosition(r->bodies[FRAME])[2];
+    run(2, [&] { set_back_up(r, 1); });
+    // Backward is +z for a bike facing -z.
+    EXPECT_GT(dBodyGetPosition(r->bodies[FRAME])[2], z0 + 1);
+    EXPECT_TRUE(upright());
+}
+
+} // namespace
