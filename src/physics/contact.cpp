@@ -2,6 +2,7 @@
 // triangles, and the contact joints they become.
 #include "physics/contact.h"
 
+#include "physics/crash.h"
 #include "physics/rider.h"
 #include "physics/world.h"
 #include "track/surface.h"
@@ -379,7 +380,10 @@ int rider_ground_contacts(Rider *r)
     bool parts = shape_test(r, SHAPE_FORK_UPPER, FORK_UPPER);
     parts = shape_test(r, SHAPE_FORK_LOWER, FORK_LOWER) || parts;
     parts = shape_test(r, SHAPE_SWINGARM, SWINGARM) || parts;
-    parts = shape_test(r, SHAPE_RIDER, RIDER_TORSO) || parts;
+    bool rider_touched = shape_test(r, SHAPE_RIDER, RIDER_TORSO);
+    if (rider_touched)
+        ground_ejection_test(r);
+    parts = rider_touched || parts;
     if (parts && r->stop_state == 0)
         r->stop_state = 1;
     return any || frame || parts;

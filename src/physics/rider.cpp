@@ -363,6 +363,11 @@ void rider_restore_velocities(Rider *r)
     }
 }
 
+void rider_remount(Rider *r)
+{
+    attach_mount(r);
+}
+
 float rider_place(Rider *r, float x, float z, float heading)
 {
     float ground = track.terrain.heights.empty() ? 0 : terrain_height(track.terrain, x, z);

@@ -126,6 +126,10 @@ void rider_translate(Rider *rider, float dx, float dy, float dz);
 // nothing. Returns the height it was raised by.
 float rider_place(Rider *rider, float x, float z, float heading);
 
+// Attaches the rider's upper body to the frame again (after a reset or a
+// crash), with the mount laid out for the frame's pose.
+void rider_remount(Rider *rider);
+
 // Takes the bodies out of (or back into) the world's stepping.
 void rider_disable(Rider *rider);
 void rider_enable(Rider *rider);

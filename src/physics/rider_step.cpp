@@ -3,6 +3,7 @@
 // that steer, balance, dab and crash are the rider aids' and the crash
 // handling's, and sit between these in the order listed in rider_step.
 #include "physics/aids.h"
+#include "physics/crash.h"
 #include "physics/engine.h"
 #include "physics/rider.h"
 #include "physics/world.h"
@@ -137,7 +138,9 @@ void rider_step(Rider *r, bool simulated, int tick)
         r->bump_timer = 0;
     else
         r->bump_timer += r->bump_timer > 0 ? -1 : 1;
-    // 2-3: crash detection and handling.
+    // 2. Crash detection, then 3. crash handling.
+    crash_detection(r, tick);
+    crash_handling(r);
     // 4. Back up, or dab when stopped (may override inputs for this tick).
     float sit_dab = r->sit_dab, front_brake = r->front_brake, rear_brake = r->rear_brake;
     back_up_or_dab(r, tick);
@@ -167,7 +170,8 @@ void rider_step(Rider *r, bool simulated, int tick)
     r->sit_dab = sit_dab;
     r->front_brake = front_brake;
     r->rear_brake = rear_brake;
-    // 13. Ejected-limb motion (crash handling); the dab amount falls.
+    // 13. Ejected-limb motion; the dab amount falls.
+    ejected_limbs(r);
     r->dab_amount = std::max(0.0f, r->dab_amount - 4 * dt);
     // 14. The torso velocity ring.
     const dReal *v = dBodyGetLinearVel(r->bodies[RIDER_TORSO]);

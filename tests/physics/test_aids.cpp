@@ -1,10 +1,13 @@
 // Rider inputs, bike setup and riding with the aids, on flat ground.
 #include "physics/aids.h"
 #include "physics/contact.h"
+#include "physics/crash.h"
 #include "physics/engine.h"
 #include "physics/rider.h"
 #include "physics/world.h"
 #include "track/track.h"
+
+#include "test_folders.h"
 
 #include <gtest/gtest.h>
 
@@ -21,8 +24,10 @@ class Riding : public ::testing::Test {
 protected:
     Rider *r = nullptr;
     int ticks = 0;
+    TempDir home;
     void SetUp() override
     {
+        use_game_folders(home.path, GAME_DIR); // the game's collision shapes
         Terrain &t = track.terrain;
         t = Terrain();
         t.level = 8;
@@ -49,6 +54,7 @@ protected:
         rider_destroy(r);
         track.terrain = Terrain();
         physics_world_destroy();
+        use_game_folders("", "");
     }
     // A rider with the default setup (stability 100: direct steering 0,
     // roll damping 80, roll limit 35 degrees, factor 32), arcade or not.
@@ -254,6 +260,104 @@ TEST_F(Riding, StoppedItDabsAndBackingUpWalksItBackward)
     // Backward is +z for a bike facing -z.
     EXPECT_GT(dBodyGetPosition(r->bodies[FRAME])[2], z0 + 1);
     EXPECT_TRUE(upright());
+}
+
+TEST_F(Riding, AStillThrownRiderIsBackOnAfterExactly512Ticks)
+{
+    make_rider(true);
+    run(2, [&] {});
+    rider_eject(r);
+    EXPECT_EQ(r->crash_timer, CRASH_TICKS);
+    EXPECT_EQ(dJointGetBody(r->joints[RIDER_MOUNT], 0), nullptr);
+    int ticks_off = 0;
+    while (r->crash_timer > 0 && ticks_off < 5000) {
+        run(1.0f / 128, [&] {});
+        ++ticks_off;
+    }
+    printf("a thrown rider lying still was back on after %d ticks\n", ticks_off);
+    EXPECT_NEAR(ticks_off, CRASH_TICKS, 64); // it may roll a little first
+    EXPECT_NE(dJointGetBody(r->joints[RIDER_MOUNT], 0), nullptr);
+}
+
+TEST_F(Riding, HittingAStatueAtThirtyThrowsTheRiderWhoComesBackAfterResting)
+{
+    make_rider(true);
+    reach(30 * mph);
+    // A wall of one big sphere at rider height, 100 ft ahead on its way.
+    const dReal *at = dBodyGetPosition(r->bodies[FRAME]), *v = dBodyGetLinearVel(r->bodies[FRAME]);
+    static SphereShape wall;
+    wall.spheres = {{0, 4, 0, 3, 0.5f, 5000, 100}};
+    wall.bounding_radius = 7;
+    wall.source = &wall;
+    Statue statue;
+    statue.shape = &wall;
+    statue.x = (float)(at[0] + v[0] / speed() * 100);
+    statue.z = (float)(at[2] + v[2] / speed() * 100);
+    statue.angle = 0;
+    track.objects.statues.push_back(statue);
+    rebin_statues();
+    bool thrown = false;
+    int rest_tick = -1, back_tick = -1;
+    for (int n = 0; n < 30 * 128 && back_tick < 0; ++n, ++ticks) {
+        rider_pre_step(r, ticks);
+        dWorldQuickStep(physics_world.world, 1.0 / 128);
+        dJointGroupEmpty(physics_world.contacts);
+        set_throttle(r, speed() < 30 * mph ? 1.0f : 0.2f);
+        rider_step(r, true, ticks);
+        thrown = thrown || r->crash_timer == CRASH_TICKS;
+        if (thrown && rest_tick < 0 && r->crash_timer < CRASH_TICKS)
+            rest_tick = n;
+        if (thrown && r->crash_timer == 0)
+            back_tick = n;
+    }
+    track.objects = TrackObjects();
+    ASSERT_TRUE(thrown);
+    ASSERT_GT(back_tick, 0);
+    printf("thrown by the statue; back on %.2f s after the body came to rest\n", (back_tick - rest_tick) / 128.0);
+    // 512 ticks of rest; the pull back onto the seat moves the body and
+    // pauses the count now and then.
+    EXPECT_GE(back_tick - rest_tick, CRASH_TICKS);
+    EXPECT_LT(back_tick - rest_tick, 2 * CRASH_TICKS);
+}
+
+TEST_F(Riding, HeadOnRidersBothGetTheBumpTimer)
+{
+    r = rider_create("yz250f(2009)", 0, "1", nullptr, nullptr, nullptr, nullptr);
+    Rider *other = rider_create("kx125", 1, "2", nullptr, nullptr, nullptr, nullptr);
+    rider_place(r, 1024, 1000, 0);              // facing -z
+    rider_place(other, 1024, 985, (float)M_PI); // facing +z, towards it
+    for (dBodyID b : r->bodies)
+        dBodySetLinearVel(b, 0, 0, -20);
+    for (dBodyID b : other->bodies)
+        dBodySetLinearVel(b, 0, 0, 20);
+    int tick = 0;
+    for (; tick < 128 && r->last_rider_contact_tick < 0; ++tick) {
+        rider_collide(r, other, tick);
+        dWorldQuickStep(physics_world.world, 1.0 / 128);
+        dJointGroupEmpty(physics_world.contacts);
+    }
+    EXPECT_EQ(r->bump_timer, 192);
+    EXPECT_EQ(other->bump_timer, 192);
+    EXPECT_EQ(other->last_rider_contact_tick, r->last_rider_contact_tick);
+    rider_destroy(other);
+}
+
+TEST_F(Riding, RammingFromBehindBumpsOnlyTheRammer)
+{
+    r = rider_create("yz250f(2009)", 0, "1", nullptr, nullptr, nullptr, nullptr);
+    Rider *ahead = rider_create("yz250f(2009)", 1, "2", nullptr, nullptr, nullptr, nullptr);
+    rider_place(r, 1024, 1000, 0);
+    rider_place(ahead, 1024, 991, 0);
+    for (dBodyID b : r->bodies)
+        dBodySetLinearVel(b, 0, 0, -12);
+    for (int tick = 0; tick < 256 && r->last_rider_contact_tick < 0; ++tick) {
+        rider_collide(r, ahead, tick);
+        dWorldQuickStep(physics_world.world, 1.0 / 128);
+        dJointGroupEmpty(physics_world.contacts);
+    }
+    EXPECT_EQ(r->bump_timer, 256);
+    EXPECT_EQ(ahead->bump_timer, 0);
+    rider_destroy(ahead);
 }
 
 } // namespace
