@@ -1,0 +1,87 @@
+// Many riders on the generated track with random inputs: the simulation
+// stays finite and every bike stays in one piece. (Riders may ride off the
+// map: the ground continues from its border.)
+#include "test_folders.h"
+
+#include "physics/aids.h"
+#include "physics/crash.h"
+#include "physics/engine.h"
+#include "physics/rider.h"
+#include "physics/world.h"
+#include "track/track.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+
+namespace {
+
+TEST(RidingStress, FortyRidersWithRandomInputsStayFiniteAndWhole)
+{
+    TempDir home;
+    use_game_folders(home.path, GAME_DIR);
+    ASSERT_EQ(load_track("rabbithill", ""), 1);
+    physics_world_create();
+    std::vector<Rider *> riders;
+    const auto &starts = track.objects.gates.starts;
+    for (int k = 0; k < 40; ++k) {
+        Rider *r = rider_create(k % 2 ? "kx125" : "crf250(2009)", k, "1", nullptr, nullptr, nullptr, nullptr);
+        rider_place(r, starts[k].x, starts[k].z, starts[k].angle);
+        BikeSetup setup;
+        setup.arcade = k % 3 != 0;
+        apply_bike_setup(r, setup);
+        riders.push_back(r);
+    }
+    std::mt19937 random(12345);
+    std::uniform_real_distribution<float> unit(0, 1);
+    const int seconds = 30;
+    bool finite = true, whole = true;
+    float fastest = 0;
+    for (int tick = 0; tick < seconds * 128; ++tick) {
+        if (tick % 64 == 0)
+            for (Rider *r : riders) {
+                set_throttle(r, unit(random));
+                set_steer(r, unit(random) * 2 - 1);
+                set_front_brake(r, unit(random) < 0.1f ? 1 : 0);
+                set_clutch(r, 1);
+                set_lean(r, unit(random) - 0.5f);
+                set_sit_dab(r, unit(random) < 0.05f ? 1 : 0);
+            }
+        for (Rider *r : riders)
+            rider_pre_step(r, tick);
+        std::vector<Rider *> sorted = riders;
+        for (size_t a = 0; a < sorted.size(); ++a)
+            for (size_t b = a + 1; b < sorted.size(); ++b)
+                rider_collide(sorted[a], sorted[b], tick);
+        dWorldQuickStep(physics_world.world, 1.0 / 128);
+        dJointGroupEmpty(physics_world.contacts);
+        for (Rider *r : riders)
+            rider_step(r, true, tick);
+        if (tick % 128 == 0)
+            for (Rider *r : riders) {
+                const dReal *frame = dBodyGetPosition(r->bodies[FRAME]);
+                for (dBodyID b : r->bodies) {
+                    const dReal *p = dBodyGetPosition(b), *v = dBodyGetLinearVel(b);
+                    for (int i = 0; i < 3; ++i)
+                        finite = finite && std::isfinite(p[i]) && std::isfinite(v[i]);
+                    double dx = p[0] - frame[0], dy = p[1] - frame[1], dz = p[2] - frame[2];
+                    whole = whole && dx * dx + dy * dy + dz * dz < 15 * 15; // a thrown body stays roped on
+                    fastest = std::max(fastest, (float)std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]));
+                }
+            }
+    }
+    EXPECT_TRUE(finite);
+    EXPECT_TRUE(whole);
+    EXPECT_LT(fastest, 150); // nothing is flung off
+    for (Rider *r : riders) {
+        EXPECT_TRUE(std::isfinite(r->engine_speed));
+        rider_destroy(r);
+    }
+    physics_world_destroy();
+    unload_track();
+    use_game_folders("", "");
+}
+
+} // namespace
