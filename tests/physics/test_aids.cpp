@@ -189,35 +189,41 @@ TEST_F(Riding, FullThrottlePullsAwayShiftsAndKeepsAccelerating)
     }
 }
 
-TEST_F(Riding, ArcadeSteeringCirclesSteadilyBothWays)
+// Holding steer circles steadily: arcade at 20 mph; in normal mode the
+// steer input sets a target lean only below the dab speed (above it, it
+// asks for a roll rate and the bike keeps leaning over), so at 10 mph.
+TEST_F(Riding, HoldingSteerCirclesSteadilyBothWays)
 {
-    for (float steer : {0.5f, -0.5f}) {
-        make_rider(true);
-        reach(20 * mph);
-        auto hold = [&] {
-            set_steer(r, steer);
-            set_throttle(r, speed() < 20 * mph ? 1.0f : 0.3f);
-        };
-        run(3, hold);
-        float lean = bike_lean_angle(r, FRAME);
-        float min_x = 1e9f, max_x = -1e9f;
-        for (int k = 0; k < 48; ++k) {
-            run(0.125f, hold);
-            float x = (float)dBodyGetPosition(r->bodies[FRAME])[0];
-            min_x = std::min(min_x, x);
-            max_x = std::max(max_x, x);
+    for (bool arcade : {true, false}) {
+        for (float steer : {0.5f, -0.5f}) {
+            float cruise = (arcade ? 20 : 10) * mph;
+            make_rider(arcade);
+            reach(cruise);
+            auto hold = [&] {
+                set_steer(r, steer);
+                set_throttle(r, speed() < cruise ? 1.0f : 0.2f);
+            };
+            run(4, hold);
+            float lean = bike_lean_angle(r, FRAME);
+            float min_x = 1e9f, max_x = -1e9f;
+            for (int k = 0; k < 64; ++k) {
+                run(0.125f, hold);
+                float x = (float)dBodyGetPosition(r->bodies[FRAME])[0];
+                min_x = std::min(min_x, x);
+                max_x = std::max(max_x, x);
+            }
+            EXPECT_TRUE(upright()) << arcade << steer;
+            EXPECT_LT(lean * steer, -0.1f) << arcade << steer; // leaning into the turn
+            EXPECT_NEAR(bike_lean_angle(r, FRAME), lean, 0.1f) << arcade << steer;
+            float diameter = max_x - min_x;
+            printf("%s steer %.1f at %.1f mph: lean %.2f rad, circle %.0f ft across\n", arcade ? "arcade" : "normal",
+                   steer, speed() / mph, lean, diameter);
+            EXPECT_GT(diameter, 20);
+            EXPECT_LT(diameter, 300);
+            rider_destroy(r);
+            r = nullptr;
+            ticks = 0;
         }
-        EXPECT_TRUE(upright()) << steer;
-        EXPECT_LT(lean * steer, -0.1f) << steer; // leaning into the turn
-        EXPECT_NEAR(bike_lean_angle(r, FRAME), lean, 0.1f) << steer;
-        float diameter = max_x - min_x;
-        printf("arcade steer %.1f: lean %.2f rad, circle %.0f ft across at %.1f mph\n", steer, lean, diameter,
-               speed() / mph);
-        EXPECT_GT(diameter, 30);
-        EXPECT_LT(diameter, 300);
-        rider_destroy(r);
-        r = nullptr;
-        ticks = 0;
     }
 }
 
