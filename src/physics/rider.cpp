@@ -370,7 +370,11 @@ void rider_remount(Rider *r)
 
 float rider_place(Rider *r, float x, float z, float heading)
 {
-    float ground = track.terrain.heights.empty() ? 0 : terrain_height(track.terrain, x, z);
+    return rider_place_at(r, x, track.terrain.heights.empty() ? 0 : terrain_height(track.terrain, x, z), z, heading);
+}
+
+float rider_place_at(Rider *r, float x, float ground, float z, float heading)
+{
     float raised = 0;
     // 400 steps is 100 ft: far above anything a track holds.
     for (int tries = 0; tries < 400; ++tries) {

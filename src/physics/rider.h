@@ -126,6 +126,9 @@ void rider_translate(Rider *rider, float dx, float dy, float dz);
 // nothing. Returns the height it was raised by.
 float rider_place(Rider *rider, float x, float z, float heading);
 
+// The same from a given ground height at (x, z).
+float rider_place_at(Rider *rider, float x, float ground, float z, float heading);
+
 // Attaches the rider's upper body to the frame again (after a reset or a
 // crash), with the mount laid out for the frame's pose.
 void rider_remount(Rider *rider);

@@ -26,6 +26,7 @@ struct ModelSettings {
 
 int generation;
 std::vector<std::unique_ptr<Model>> cache;
+std::vector<std::unique_ptr<Model>> variant_store; // the variants chained from cached models
 
 // Reads a mesh's vertices and triangles once its header is known.
 bool read_mesh_body(GameFile *f, int bones, int vertices, int triangles, float shininess, float reflectivity,
@@ -51,7 +52,7 @@ bool read_mesh_body(GameFile *f, int bones, int vertices, int triangles, float s
         if (gf_scanf(f, "%f %f %f %f %f %f %f %f", &p[0], &p[1], &p[2], &n[0], &n[1], &n[2], &t[0], &t[1]) != 8)
             return false;
         t[1] = 1 - t[1];
-        float *w = &m->weights[(size_t)v * bones], sum = 0;
+        float *w = m->weights.data() + (size_t)v * bones, sum = 0;
         for (int k = 0; k < bones; ++k) {
             if (gf_scanf(f, "%f", &w[k]) != 1)
                 return false;
@@ -166,7 +167,9 @@ void free_model(Model *model)
                 glDeleteLists(m.display_list, 1);
         Model *next = v->next_variant;
         if (v != model)
-            delete v;
+            variant_store.erase(std::remove_if(variant_store.begin(), variant_store.end(),
+                                               [&](const std::unique_ptr<Model> &p) { return p.get() == v; }),
+                                variant_store.end());
         v = next;
     }
 }
@@ -212,6 +215,7 @@ void attach_variants(Model *model)
         Model *variant = read_file(("@" + name).c_str());
         if (!variant)
             continue;
+        variant_store.emplace_back(variant);
         variant->variant_distance = (float)std::pow(2.0, level);
         Model *at = model;
         while (at->next_variant && at->next_variant->variant_distance <= variant->variant_distance)

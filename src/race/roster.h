@@ -1,0 +1,17 @@
+// The built-in roster of 80 robot riders, numbers 20 to 99.
+#pragma once
+
+enum { ROSTER_SIZE = 80 };
+
+// Personality rows of the robots (row 0 is never picked by name).
+enum Personality { PERSONALITY_EMPTY, PERSONALITY_HERON, PERSONALITY_OSPREY, PERSONALITY_FINCH, PERSONALITY_TESTER };
+
+struct RosterRider {
+    int number;
+    Personality personality;
+    const char *bike;
+    const char *body_texture, *head_texture, *bike_texture, *wheel_texture; // null: default
+};
+
+// The roster in number order.
+const RosterRider *robot_roster();
