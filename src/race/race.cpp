@@ -85,6 +85,20 @@ void place_on_grid(Rider *r, int slot)
     rider_place_at(r, x, nearest_sample(x, z), z, heading);
 }
 
+// Shows a starting-gate piece turned about its own x axis by its raise.
+void show_gate_raise(size_t k)
+{
+    const auto &gates = track.objects.gates.start_statues;
+    float a = race.gate_raise[k] * 3 * (float)M_PI / 16, c = std::cos(a), s = std::sin(a);
+    const float *m = gate_base[k];
+    float *out = track.objects.statues[gates[k]].orientation;
+    for (int row = 0; row < 3; ++row) {
+        out[row * 3 + 0] = m[row * 3 + 0];
+        out[row * 3 + 1] = m[row * 3 + 1] * c + m[row * 3 + 2] * s;
+        out[row * 3 + 2] = -m[row * 3 + 1] * s + m[row * 3 + 2] * c;
+    }
+}
+
 Rider *create(const char *bike, int slot, const char *number, const char *body, const char *head,
               const char *bike_skin, const char *wheels)
 {
@@ -138,6 +152,7 @@ bool race_start(const int *lineup, bool play_demo, bool record_demo, int time_li
     race.time_trial = lineup == nullptr;
 
     const std::string &folder = race_settings.track_folder;
+    bool had_gates = track.folder == folder; // the gate poses of this track are known
     if (track.folder != folder) {
         unload_track();
         if (!load_track(folder, race_settings.track_name))
@@ -222,9 +237,12 @@ bool race_start(const int *lineup, bool play_demo, bool record_demo, int time_li
     race.half_race_lap = time_limit ? 1000000 : (laps + 1) / 2;
     const auto &gates = track.objects.gates.start_statues;
     for (size_t k = 0; k < gates.size() && k < SLOTS; ++k) {
+        // The lowered pose is the statue's own; a new race raises it.
+        if (race.gate_raise[k] <= 0 || !had_gates)
+            std::copy(track.objects.statues[gates[k]].orientation, track.objects.statues[gates[k]].orientation + 9,
+                      gate_base[k]);
         race.gate_raise[k] = 1.0f;
-        std::copy(track.objects.statues[gates[k]].orientation, track.objects.statues[gates[k]].orientation + 9,
-                  gate_base[k]);
+        show_gate_raise(k);
     }
     if (race.time_trial)
         time_trial_reset();
@@ -291,15 +309,7 @@ void sim_tick()
             if (race.gate_raise[k] <= 0 || race.tick <= race.start_tick)
                 continue;
             race.gate_raise[k] = std::max(0.0f, race.gate_raise[k] - 8.0f / 128);
-            float a = race.gate_raise[k] * 3 * (float)M_PI / 16, c = std::cos(a), s = std::sin(a);
-            const float *m = gate_base[k];
-            float *out = track.objects.statues[gates[k]].orientation;
-            // The base orientation turned about the piece's own x axis.
-            for (int row = 0; row < 3; ++row) {
-                out[row * 3 + 0] = m[row * 3 + 0];
-                out[row * 3 + 1] = m[row * 3 + 1] * c + m[row * 3 + 2] * s;
-                out[row * 3 + 2] = -m[row * 3 + 1] * s + m[row * 3 + 2] * c;
-            }
+            show_gate_raise(k);
         }
     }
     ++race.tick;

@@ -1,0 +1,173 @@
+// Starting races, the tick, the roster, and the test pilot riding laps.
+#include "test_folders.h"
+
+#include "physics/contact.h"
+#include "physics/rider.h"
+#include "physics/world.h"
+#include "race/race.h"
+#include "race/roster.h"
+#include "robots/pilot.h"
+#include "track/track.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <set>
+#include <sys/wait.h>
+
+namespace {
+
+class Races : public ::testing::Test {
+protected:
+    TempDir home;
+    void SetUp() override
+    {
+        use_game_folders(home.path, GAME_DIR);
+        physics_world_create();
+        race_settings = RaceSettings();
+    }
+    void TearDown() override
+    {
+        for (int k = 0; k < SLOTS; ++k)
+            set_slot_controller(k, nullptr);
+        race_clear();
+        unload_track();
+        physics_world_destroy();
+        use_game_folders("", "");
+    }
+};
+
+TEST_F(Races, FortyRobotsStartOnTheirPlacesTouchingNothing)
+{
+    int lineup[SLOTS];
+    std::fill(lineup, lineup + SLOTS, (int)LINEUP_ROBOT);
+    ASSERT_TRUE(race_start(lineup, false, false, 0, 5, 0, 77));
+    EXPECT_EQ(race.tick, 0);
+    EXPECT_GE(race.start_tick, 13 * 128);
+    EXPECT_LT(race.start_tick, 15 * 128);
+    EXPECT_EQ(race.race_laps, 5);
+    EXPECT_EQ(race.half_race_lap, 3);
+    const auto &starts = track.objects.gates.starts;
+    for (int k = 0; k < SLOTS; ++k) {
+        Rider *r = race.slots[k].rider;
+        ASSERT_NE(r, nullptr) << k;
+        EXPECT_EQ(race.slots[k].kind, KIND_ROBOT);
+        EXPECT_EQ(rider_ground_contacts(r), 0) << k;
+        dJointGroupEmpty(physics_world.contacts);
+        const dReal *p = dBodyGetPosition(r->bodies[FRAME]);
+        // On its own gate position (the grid rule sets the bike's origin
+        // 0.625 ft behind it; the frame sits 3.6 ft behind the origin).
+        float gx = starts[k].x + std::sin(starts[k].angle) * 0.625f, gz = starts[k].z + std::cos(starts[k].angle) * 0.625f;
+        float fx = gx + std::sin(starts[k].angle) * 3.6f, fz = gz + std::cos(starts[k].angle) * 3.6f;
+        EXPECT_NEAR(p[0], fx, 0.05) << k;
+        EXPECT_NEAR(p[2], fz, 0.05) << k;
+    }
+    // Every robot is a different roster rider.
+    std::set<std::string> numbers;
+    for (int k = 0; k < SLOTS; ++k)
+        numbers.insert(race.slots[k].rider->number);
+    EXPECT_EQ(numbers.size(), (size_t)SLOTS);
+}
+
+TEST_F(Races, TimeTrialsStartLiveAndLineUpsAreCleanedUp)
+{
+    ASSERT_TRUE(race_start(nullptr, false, false, 0, 5, 0, 1));
+    EXPECT_TRUE(race.time_trial);
+    EXPECT_EQ(race.tick, 38400);
+    EXPECT_EQ(race.slots[0].kind, KIND_LOCAL);
+    EXPECT_EQ(race.slots[1].rider, nullptr);
+
+    int two_humans[SLOTS] = {};
+    two_humans[3] = two_humans[7] = LINEUP_HUMAN;
+    ASSERT_TRUE(race_start(two_humans, false, false, 0, 3, 0, 1));
+    EXPECT_EQ(race.watched_slot, 3);
+    EXPECT_EQ(race.slots[7].rider, nullptr);
+
+    int empty[SLOTS] = {};
+    ASSERT_TRUE(race_start(empty, false, false, 0, 3, 0, 1));
+    EXPECT_EQ(race.slots[0].kind, KIND_ROBOT);
+
+    int numbered[SLOTS] = {};
+    numbered[0] = LINEUP_NUMBER + 42;
+    numbered[1] = LINEUP_ROBOT_125;
+    ASSERT_TRUE(race_start(numbered, false, false, 0, 3, 0, 1));
+    EXPECT_STREQ(race.slots[0].rider->number, "42");
+    EXPECT_NE(strstr(race.slots[1].rider->spec.name, "125"), nullptr);
+
+    race_settings.track_folder = "nowhere";
+    EXPECT_FALSE(race_start(empty, false, false, 0, 3, 0, 1));
+}
+
+TEST(Roster, EightyRidersInNumberOrder)
+{
+    const RosterRider *roster = robot_roster();
+    for (int k = 0; k < ROSTER_SIZE; ++k)
+        EXPECT_EQ(roster[k].number, 20 + k);
+    EXPECT_NE(strstr(roster[0].bike, "125"), nullptr);
+    EXPECT_STREQ(roster[39].bike, "yz250f_se(2006)");
+    EXPECT_EQ(roster[60].personality, PERSONALITY_FINCH);
+    EXPECT_NE(roster[60].bike_texture, nullptr);
+}
+
+TEST_F(Races, TheGateDropsAfterTheStartTick)
+{
+    int lineup[SLOTS] = {LINEUP_ROBOT};
+    ASSERT_TRUE(race_start(lineup, false, false, 0, 3, 0, 5));
+    const Statue &gate = track.objects.statues[track.objects.gates.start_statues[0]];
+    float before[9];
+    std::copy(gate.orientation, gate.orientation + 9, before);
+    while (race.tick <= race.start_tick)
+        sim_tick();
+    EXPECT_EQ(race.gate_raise[0], 1.0f);
+    for (int k = 0; k < 20; ++k)
+        sim_tick();
+    EXPECT_EQ(race.gate_raise[0], 0.0f);
+    EXPECT_NE(std::vector<float>(before, before + 9), std::vector<float>(gate.orientation, gate.orientation + 9));
+}
+
+TEST_F(Races, ThePilotRidesThreeLapsOfEachTrack)
+{
+    for (const char *folder : {"rabbithill", "quarry"}) {
+        race_settings.track_folder = folder;
+        int lineup[SLOTS] = {LINEUP_ROBOT};
+        ASSERT_TRUE(race_start(lineup, false, false, 0, 5, 0, 3));
+        pilot_take(0);
+        const PilotLog &log = pilot_log(0);
+        for (int n = 0; n < 600 * 128 && log.laps < 3; ++n)
+            sim_tick();
+        printf("%s: pilot laps", folder);
+        int previous = race.start_tick;
+        for (int t : log.lap_ticks) {
+            printf(" %.1f s", (t - previous) / 128.0);
+            previous = t;
+        }
+        printf(", %d crashes\n", log.crashes);
+        EXPECT_GE(log.laps, 3) << folder;
+        set_slot_controller(0, nullptr);
+    }
+}
+
+TEST(Simulator, ReportsEveryRiderAndItsSpeed)
+{
+    std::string out;
+    FILE *p = popen((std::string(SIM_EXE) + " --riders 40 --seconds 2 2>&1").c_str(), "r");
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, p)) > 0)
+        out.append(buffer, n);
+    EXPECT_EQ(WEXITSTATUS(pclose(p)), 0) << out;
+    EXPECT_NE(out.find("slot 39: gates 0 laps 0 crashes 0"), std::string::npos) << out;
+    EXPECT_NE(out.find("simulation: 256 ticks in "), std::string::npos) << out;
+
+    p = popen((std::string(SIM_EXE) + " --riders 41 2>&1").c_str(), "r");
+    out.clear();
+    while ((n = fread(buffer, 1, sizeof buffer, p)) > 0)
+        out.append(buffer, n);
+    EXPECT_EQ(WEXITSTATUS(pclose(p)), 1);
+    EXPECT_NE(out.find("--riders needs a number from 0 to 40"), std::string::npos) << out;
+}
+
+} // namespace

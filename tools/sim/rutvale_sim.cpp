@@ -1,0 +1,120 @@
+// rutvale-sim: races on the game's data without a window, as fast as the
+// machine can, and reports what happened and how fast it ran.
+//
+//   rutvale-sim [--track FOLDER] [--riders N] [--pilot] [--seconds S]
+//               [--laps L] [--seed K]
+#include "files/paths.h"
+#include "physics/rider.h"
+#include "physics/world.h"
+#include "race/race.h"
+#include "robots/pilot.h"
+#include "track/track.h"
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+int usage(const char *problem)
+{
+    fprintf(stderr, "rutvale-sim: %s\n", problem);
+    fprintf(stderr, "usage: rutvale-sim [--track FOLDER] [--riders N] [--pilot] [--seconds S] [--laps L] [--seed K]\n");
+    return 1;
+}
+
+bool number(const char *text, double lo, double hi, double *out)
+{
+    char *end;
+    double v = strtod(text, &end);
+    if (end == text || *end || !std::isfinite(v) || v < lo || v > hi)
+        return false;
+    *out = v;
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    std::string folder = "rabbithill";
+    double riders = 40, seconds = 60, laps = 5, seed = 1;
+    bool pilot = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        auto value = [&](double lo, double hi, double *out) {
+            if (i + 1 >= argc || !number(argv[++i], lo, hi, out))
+                return false;
+            return true;
+        };
+        if (a == "--track") {
+            if (i + 1 >= argc)
+                return usage("--track needs a track folder");
+            folder = argv[++i];
+        } else if (a == "--riders") {
+            if (!value(0, 40, &riders))
+                return usage("--riders needs a number from 0 to 40");
+        } else if (a == "--pilot") {
+            pilot = true;
+        } else if (a == "--seconds") {
+            if (!value(0, 86400, &seconds))
+                return usage("--seconds needs a number of seconds up to 86400");
+        } else if (a == "--laps") {
+            if (!value(1, 1000, &laps))
+                return usage("--laps needs a number from 1 to 1000");
+        } else if (a == "--seed") {
+            if (!value(0, 4294967295.0, &seed))
+                return usage("--seed needs a whole number");
+        } else {
+            return usage(("unknown option '" + a + "'").c_str());
+        }
+    }
+    if (!getenv("RV_HOME"))
+        setenv("RV_HOME", GAME_DIR, 1);
+
+    physics_world_create();
+    race_settings.track_folder = folder;
+    int lineup[SLOTS] = {};
+    int robots = (int)riders;
+    if (pilot && robots == SLOTS)
+        --robots;
+    for (int k = 0; k < robots; ++k)
+        lineup[k] = LINEUP_ROBOT;
+    int pilot_slot = pilot ? robots : -1;
+    if (pilot)
+        lineup[pilot_slot] = LINEUP_ROBOT; // a rider the pilot, not the robot driver, rides
+    if (!race_start(lineup, false, false, 0, (int)laps, 0, (unsigned)seed)) {
+        fprintf(stderr, "rutvale-sim: can't load the track '%s'\n", folder.c_str());
+        return 1;
+    }
+    if (pilot) {
+        race.personality[pilot_slot] = 0;
+        pilot_take(pilot_slot);
+    }
+    int ticks = (int)(seconds * TICKS_PER_SECOND);
+    auto start = std::chrono::steady_clock::now();
+    for (int n = 0; n < ticks; ++n)
+        sim_tick();
+    double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+
+    for (int k = 0; k < SLOTS; ++k) {
+        Rider *r = race.slots[k].rider;
+        if (!r)
+            continue;
+        const dReal *p = dBodyGetPosition(r->bodies[FRAME]), *v = dBodyGetLinearVel(r->bodies[FRAME]);
+        int gates = k == pilot_slot ? pilot_log(k).gates : r->next_gate;
+        int lap_count = k == pilot_slot ? pilot_log(k).laps : 0;
+        int crashes = k == pilot_slot ? pilot_log(k).crashes : (r->crash_timer > 0);
+        printf("slot %d: gates %d laps %d crashes %d at (%.0f, %.0f, %.0f) speed %.1f ft/s%s\n", k, gates, lap_count,
+               crashes, p[0], p[1], p[2], std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]),
+               k == pilot_slot ? " (pilot)" : "");
+    }
+    printf("simulation: %d ticks in %.2f s, %.0f ticks/s, %.1f x real time\n", ticks, wall,
+           wall > 0 ? ticks / wall : 0.0, wall > 0 ? ticks / wall / TICKS_PER_SECOND : 0.0);
+    race_clear();
+    physics_world_destroy();
+    return 0;
+}
