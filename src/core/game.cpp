@@ -9,10 +9,12 @@
 #include "core/config.h"
 #include "core/data_digest.h"
 #include "core/lists.h"
+#include "core/main_loop.h"
 #include "core/messages.h"
 #include "core/settings.h"
 #include "files/paths.h"
 #include "physics/world.h"
+#include "race/race.h"
 #include "platform/close_request.h"
 #include "platform/fatal.h"
 #include "platform/log.h"
@@ -27,6 +29,7 @@
 #include "render/shaders.h"
 #include "render/texture_gl.h"
 #include "files/texture.h"
+#include "track/track.h"
 #include "track/track_list.h"
 #include "track/track_settings.h"
 
@@ -211,6 +214,73 @@ void close_bindings()
     }
 }
 
+// The stored bike setup as the physics takes it.
+BikeSetup bike_setup(const Config &c)
+{
+    BikeSetup b;
+    b.leveling = (float)c.leveling.value;
+    b.roll_damping = (float)c.roll_damping.value;
+    b.roll_limit_angle = (float)c.roll_limit_angle.value;
+    b.roll_limit_factor = (float)c.roll_limit_factor.value;
+    b.steering_damping = (float)c.steering_damping.value;
+    b.steering_strength = (float)c.steering_strength.value;
+    b.max_steering_force = (float)c.max_steering_force.value;
+    b.direct_steering = (float)c.direct_steering.value;
+    b.slow_damping_speed = (float)c.slow_damping_speed.value;
+    b.slow_damping_factor = (float)c.slow_damping_factor.value;
+    b.land_damping_falloff = (float)c.land_damping_falloff.value;
+    b.land_damping_factor = (float)c.land_damping_factor.value;
+    b.arcade = c.arcade.index == 1;
+    b.front_antilock = c.front_brake.index == 1;
+    b.rear_antilock = c.rear_brake.index == 1;
+    b.stop_wheelies = c.stop_wheelies.index;
+    b.auto_shift = c.auto_shift.index == 1;
+    b.auto_dab = c.auto_dab.index == 1;
+    b.auto_clutch_rpms = (float)c.auto_clutch_rpms.value;
+    b.brake_torque = (float)c.brake_torque.value;
+    b.rear_brake_torque = (float)c.rear_brake_torque.value;
+    b.max_dab_mph = (float)c.max_dab_speed.value;
+    b.front_sprocket = (float)c.front_sprocket_adjustment.value;
+    b.rear_sprocket = (float)c.rear_sprocket_adjustment.value;
+    b.fork_compression = (float)c.fork_compression_adjustment.value;
+    b.fork_rebound = (float)c.fork_rebound_adjustment.value;
+    b.fork_spring_rate = (float)c.fork_spring_rate_adjustment.value;
+    b.fork_preload = (float)c.fork_preload_adjustment.value;
+    b.fork_oil_level = (float)c.fork_oil_level_adjustment.value;
+    b.shock_compression = (float)c.shock_compression_adjustment.value;
+    b.shock_rebound = (float)c.shock_rebound_adjustment.value;
+    b.shock_spring_rate = (float)c.shock_spring_rate_adjustment.value;
+    b.shock_preload = (float)c.shock_preload_adjustment.value;
+    b.rider_yspring = (float)c.rider_yspring.value;
+    b.rider_ydamping = (float)c.rider_ydamping.value;
+    b.rider_zspring = (float)c.rider_zspring.value;
+    b.rider_zdamping = (float)c.rider_zdamping.value;
+    b.rider_mass_distribution = (float)c.rider_mass_distribution.value;
+    return b;
+}
+
+// What a race needs from the configuration: track, player and setup.
+void fill_race_settings()
+{
+    const Config &c = game.config;
+    if (!game.tracks.folders.empty()) {
+        race_settings.track_folder = game.tracks.folders[game.tracks.selected];
+        race_settings.track_name = game.tracks.names[game.tracks.selected];
+    }
+    auto skin = [](const MenuItem &item) {
+        return item.index > 0 && item.index < (int)item.values.size() ? item.values[item.index] : std::string();
+    };
+    PlayerRide &p = race_settings.player;
+    p.bike = choice_name(c.bike);
+    p.number = c.number.text;
+    p.body_texture = skin(c.rider_texture);
+    p.head_texture = skin(c.head_texture);
+    p.bike_texture = skin(c.bike_texture);
+    p.wheel_texture = skin(c.wheel_texture);
+    race_settings.setup = bike_setup(c);
+    race_settings.practice = game.settings.practice;
+}
+
 // From the physics world to the first race.
 void start_simulation()
 {
@@ -221,30 +291,19 @@ void start_simulation()
     }
     if (game.settings.file_argument.empty())
         game.lineup[0] = SLOT_KIND_ROBOT;
-}
-
-// Draws cleared frames until the window is closed (its close box, or
-// SIGINT/SIGTERM) or can no longer be drawn.
-void run_until_closed()
-{
-    while (!game.quit) {
-        InputEvent e;
-        while (event_next(game.window, &e))
-            if (e.code == BUTTON_CLOSE && e.pressed)
-                game.quit = true;
-        if (frame_begin(game.window)) {
-            glClear(GL_COLOR_BUFFER_BIT);
-            frame_end(game.window);
-        }
-        sleep_until(0, 10000);
+    fill_race_settings();
+    // A track named on the command line is raced at once.
+    if (!game.settings.track.empty() && game.settings.connect.empty()) {
+        game.settings.track.clear();
+        race_start(game.lineup, false, false, 0, 1000, game.config.skill.index, clock_ms());
     }
 }
 
 void shut_down()
 {
     physics_contacts_destroy();
-    zeph_log("Deallocating bikes\n");
-    zeph_log("Finished deallocating bikes\n");
+    race_clear();
+    unload_track();
     physics_world_destroy();
     close_bindings();
     gl_window_destroy(game.window);
@@ -281,7 +340,7 @@ int game_main(int argc, char **argv)
     if (drawable) {
         open_bindings();
         start_simulation();
-        run_until_closed();
+        main_loop_run(game.window, &game.config, &game.settings);
     }
     shut_down();
     return 0;

@@ -39,14 +39,14 @@ GameRun run_game(const TempDir &home, const std::string &args, const std::string
 // Starts the game on the display, waits for its log to show `line`, then
 // sends it SIGTERM; returns the exit status (-1 when it had to be killed,
 // -2 when the line never appeared).
-int run_on_display_until(const TempDir &home, const char *line)
+int run_on_display_until(const TempDir &home, const char *line, const char *argument = nullptr)
 {
     pid_t pid = fork();
     if (pid == 0) {
         setenv("XDG_DATA_HOME", home.path.c_str(), 1);
         unsetenv("ZEPH_LOGFILE");
         unsetenv("RV_HOME");
-        execl(RUTVALE_EXE, RUTVALE_EXE, "--debug", (char *)nullptr);
+        execl(RUTVALE_EXE, RUTVALE_EXE, "--debug", argument, (char *)nullptr);
         _exit(127);
     }
     std::string log_path = home.path + "/Rutvale/lastlog.txt";
@@ -103,6 +103,20 @@ TEST(Game, OpensItsWindowAndShutsDownCleanlyOnSigterm)
     std::string config = read_file(home.path + "/Rutvale/config");
     EXPECT_NE(config.find("\nvolume=4.000000\n"), std::string::npos);
     EXPECT_NE(config.find("\nthrottle_key=(k)Left Shift\n"), std::string::npos);
+}
+
+TEST(Game, AnAskedForTrackIsRacedAtOnce)
+{
+    if (!getenv("DISPLAY"))
+        GTEST_SKIP() << "no display";
+    TempDir home;
+    write_file(home.path + "/Rutvale/config", "video_mode=Windowed\n");
+    // The race runs a while (frames drawn, steps run) until SIGTERM ends it.
+    EXPECT_EQ(run_on_display_until(home, "Loading bikes...", "--track=quarry"), 0);
+    std::string log = read_file(home.path + "/Rutvale/lastlog.txt");
+    EXPECT_NE(log.find("Loading '@quarry/'"), std::string::npos) << log;
+    EXPECT_NE(log.find("Finished deallocating bikes"), std::string::npos);
+    EXPECT_NE(log.find("Deallocating track"), std::string::npos);
 }
 
 TEST(Game, ForeignDataIsRefused)

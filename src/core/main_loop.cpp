@@ -1,0 +1,338 @@
+// Frame pacing, input routing and the cameras.
+#include "core/main_loop.h"
+
+#include "core/config.h"
+#include "core/messages.h"
+#include "core/settings.h"
+#include "files/file_index.h"
+#include "files/image.h"
+#include "physics/aids.h"
+#include "physics/engine.h"
+#include "physics/rider.h"
+#include "platform/clock.h"
+#include "platform/input.h"
+#include "platform/keys.h"
+#include "platform/window.h"
+#include "race/race.h"
+#include "render/gl_caps.h"
+#include "track/track.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+const double step_seconds = 1.0 / 128;
+const float pi = (float)M_PI;
+
+double now_seconds()
+{
+    int s, us;
+    clock_now(&s, &us);
+    return s + us * 1e-6;
+}
+
+int bound_code(const Config &c, int binding)
+{
+    return c.bindings[binding].binding.key_code;
+}
+
+bool is_key(const Config &c, int binding, const InputEvent &e)
+{
+    int code = bound_code(c, binding);
+    return code != 0 && code == e.code;
+}
+
+void take_screenshot(LoopState *state, Window *window)
+{
+    if (state->screenshot_number < 0) {
+        unsigned largest = 0;
+        for (const char *const *n = gf_list_names(); *n; ++n) {
+            unsigned number;
+            if (sscanf(*n, "screenshot%u", &number) == 1)
+                largest = std::max(largest, number);
+        }
+        state->screenshot_number = (int)largest + 1;
+    }
+    int w, h;
+    window_size(window, &w, &h);
+    std::vector<uint8_t> pixels((size_t)w * h * 3), rows(pixels.size());
+    glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+    for (int y = 0; y < h; ++y) // GL reads bottom up
+        std::copy(&pixels[(size_t)(h - 1 - y) * w * 3], &pixels[(size_t)(h - y) * w * 3], &rows[(size_t)y * w * 3]);
+    char name[64];
+    snprintf(name, sizeof name, "screenshot%03d.png", state->screenshot_number++);
+    if (write_rgb_png((std::string("@") + name).c_str(), rows.data(), w, h))
+        show_messagef("Saved \"%s\"", name);
+}
+
+} // namespace
+
+double frame_step(double elapsed, float lock_fps, bool warp)
+{
+    if (lock_fps > 0)
+        return elapsed < 1.0 / lock_fps ? -(1.0 / lock_fps - elapsed) : 1.0 / lock_fps;
+    if (warp)
+        return 100 * step_seconds;
+    if (elapsed < step_seconds)
+        return -(step_seconds - elapsed);
+    return std::min(elapsed, 0.125);
+}
+
+void control_map_init(LoopState *s)
+{
+    const ControlMapEntry table[CONTROL_MAP_SIZE] = {
+        {BIND_LEFT, CONTROL_STEER, 1, 0},          {BIND_RIGHT, CONTROL_STEER, -1, 0},
+        {BIND_THROTTLE, CONTROL_THROTTLE, 1, 0},   {BIND_FRONT_BRAKE, CONTROL_FRONT_BRAKE, 1, 0},
+        {BIND_REAR_BRAKE, CONTROL_REAR_BRAKE, 1, 0}, {BIND_UPSHIFT, CONTROL_SHIFT, 1, 0},
+        {BIND_DOWNSHIFT, CONTROL_SHIFT, -1, 0},    {BIND_CLUTCH, CONTROL_CLUTCH, 1, 0},
+        {BIND_DAB, CONTROL_DAB, 1, 0},             {BIND_BACK_UP, CONTROL_BACK_UP, 1, 0},
+        {BIND_LEAN_FORWARD, CONTROL_LEAN, -1, 0},  {BIND_LEAN_BACKWARD, CONTROL_LEAN, 1, 0},
+    };
+    std::copy(table, table + CONTROL_MAP_SIZE, s->map);
+}
+
+bool route_event(LoopState *s, const Config &c, const InputEvent &e)
+{
+    bool used = false;
+    for (ControlMapEntry &m : s->map)
+        if (is_key(c, m.binding, e)) {
+            m.value = e.pressed ? 1.0f : 0.0f;
+            used = true;
+        }
+    if (e.code == BUTTON_CLOSE && e.pressed) {
+        s->quit = true;
+        return true;
+    }
+    if (!e.pressed || s->view == TITLE_VIEW)
+        return used;
+    if (is_key(c, BIND_PAUSE, e)) {
+        s->paused = !s->paused;
+        return true;
+    }
+    if (is_key(c, BIND_SCREENSHOT, e) && s->view != EDITOR_VIEW) {
+        s->screenshot_requested = true;
+        return true;
+    }
+    if (e.code == '\t') {
+        s->view = s->view == RIDER_VIEW ? CHASE_VIEW : s->view == CHASE_VIEW ? FREE_VIEW : RIDER_VIEW;
+        return true;
+    }
+    return used;
+}
+
+void build_controls(LoopState *s, const Config &c)
+{
+    std::fill(s->controls, s->controls + RIDER_CONTROLS, 0.0f);
+    for (ControlMapEntry &m : s->map) {
+        const ControlBinding &b = c.bindings[m.binding].binding;
+        if (b.axis_handle && b.hi != b.lo)
+            m.value = std::clamp((axis_read(b.axis_handle) / 32768.0f - b.lo) / (b.hi - b.lo), 0.0f, 1.0f);
+        s->controls[m.control] += m.scale * m.value;
+    }
+}
+
+void apply_controls(LoopState *s, const Config &c, Rider *r)
+{
+    const float *k = s->controls;
+    float steer = k[CONTROL_STEER];
+    if (c.reverse_steering.index == 1)
+        steer = -steer;
+    set_steer(r, steer);
+    set_front_brake(r, k[CONTROL_FRONT_BRAKE]);
+    set_rear_brake(r, k[CONTROL_REAR_BRAKE]);
+    set_throttle(r, k[CONTROL_THROTTLE]);
+    float dab = k[CONTROL_DAB];
+    if (c.sticky_dab.index == 1) {
+        if (s->last_dab < 0.5f && dab >= 0.5f)
+            s->sticky_dab_on = !s->sticky_dab_on;
+        s->last_dab = dab;
+        dab = s->sticky_dab_on ? 1.0f : 0.0f;
+    }
+    set_sit_dab(r, dab);
+    set_back_up(r, k[CONTROL_BACK_UP]);
+    set_lean(r, k[CONTROL_LEAN]);
+    // The clutch engages at most 4 per second; the lever pulls it at once.
+    float target = std::clamp(1 - k[CONTROL_CLUTCH] * 8 / 7, 0.0f, 1.0f);
+    set_clutch(r, target > r->clutch ? r->clutch + 4.0f / 128 : target);
+    shift(r, k[CONTROL_SHIFT] > 0.5f ? 1 : k[CONTROL_SHIFT] < -0.5f ? -1 : 0);
+}
+
+Camera chase_camera(const LoopState &s, const GameSettings &settings, const Config &c, const Rider *r, bool own)
+{
+    Camera cam;
+    dVector3 target;
+    dBodyGetRelPointPos(r->bodies[FRAME], settings.chase_center[0], settings.chase_center[1], settings.chase_center[2],
+                        target);
+    float dir[3], distance, height;
+    if (own) {
+        const dReal *R = dBodyGetRotation(r->bodies[FRAME]);
+        // Behind the bike: its backward axis, turned toward the direction it
+        // moves as it gathers speed.
+        float bx = (float)R[2], bz = (float)R[10];
+        const dReal *v = dBodyGetLinearVel(r->bodies[FRAME]);
+        float vx = (float)v[0], vz = (float)v[2], speed = std::sqrt(vx * vx + vz * vz);
+        if (c.rigid_camera.index != 1 && speed > 0) {
+            float t = speed >= 30 ? 1 : std::clamp((speed - 10) * 0.05f, 0.0f, 1.0f);
+            float bl = std::sqrt(bx * bx + bz * bz);
+            if (bl > 0)
+                bx /= bl, bz /= bl;
+            bx = bx + (vx / speed - bx) * t;
+            bz = bz + (vz / speed - bz) * t;
+        }
+        dir[0] = bx, dir[1] = 0, dir[2] = bz;
+        distance = 10;
+        height = 5;
+    } else {
+        dir[0] = std::sin(s.orbit_angle), dir[1] = 0, dir[2] = std::cos(s.orbit_angle);
+        distance = s.orbit_distance;
+        height = s.orbit_height;
+    }
+    float len = std::sqrt(dir[0] * dir[0] + dir[2] * dir[2]);
+    if (len == 0)
+        len = 1;
+    cam.position[0] = (float)target[0] - dir[0] / len * distance;
+    cam.position[2] = (float)target[2] - dir[2] / len * distance;
+    float ground = track.terrain.heights.empty()
+                       ? 0
+                       : terrain_average_height(track.terrain, cam.position[0], cam.position[2], 10);
+    cam.position[1] = std::max((float)target[1] + height, ground + 5);
+    cam.target[0] = (float)target[0], cam.target[1] = (float)target[1], cam.target[2] = (float)target[2];
+    return cam;
+}
+
+void free_camera_step(LoopState *s, const Rider *watched)
+{
+    const float *k = s->controls;
+    float yaw_cmd = k[CONTROL_STEER] * 3 * pi / 8, pitch_cmd = k[CONTROL_SHIFT] * pi / 4;
+    if (k[CONTROL_DAB] > 0.125f && watched) {
+        const dReal *p = dBodyGetPosition(watched->bodies[FRAME]), *v = dBodyGetLinearVel(watched->bodies[FRAME]);
+        float dx = (float)(p[0] + v[0] / 128) - s->free_position[0], dy = (float)(p[1] + v[1] / 128) - s->free_position[1];
+        float dz = (float)(p[2] + v[2] / 128) - s->free_position[2];
+        float want_yaw = std::atan2(dx, dz), want_pitch = std::atan2(dy, std::sqrt(dx * dx + dz * dz));
+        float dyaw = std::remainder(want_yaw - s->free_yaw, 2 * pi), dpitch = want_pitch - s->free_pitch;
+        yaw_cmd = std::clamp(dyaw * 128, -2 * pi, 2 * pi);
+        pitch_cmd = std::clamp(dpitch * 128, -2 * pi, 2 * pi) + dpitch * pi / 4;
+    }
+    auto decay = [](float rate) { return rate > 0 ? std::max(0.0f, rate - pi / 128) : std::min(0.0f, rate + pi / 128); };
+    s->free_yaw_rate = decay(s->free_yaw_rate) + yaw_cmd;
+    s->free_pitch_rate = decay(s->free_pitch_rate) + pitch_cmd;
+    s->free_yaw = std::remainder(s->free_yaw + s->free_yaw_rate / 128, 2 * pi);
+    s->free_pitch = std::clamp(s->free_pitch + s->free_pitch_rate / 128, -pi / 2, pi / 2);
+    if (k[CONTROL_THROTTLE] > 0.5f)
+        s->free_speed = std::min(100.0f, s->free_speed + 80.0f / 128);
+    if (k[CONTROL_FRONT_BRAKE] > 0.5f)
+        s->free_speed = std::max(-100.0f, s->free_speed - 80.0f / 128);
+    s->free_speed = s->free_speed > 0 ? std::max(0.0f, s->free_speed - 60.0f / 128)
+                                      : std::min(0.0f, s->free_speed + 60.0f / 128);
+    if (std::fabs(s->free_speed) > 0.0001f) {
+        float d = s->free_speed / 128;
+        s->free_position[0] += std::sin(s->free_yaw) * std::cos(s->free_pitch) * d;
+        s->free_position[1] += std::sin(s->free_pitch) * d;
+        s->free_position[2] += std::cos(s->free_yaw) * std::cos(s->free_pitch) * d;
+        if (!track.terrain.heights.empty()) {
+            float ground = terrain_average_height(track.terrain, s->free_position[0], s->free_position[2], 10);
+            s->free_position[1] = std::max(s->free_position[1], ground + 2);
+        }
+    }
+}
+
+int run_frame_steps(LoopState *s, const Config &c, double now,
+                    const std::function<bool(double, InputEvent *)> &read, const std::function<void()> &step)
+{
+    int steps = 0;
+    while (s->simulated_time < s->target_time) {
+        s->simulated_time += step_seconds;
+        double moment = now - (s->target_time - s->simulated_time);
+        InputEvent e;
+        while (read(moment, &e))
+            route_event(s, c, e);
+        build_controls(s, c);
+        step();
+        ++steps;
+    }
+    return steps;
+}
+
+void main_loop_run(Window *window, Config *config, GameSettings *settings)
+{
+    LoopState state;
+    control_map_init(&state);
+    state.last_frame_time = now_seconds();
+    while (!state.quit) {
+        // View fixing.
+        Rider *watched = race.slots[race.watched_slot].rider;
+        bool local = watched && race.slots[race.watched_slot].kind == KIND_LOCAL;
+        if (!track.folder.empty() && state.view == TITLE_VIEW)
+            state.view = RIDER_VIEW;
+        if (local && state.view != RIDER_VIEW && state.view != CHASE_VIEW)
+            state.view = RIDER_VIEW;
+        if (!watched)
+            state.view = FREE_VIEW;
+        if (track.folder.empty())
+            state.view = TITLE_VIEW;
+
+        // Drawing: the renderer is still to come; a frame is cleared.
+        if (const FrameInfo *frame = frame_begin(window)) {
+            if (config->video_mode.index == 1) {
+                config->xres = frame->width;
+                config->yres = frame->height;
+            }
+            glViewport(0, 0, frame->width, frame->height);
+            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+            if (state.screenshot_requested) {
+                take_screenshot(&state, window);
+                state.screenshot_requested = false;
+            }
+            if (settings->glfinish)
+                glFinish();
+            if (frame_end(window) != 1)
+                break;
+        }
+
+        // Pacing.
+        double now = now_seconds(), step;
+        for (;;) {
+            step = frame_step(now - state.last_frame_time, settings->lock_fps, settings->warp);
+            if (step > 0)
+                break;
+            sleep_until(0, (int)(-step * 1e6));
+            now = now_seconds();
+        }
+        double elapsed = now - state.last_frame_time;
+        state.min_frame_time = std::min(state.min_frame_time, elapsed);
+        state.max_frame_time = std::max(state.max_frame_time, elapsed);
+        state.target_time += step;
+        frame_clock += step;
+        state.last_frame_time = now;
+
+        run_frame_steps(
+            &state, *config, now,
+            [&](double moment, InputEvent *e) {
+                int s = (int)moment, us = (int)((moment - s) * 1e6);
+                return event_next_until(window, s, us, e) != 0;
+            },
+            [&]() {
+                Rider *w = race.slots[race.watched_slot].rider;
+                bool own = w && race.slots[race.watched_slot].kind == KIND_LOCAL;
+                if (own)
+                    apply_controls(&state, *config, w);
+                else if (state.view == CHASE_VIEW) {
+                    state.orbit_angle = std::remainder(state.orbit_angle + state.controls[CONTROL_STEER] * pi / 512, 2 * pi);
+                    state.orbit_height += state.controls[CONTROL_SHIFT] / 128;
+                } else if (state.view == FREE_VIEW) {
+                    free_camera_step(&state, w);
+                }
+                if (!state.paused && state.view != TITLE_VIEW)
+                    sim_tick();
+            });
+
+        // Retire one message line when its time is up.
+        if (state.view != TITLE_VIEW && frame_clock > message_log.hide_time && message_log.visible > 0) {
+            --message_log.visible;
+            message_log.hide_time = frame_clock + 5;
+        }
+    }
+}

@@ -1,0 +1,100 @@
+#include "core/config.h"
+#include "core/main_loop.h"
+#include "platform/keys.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+namespace {
+
+TEST(MainLoop, FrameStepPacesTheSimulation)
+{
+    struct Case {
+        double elapsed;
+        float lock_fps;
+        bool warp;
+        double expected;
+    } cases[] = {
+        {0.5, 0, false, 0.125},            // a long stall runs at most 16 steps
+        {0.02, 0, false, 0.02},            // an ordinary frame covers its real time
+        {0.002, 0, false, -(1.0 / 128 - 0.002)}, // early: sleep until a step is due
+        {0.5, 32, false, 1.0 / 32},        // a locked rate always covers 1/f
+        {0.01, 32, false, -(1.0 / 32 - 0.01)},
+        {0.001, 0, true, 100.0 / 128},     // warp runs 100 steps whatever the time
+    };
+    for (const Case &c : cases)
+        EXPECT_NEAR(frame_step(c.elapsed, c.lock_fps, c.warp), c.expected, 1e-12)
+            << c.elapsed << " " << c.lock_fps << " " << c.warp;
+}
+
+struct MainLoopSteps : ::testing::Test {
+    Config config;
+    LoopState state;
+    void SetUp() override
+    {
+        config_defaults(&config);
+        for (MenuItem &item : config.bindings)
+            item.binding = {};
+        config.bindings[BIND_THROTTLE].binding.key_code = 42;
+        config.bindings[BIND_LEFT].binding.key_code = 75;
+        config.bindings[BIND_RIGHT].binding.key_code = 77;
+        control_map_init(&state);
+        state.view = RIDER_VIEW;
+    }
+};
+
+TEST_F(MainLoopSteps, EachStepSeesOnlyTheEventsBeforeItsMoment)
+{
+    // A frame of 4 steps ending at t = 10 s: steps at 10 - 3/128 .. 10.
+    state.target_time = 4.0 / 128;
+    const double now = 10;
+    std::vector<InputEvent> events = {
+        {42, 1, 9, 980000},  // throttle down before the second step
+        {42, 0, 9, 990000},  // and up again before the third
+    };
+    size_t next = 0;
+    std::vector<float> throttle;
+    int steps = run_frame_steps(
+        &state, config, now,
+        [&](double moment, InputEvent *e) {
+            if (next == events.size() || events[next].seconds + events[next].microseconds * 1e-6 > moment)
+                return false;
+            *e = events[next++];
+            return true;
+        },
+        [&]() { throttle.push_back(state.controls[CONTROL_THROTTLE]); });
+    EXPECT_EQ(steps, 4);
+    EXPECT_EQ(throttle, (std::vector<float>{0, 1, 0, 0}));
+    EXPECT_NEAR(state.simulated_time, state.target_time, 1e-12);
+}
+
+TEST_F(MainLoopSteps, OpposedKeysCancelAndTheFrameCapHolds)
+{
+    state.target_time = frame_step(0.5, 0, false);
+    InputEvent left = {75, 1, 0, 0}, right = {77, 1, 0, 0};
+    EXPECT_TRUE(route_event(&state, config, left));
+    build_controls(&state, config);
+    EXPECT_FLOAT_EQ(state.controls[CONTROL_STEER], 1);
+    EXPECT_TRUE(route_event(&state, config, right));
+    int steps = run_frame_steps(
+        &state, config, 1, [](double, InputEvent *) { return false; }, [] {});
+    EXPECT_EQ(steps, 16);
+    EXPECT_FLOAT_EQ(state.controls[CONTROL_STEER], 0);
+}
+
+TEST_F(MainLoopSteps, CloseButtonQuitsAndPauseTogglesOutsideTheTitle)
+{
+    config.bindings[BIND_PAUSE].binding.key_code = 25;
+    InputEvent pause = {25, 1, 0, 0};
+    EXPECT_TRUE(route_event(&state, config, pause));
+    EXPECT_TRUE(state.paused);
+    state.view = TITLE_VIEW;
+    route_event(&state, config, pause);
+    EXPECT_TRUE(state.paused);
+    EXPECT_TRUE(route_event(&state, config, {BUTTON_CLOSE, 1, 0, 0}));
+    EXPECT_TRUE(state.quit);
+}
+
+} // namespace
