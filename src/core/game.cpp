@@ -340,7 +340,7 @@ int game_main(int argc, char **argv)
     if (drawable) {
         open_bindings();
         start_simulation();
-        main_loop_run(game.window, &game.config, &game.settings);
+        main_loop_run(game.window, &game.config, &game.settings, game.lineup);
     }
     shut_down();
     return 0;

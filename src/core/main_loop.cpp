@@ -45,6 +45,19 @@ bool is_key(const Config &c, int binding, const InputEvent &e)
     return code != 0 && code == e.code;
 }
 
+// One raw frame on standard output for an external encoder: a PPM header,
+// then the rows from the top of the screen down.
+void write_video_frame(int width, int height)
+{
+    std::vector<unsigned char> pixels((size_t)width * height * 3);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+    printf("P6\n%d %d\n255\n", width, height);
+    for (int y = height - 1; y >= 0; --y)
+        fwrite(&pixels[(size_t)y * width * 3], 1, (size_t)width * 3, stdout);
+    fflush(stdout);
+}
+
 void take_screenshot(LoopState *state, Window *window)
 {
     if (state->screenshot_number < 0) {
@@ -81,6 +94,27 @@ double frame_step(double elapsed, float lock_fps, bool warp)
     return std::min(elapsed, 0.125);
 }
 
+double network_time_scale(double lag, bool before_start)
+{
+    if (lag < 0)
+        return 0.5 + 0.5 * std::clamp(lag + 1, 0.0, 1.0);
+    if (before_start)
+        return 1 + 3 * std::clamp(lag, 0.0, 1.0);
+    return 1 + 0.125 * std::clamp(8 * lag, 0.0, 1.0);
+}
+
+int laps_from_gates(int gates, int first_lap_gates, int lap_gates)
+{
+    if (gates < first_lap_gates || lap_gates <= 0)
+        return 0;
+    return (gates - first_lap_gates) / lap_gates + 1;
+}
+
+void rotate_lineup(int *lineup, int slots)
+{
+    std::rotate(lineup, lineup + slots - 1, lineup + slots);
+}
+
 void control_map_init(LoopState *s)
 {
     const ControlMapEntry table[CONTROL_MAP_SIZE] = {
@@ -112,12 +146,21 @@ bool route_event(LoopState *s, const Config &c, const InputEvent &e)
         s->paused = !s->paused;
         return true;
     }
+    if (is_key(c, BIND_STEP, e) && s->paused) {
+        s->step_requested = true;
+        return true;
+    }
     if (is_key(c, BIND_SCREENSHOT, e) && s->view != EDITOR_VIEW) {
         s->screenshot_requested = true;
         return true;
     }
     if (e.code == '\t') {
-        s->view = s->view == RIDER_VIEW ? CHASE_VIEW : s->view == CHASE_VIEW ? FREE_VIEW : RIDER_VIEW;
+        switch (s->view) {
+        case EDITOR_VIEW: s->view = CHASE_VIEW; break;
+        case RIDER_VIEW: s->view = s->editor_allowed ? EDITOR_VIEW : CHASE_VIEW; break;
+        case CHASE_VIEW: s->view = FREE_VIEW; break;
+        default: s->view = RIDER_VIEW; break;
+        }
         return true;
     }
     return used;
@@ -256,10 +299,11 @@ int run_frame_steps(LoopState *s, const Config &c, double now,
     return steps;
 }
 
-void main_loop_run(Window *window, Config *config, GameSettings *settings)
+void main_loop_run(Window *window, Config *config, GameSettings *settings, int *lineup)
 {
     LoopState state;
     control_map_init(&state);
+    state.editor_allowed = settings->editor;
     state.last_frame_time = now_seconds();
     while (!state.quit) {
         // View fixing.
@@ -282,6 +326,8 @@ void main_loop_run(Window *window, Config *config, GameSettings *settings)
             }
             glViewport(0, 0, frame->width, frame->height);
             glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+            if (settings->record_video && !state.paused && state.view != TITLE_VIEW)
+                write_video_frame(frame->width, frame->height);
             if (state.screenshot_requested) {
                 take_screenshot(&state, window);
                 state.screenshot_requested = false;
@@ -317,17 +363,42 @@ void main_loop_run(Window *window, Config *config, GameSettings *settings)
             [&]() {
                 Rider *w = race.slots[race.watched_slot].rider;
                 bool own = w && race.slots[race.watched_slot].kind == KIND_LOCAL;
-                if (own)
+                const float *k = state.controls;
+                if (own) {
+                    if (race.time_trial && k[CONTROL_BACK_UP] > 0.5f && config->time_trial_abort.index == 1)
+                        time_trial_reset();
                     apply_controls(&state, *config, w);
-                else if (state.view == CHASE_VIEW) {
-                    state.orbit_angle = std::remainder(state.orbit_angle + state.controls[CONTROL_STEER] * pi / 512, 2 * pi);
-                    state.orbit_height += state.controls[CONTROL_SHIFT] / 128;
+                } else if (state.view == CHASE_VIEW) {
+                    state.orbit_angle = std::remainder(state.orbit_angle + k[CONTROL_STEER] * pi / 512, 2 * pi);
+                    if (k[CONTROL_THROTTLE] > 0.5f)
+                        state.orbit_distance = std::max(0.25f, state.orbit_distance - 1.0f / 64);
+                    if (k[CONTROL_FRONT_BRAKE] > 0.5f)
+                        state.orbit_distance += 1.0f / 64;
+                    state.orbit_height += k[CONTROL_SHIFT] / 128;
                 } else if (state.view == FREE_VIEW) {
                     free_camera_step(&state, w);
                 }
-                if (!state.paused && state.view != TITLE_VIEW)
+                bool tick = state.view != TITLE_VIEW && (!state.paused || state.step_requested);
+                state.step_requested = false;
+                if (tick)
                     sim_tick();
             });
+
+        // Warp mode races back to back: when the leader has ridden the
+        // race's laps, the next race starts with the line-up rotated.
+        if (settings->warp && state.view != TITLE_VIEW && race.race_laps > 0) {
+            const TimingGates &g = track.objects.gates;
+            int leader_laps = 0;
+            for (const RiderSlot &slot : race.slots)
+                if (slot.rider)
+                    leader_laps = std::max(leader_laps, laps_from_gates(slot.rider->next_gate, g.first_lap_count,
+                                                                        g.normal_lap_count));
+            if (leader_laps >= race.race_laps) {
+                rotate_lineup(lineup, SLOTS);
+                race_start(lineup, false, config->record.index == 1, (int)config->minutes.value * 60 * TICKS_PER_SECOND,
+                           (int)config->laps.value, config->skill.index, (unsigned)race.tick);
+            }
+        }
 
         // Retire one message line when its time is up.
         if (state.view != TITLE_VIEW && frame_clock > message_log.hide_time && message_log.visible > 0) {

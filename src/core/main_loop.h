@@ -44,6 +44,8 @@ struct LoopState {
     bool sticky_dab_on = false;
     float last_dab = 0;
     bool quit = false;
+    bool editor_allowed = false;   // Tab from the rider view opens the editor
+    bool step_requested = false;   // one tick while paused
     bool screenshot_requested = false;
     int screenshot_number = -1;
 };
@@ -53,6 +55,17 @@ struct LoopState {
 // at 0.125 s; a negative result means "early: sleep this long, then ask
 // again".
 double frame_step(double elapsed, float lock_fps, bool warp);
+
+// How much faster or slower game time runs to stay in step with a server
+// whose newest tick is `lag` seconds ahead (negative: behind); up to four
+// times while waiting at the gate.
+double network_time_scale(double lag, bool before_start);
+
+// The completed laps of a rider that has passed `gates` timing gates.
+int laps_from_gates(int gates, int first_lap_gates, int lap_gates);
+
+// Warp mode's next line-up: every start slot's value moves one slot back.
+void rotate_lineup(int *lineup, int slots);
 
 // Fills the control map from the fixed table.
 void control_map_init(LoopState *state);
@@ -82,6 +95,6 @@ int run_frame_steps(LoopState *state, const Config &config, double now,
                     const std::function<bool(double moment, InputEvent *event)> &read,
                     const std::function<void()> &step);
 
-// Runs the main loop on a window until it is closed; `step` runs one
-// simulation tick.
-void main_loop_run(Window *window, Config *config, GameSettings *settings);
+// Runs the main loop on a window until it is closed; warp mode races the
+// line-up again and again, rotated one slot each time.
+void main_loop_run(Window *window, Config *config, GameSettings *settings, int *lineup);

@@ -338,6 +338,20 @@ void window_size(Window *w, int *width, int *height)
     *height = w->client_height;
 }
 
+// The character a key types that SDL's text input leaves out, or 0.
+static int control_character(SDL_Keycode key)
+{
+    switch (key) {
+    case SDLK_BACKSPACE: return 8;
+    case SDLK_TAB: return 9;
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER: return 13;
+    case SDLK_ESCAPE: return 27;
+    case SDLK_DELETE: return 127;
+    default: return 0;
+    }
+}
+
 void pump_messages(Window *w)
 {
     SDL_PumpEvents();
@@ -356,6 +370,11 @@ void pump_messages(Window *w)
         case SDL_KEYUP:
             if (int scan = scan_code_from_sdl(e.key.keysym.scancode))
                 queue_button(w, KEY_BASE + scan, e.type == SDL_KEYDOWN, e.key.timestamp);
+            // Text input carries no control characters; the keys that type
+            // them give their character after the key, repeats included.
+            if (e.type == SDL_KEYDOWN)
+                if (int c = control_character(e.key.keysym.sym))
+                    queue_button(w, c, 1, e.key.timestamp);
             break;
         case SDL_TEXTINPUT: {
             // Characters of the Latin-1 range reach text entry as bytes.

@@ -39,7 +39,7 @@ GameRun run_game(const TempDir &home, const std::string &args, const std::string
 // Starts the game on the display, waits for its log to show `line`, then
 // sends it SIGTERM; returns the exit status (-1 when it had to be killed,
 // -2 when the line never appeared).
-int run_on_display_until(const TempDir &home, const char *line, const char *argument = nullptr)
+int run_on_display_until(const TempDir &home, const char *line, const char *argument = nullptr, int linger_ms = 0)
 {
     pid_t pid = fork();
     if (pid == 0) {
@@ -56,6 +56,8 @@ int run_on_display_until(const TempDir &home, const char *line, const char *argu
         if (!seen)
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
+    if (seen)
+        std::this_thread::sleep_for(std::chrono::milliseconds(linger_ms));
     kill(pid, SIGTERM);
     int status = 0;
     for (int i = 0; i < 600; ++i) {
@@ -112,9 +114,9 @@ TEST(Game, AnAskedForTrackIsRacedAtOnce)
     TempDir home;
     write_file(home.path + "/Rutvale/config", "video_mode=Windowed\n");
     // The race runs a while (frames drawn, steps run) until SIGTERM ends it.
-    EXPECT_EQ(run_on_display_until(home, "Loading bikes...", "--track=quarry"), 0);
+    EXPECT_EQ(run_on_display_until(home, "Loading bikes...", "--track=rabbithill", 1500), 0);
     std::string log = read_file(home.path + "/Rutvale/lastlog.txt");
-    EXPECT_NE(log.find("Loading '@quarry/'"), std::string::npos) << log;
+    EXPECT_NE(log.find("Loading '@rabbithill/'"), std::string::npos) << log;
     EXPECT_NE(log.find("Finished deallocating bikes"), std::string::npos);
     EXPECT_NE(log.find("Deallocating track"), std::string::npos);
 }

@@ -84,6 +84,14 @@ TEST_F(MainLoopSteps, OpposedKeysCancelAndTheFrameCapHolds)
     EXPECT_FLOAT_EQ(state.controls[CONTROL_STEER], 0);
 }
 
+TEST_F(MainLoopSteps, ALockedFrameRateOf32RunsFourStepsAFrame)
+{
+    state.target_time = frame_step(0.2, 32, false);
+    EXPECT_EQ(run_frame_steps(
+                  &state, config, 1, [](double, InputEvent *) { return false; }, [] {}),
+              4);
+}
+
 TEST_F(MainLoopSteps, CloseButtonQuitsAndPauseTogglesOutsideTheTitle)
 {
     config.bindings[BIND_PAUSE].binding.key_code = 25;
@@ -95,6 +103,65 @@ TEST_F(MainLoopSteps, CloseButtonQuitsAndPauseTogglesOutsideTheTitle)
     EXPECT_TRUE(state.paused);
     EXPECT_TRUE(route_event(&state, config, {BUTTON_CLOSE, 1, 0, 0}));
     EXPECT_TRUE(state.quit);
+}
+
+TEST(MainLoop, NetworkTimeScaleCatchesUpAndHoldsBack)
+{
+    struct Case {
+        double lag;
+        bool before_start;
+        double scale;
+    } cases[] = {
+        {0, true, 1}, {0.5, true, 2.5}, {3, true, 4},          // waiting at the gate: up to 4x
+        {0, false, 1}, {1.0 / 16, false, 1.0625}, {1, false, 1.125}, // racing: at most 1/8 faster
+        {-0.5, false, 0.75}, {-2, true, 0.5},                  // ahead of the server: down to half
+    };
+    for (const Case &c : cases)
+        EXPECT_DOUBLE_EQ(network_time_scale(c.lag, c.before_start), c.scale) << c.lag << " " << c.before_start;
+}
+
+TEST(MainLoop, WarpCountsLapsAndRotatesTheLineup)
+{
+    EXPECT_EQ(laps_from_gates(3, 4, 3), 0);  // first lap not complete
+    EXPECT_EQ(laps_from_gates(4, 4, 3), 1);
+    EXPECT_EQ(laps_from_gates(9, 4, 3), 2);
+    EXPECT_EQ(laps_from_gates(10, 4, 3), 3);
+    EXPECT_EQ(laps_from_gates(10, 4, 0), 0); // a track without laps never ends a race
+    int lineup[40] = {};
+    lineup[0] = 2;
+    lineup[39] = 1;
+    rotate_lineup(lineup, 40);
+    EXPECT_EQ(lineup[0], 1);
+    EXPECT_EQ(lineup[1], 2);
+    EXPECT_EQ(lineup[39], 0);
+}
+
+TEST_F(MainLoopSteps, TabCyclesTheViewsThroughTheEditorWhenAllowed)
+{
+    InputEvent tab = {9, 1, 0, 0};
+    std::vector<ViewMode> seen;
+    for (int i = 0; i < 4; ++i) {
+        route_event(&state, config, tab);
+        seen.push_back(state.view);
+    }
+    EXPECT_EQ(seen, (std::vector<ViewMode>{CHASE_VIEW, FREE_VIEW, RIDER_VIEW, CHASE_VIEW}));
+    state.view = RIDER_VIEW;
+    state.editor_allowed = true;
+    route_event(&state, config, tab);
+    EXPECT_EQ(state.view, EDITOR_VIEW);
+    route_event(&state, config, tab);
+    EXPECT_EQ(state.view, CHASE_VIEW);
+}
+
+TEST_F(MainLoopSteps, StepKeyRunsOneTickOnlyWhilePaused)
+{
+    config.bindings[BIND_STEP].binding.key_code = 31;
+    InputEvent step = {31, 1, 0, 0};
+    route_event(&state, config, step);
+    EXPECT_FALSE(state.step_requested);
+    state.paused = true;
+    route_event(&state, config, step);
+    EXPECT_TRUE(state.step_requested);
 }
 
 } // namespace

@@ -51,6 +51,7 @@ protected:
         e.key.timestamp = timestamp;
         e.key.windowID = SDL_GetWindowID(SDL_GL_GetCurrentWindow());
         e.key.keysym.scancode = scancode;
+        e.key.keysym.sym = SDL_GetKeyFromScancode(scancode);
         e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
         SDL_PushEvent(&e);
     }
@@ -110,14 +111,19 @@ TEST_F(GameWindow, KeyEventsArriveWithSetOneCodesOnThePlatformClock)
     push_key(SDL_SCANCODE_LSHIFT, true, 0);
     push_key(SDL_SCANCODE_RETURN, true, 0);
     push_key(SDL_SCANCODE_LSHIFT, false, 0);
-    InputEvent e[3];
+    push_key(SDL_SCANCODE_TAB, true, 0);
+    InputEvent e[6];
     for (InputEvent &event : e)
         ASSERT_EQ(event_next(window, &event), 1);
     EXPECT_EQ(e[0].code, 4096 + 42);
     EXPECT_EQ(e[0].pressed, 1);
     EXPECT_EQ(e[1].code, 4096 + 28);
-    EXPECT_EQ(e[2].code, 4096 + 42);
-    EXPECT_EQ(e[2].pressed, 0);
+    EXPECT_EQ(e[2].code, 13); // Return also types its character
+    EXPECT_EQ(e[2].pressed, 1);
+    EXPECT_EQ(e[3].code, 4096 + 42);
+    EXPECT_EQ(e[3].pressed, 0);
+    EXPECT_EQ(e[4].code, 4096 + 15);
+    EXPECT_EQ(e[5].code, 9);
     int seconds, microseconds;
     clock_now(&seconds, &microseconds);
     for (const InputEvent &event : e) {
