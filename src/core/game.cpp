@@ -27,6 +27,7 @@
 #include "render/gl_caps.h"
 #include "render/model.h"
 #include "render/shaders.h"
+#include "render/text.h"
 #include "render/texture_gl.h"
 #include "files/texture.h"
 #include "track/track.h"
@@ -179,6 +180,7 @@ void set_up_gl()
     track_settings.editor = game.settings.editor;
     for (const char *image : {"!@tach.png", "!@shifter.png", "!@pitboard.png", "!@title.ppm"})
         load_texture(image);
+    fonts_load();
 }
 
 // Opens the cursor axes and every control binding, then the fixed menu keys.

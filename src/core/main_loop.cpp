@@ -15,6 +15,8 @@
 #include "platform/window.h"
 #include "race/race.h"
 #include "render/gl_caps.h"
+#include "render/projection.h"
+#include "render/text.h"
 #include "track/track.h"
 
 #include <algorithm>
@@ -43,6 +45,18 @@ bool is_key(const Config &c, int binding, const InputEvent &e)
 {
     int code = bound_code(c, binding);
     return code != 0 && code == e.code;
+}
+
+// A line of white text centred on the screen, `line` lines below the middle.
+void draw_screen_text(const char *text, int line)
+{
+    float height = view_extents.y / 10;
+    glDisable(GL_DEPTH_TEST);
+    glPushMatrix();
+    glTranslatef(0, -height * (float)line, -1);
+    glScalef(height, height, 1);
+    text_draw_centred(1, 1, 1, 1, -view_extents.x / height, view_extents.x / height, text);
+    glPopMatrix();
 }
 
 // One raw frame on standard output for an external encoder: a PPM header,
@@ -324,10 +338,13 @@ void main_loop_run(Window *window, Config *config, GameSettings *settings, int *
                 config->xres = frame->width;
                 config->yres = frame->height;
             }
-            glViewport(0, 0, frame->width, frame->height);
+            view_fov = (float)config->fov.value;
+            set_projection(frame->width, frame->height);
             glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
             if (settings->record_video && !state.paused && state.view != TITLE_VIEW)
                 write_video_frame(frame->width, frame->height);
+            if (state.paused && settings->show_pause)
+                draw_screen_text("Paused", 0);
             if (state.screenshot_requested) {
                 take_screenshot(&state, window);
                 state.screenshot_requested = false;

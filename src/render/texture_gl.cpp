@@ -85,3 +85,8 @@ void texture_gl_install()
 {
     set_texture_driver(&gl_driver);
 }
+
+unsigned texture_gl_create(const Image &image, bool repeat_h, bool repeat_v)
+{
+    return create(image, 0, repeat_h, repeat_v);
+}

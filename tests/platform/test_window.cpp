@@ -8,7 +8,10 @@
 #include "render/gl_caps.h"
 #include "render/model.h"
 #include "test_folders.h"
+#include "render/projection.h"
 #include "render/shaders.h"
+#include "render/text.h"
+#include "render/texture_gl.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +19,7 @@
 
 #include <cstdlib>
 #include <csignal>
+#include <vector>
 
 namespace {
 
@@ -216,6 +220,42 @@ TEST_F(GameWindow, GeneratedModelsDrawFromDisplayLists)
     EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
     frame_end(window);
     model_settings(1, 0, true, false, false);
+    use_game_folders("", "");
+}
+
+TEST_F(GameWindow, GeneratedFontsDrawTextOnTheViewPlane)
+{
+    TempDir home;
+    use_game_folders(home.path, GAME_DIR);
+    texture_gl_install();
+    fonts_load();
+    EXPECT_NE(text_font.texture, 0u);
+    EXPECT_NE(numbers_font.texture, 0u);
+    EXPECT_GT(text_font.width['W'], text_font.width['i']);
+    EXPECT_FLOAT_EQ(text_font.width[' '], MISSING_GLYPH_WIDTH);
+
+    ASSERT_NE(frame_begin(window), nullptr);
+    view_fov = 90;
+    set_projection(320, 240);
+    float projection[16];
+    glGetFloatv(GL_PROJECTION_MATRIX, projection);
+    // 2 near / (right - left) with near 0.25 and the frustum sides at X/4, Y/4.
+    EXPECT_NEAR(projection[0], 0.5f / (2 * 1.0f / 4), 1e-5);
+    EXPECT_NEAR(projection[5], 0.5f / (2 * 0.75f / 4), 1e-5);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    // "MMMM" one tenth of the view high, centred on z = -1.
+    glTranslatef(-0.3f, -0.05f, -1);
+    glScalef(0.15f, 0.15f, 1);
+    text_draw(1, 1, 1, 1, "MMMM");
+    std::vector<unsigned char> pixels(320 * 240 * 4);
+    glReadPixels(0, 0, 320, 240, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    int lit = 0;
+    for (size_t i = 0; i < pixels.size(); i += 4)
+        lit += pixels[i] > 128;
+    EXPECT_GT(lit, 200);
+    EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
+    frame_end(window);
     use_game_folders("", "");
 }
 

@@ -1,0 +1,37 @@
+#include "render/projection.h"
+
+#include "render/gl_caps.h"
+
+#include <cmath>
+
+float view_fov = 90;
+ViewExtents view_extents;
+
+ViewExtents compute_view_extents(int width, int height, float fov_degrees)
+{
+    ViewExtents e;
+    if (width < 1 || height < 1)
+        return e;
+    float t = std::tan(fov_degrees * (float)M_PI / 360);
+    float aspect = (float)width / (float)height;
+    if (aspect > 4.0f / 3) {
+        e.y = 0.75f * t;
+        e.x = e.y * aspect;
+    } else {
+        e.x = t;
+        e.y = e.x / aspect;
+    }
+    return e;
+}
+
+void set_projection(int width, int height)
+{
+    glViewport(0, 0, width, height);
+    view_extents = compute_view_extents(width, height, view_fov);
+    float x = view_extents.x, y = view_extents.y;
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glFrustum(-x / 4, x / 4, -y / 4, y / 4, 0.25, 5000);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}

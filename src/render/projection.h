@@ -1,0 +1,20 @@
+// The perspective of every 3-D view and the extents of the flat view plane
+// (z = -1) that the HUD and menus draw on.
+#pragma once
+
+// Half the width and half the height of the visible rectangle on z = -1.
+struct ViewExtents {
+    float x = 1, y = 0.75f;
+};
+
+// The field of view in degrees (the configured "Field of View").
+extern float view_fov;
+extern ViewExtents view_extents;
+
+// The extents for a window: wider than 4:3 keeps the vertical extent of a
+// 4:3 screen and sees more to the sides.
+ViewExtents compute_view_extents(int width, int height, float fov_degrees);
+
+// Sets the viewport, the frustum (near 0.25 ft, far 5000 ft) and an identity
+// model-view matrix for the window size.
+void set_projection(int width, int height);
