@@ -26,6 +26,8 @@
 #include "physics/rider.h"
 #include "render/gl_caps.h"
 #include "render/model.h"
+#include "render/loading_screen.h"
+#include "render/projection.h"
 #include "render/shaders.h"
 #include "render/text.h"
 #include "render/texture_gl.h"
@@ -139,6 +141,23 @@ bool wait_until_drawable()
     return true;
 }
 
+// A loading step shown on the window when it can be drawn (the screen logs
+// the message), else only logged.
+void show_loading_screen(const char *text)
+{
+    const FrameInfo *frame = game.window ? frame_begin(game.window) : nullptr;
+    if (!frame) {
+        zeph_log("%s\n", text);
+        return;
+    }
+    view_fov = (float)game.config.fov.value;
+    set_projection(frame->width, frame->height);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    draw_loading_screen(text);
+    frame_end(game.window);
+}
+
+
 void set_up_gl()
 {
     gl_caps_init();
@@ -178,6 +197,7 @@ void set_up_gl()
     track_settings.load_specular_maps = !gl_caps.has_fragment_shader || gl_caps.texture_units >= 3;
     track_settings.verbose = game.settings.debug;
     track_settings.editor = game.settings.editor;
+    terrain_render_hooks.loading_screen = show_loading_screen;
     for (const char *image : {"!@tach.png", "!@shifter.png", "!@pitboard.png", "!@title.ppm"})
         load_texture(image);
     fonts_load();

@@ -15,6 +15,7 @@
 #include "platform/window.h"
 #include "race/race.h"
 #include "render/gl_caps.h"
+#include "render/loading_screen.h"
 #include "render/projection.h"
 #include "render/text.h"
 #include "track/track.h"
@@ -341,6 +342,8 @@ void main_loop_run(Window *window, Config *config, GameSettings *settings, int *
             view_fov = (float)config->fov.value;
             set_projection(frame->width, frame->height);
             glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+            if (state.view == TITLE_VIEW)
+                draw_loading_screen("");
             if (settings->record_video && !state.paused && state.view != TITLE_VIEW)
                 write_video_frame(frame->width, frame->height);
             if (state.paused && settings->show_pause)

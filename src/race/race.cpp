@@ -28,11 +28,14 @@ bool roster_taken[ROSTER_SIZE];
 SlotController controllers[SLOTS];
 float gate_base[SLOTS][9];
 
+// A loading step: shown on the loading screen (which logs it) when there is
+// one, else logged.
 void screen(const char *text)
 {
-    zeph_log("%s\n", text);
     if (terrain_render_hooks.loading_screen)
         terrain_render_hooks.loading_screen(text);
+    else
+        zeph_log("%s\n", text);
 }
 
 void free_riders(int from)

@@ -8,6 +8,7 @@
 #include "render/gl_caps.h"
 #include "render/model.h"
 #include "test_folders.h"
+#include "render/loading_screen.h"
 #include "render/projection.h"
 #include "render/shaders.h"
 #include "render/text.h"
@@ -256,6 +257,42 @@ TEST_F(GameWindow, GeneratedFontsDrawTextOnTheViewPlane)
     EXPECT_GT(lit, 200);
     EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
     frame_end(window);
+    use_game_folders("", "");
+}
+
+TEST_F(GameWindow, LoadingScreenShowsTheTitleTheMessageAndTheLabel)
+{
+    TempDir home;
+    use_game_folders(home.path, GAME_DIR);
+    texture_gl_install();
+    fonts_load();
+    ASSERT_NE(frame_begin(window), nullptr);
+    set_projection(320, 240);
+    glClearColor(0, 0, 1, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    draw_loading_screen("Loading bikes...");
+    std::vector<unsigned char> pixels(320 * 240 * 4);
+    glReadPixels(0, 0, 320, 240, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    auto at = [&](int x, int y) { return &pixels[((size_t)y * 320 + x) * 4]; };
+    // The clear colour is painted over everywhere; a corner stays black.
+    EXPECT_EQ(at(2, 120)[2], 0);
+    // The title picture sits in the middle, a square 240/2 pixels high.
+    int title = 0, message = 0, label = 0;
+    for (int y = 60; y < 180; ++y)
+        for (int x = 100; x < 220; ++x)
+            title += at(x, y)[0] + at(x, y)[1] + at(x, y)[2] > 60;
+    for (int y = 220; y < 240; ++y)
+        for (int x = 0; x < 100; ++x)
+            message += at(x, y)[0] > 128;
+    for (int y = 0; y < 15; ++y)
+        for (int x = 220; x < 320; ++x)
+            label += at(x, y)[0] > 100;
+    EXPECT_GT(title, 2000);
+    EXPECT_GT(message, 20);
+    EXPECT_GT(label, 10);
+    EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
+    frame_end(window);
+    glClearColor(0, 0, 0, 0);
     use_game_folders("", "");
 }
 
