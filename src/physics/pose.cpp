@@ -1,0 +1,171 @@
+#include "physics/pose.h"
+
+#include "physics/aids.h"
+#include "physics/rider.h"
+#include "track/terrain.h"
+#include "track/track.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+struct V3 {
+    double x, y, z;
+};
+V3 operator+(V3 a, V3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
+V3 operator-(V3 a, V3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+V3 operator*(double s, V3 a) { return {s * a.x, s * a.y, s * a.z}; }
+double dot(V3 a, V3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+double length(V3 a) { return std::sqrt(dot(a, a)); }
+V3 load(const float *p) { return {p[0], p[1], p[2]}; }
+void store(V3 v, float *p)
+{
+    p[0] = (float)v.x, p[1] = (float)v.y, p[2] = (float)v.z;
+}
+
+double clampd(double v, double lo, double hi)
+{
+    return v < lo ? lo : v > hi ? hi : v;
+}
+
+V3 world_point(dBodyID body, V3 local)
+{
+    dVector3 w;
+    dBodyGetRelPointPos(body, local.x, local.y, local.z, w);
+    return {w[0], w[1], w[2]};
+}
+
+V3 world_vector(dBodyID body, V3 local)
+{
+    dVector3 w;
+    dBodyVectorToWorld(body, local.x, local.y, local.z, w);
+    return {w[0], w[1], w[2]};
+}
+
+// Any unit vector at right angles to a unit vector.
+V3 perpendicular(V3 u)
+{
+    V3 axis = std::fabs(u.x) < 0.9 ? V3{1, 0, 0} : V3{0, 1, 0};
+    V3 v = axis - dot(axis, u) * u;
+    return (1 / length(v)) * v;
+}
+
+} // namespace
+
+void two_bone_solve(const float root[3], const float target[3], float a, float b, const float pole[3],
+                    float middle[3])
+{
+    V3 r = load(root), t = load(target), p = load(pole);
+    double distance = length(t - r);
+    // A target at the root gives no direction: reach toward the pole.
+    V3 u = distance > 1e-9 ? (1 / distance) * (t - r) : V3{0, -1, 0};
+    if (distance <= 1e-9 && length(p - r) > 1e-9)
+        u = (1 / length(p - r)) * (p - r);
+    double f = std::clamp(distance, 1e-6, 0.95 * (a + b));
+    double g = (a * a + f * f - b * b) / (2 * f);
+    double h = std::sqrt(std::max(0.0, a * a - g * g));
+    V3 side = (p - r) - dot(p - r, u) * u;
+    double side_length = length(side);
+    V3 v = side_length > 1e-9 ? (1 / side_length) * side : perpendicular(u);
+    store(r + g * u + h * v, middle);
+}
+
+FootPose foot_pose(const Rider *r)
+{
+    FootPose pose;
+    dBodyID frame = r->bodies[FRAME];
+    int c = r->crash_timer;
+    for (int side = 0; side < 2; ++side) {
+        V3 peg = load(r->spec.pegs[side]);
+        if (c >= 1) {
+            double w = clampd(c, 1, 128) / 128;
+            double outward = peg.x < 0 ? -1 : 1;
+            peg = peg + V3{0.5 * clampd(2 * w - 1, 0, 1) * outward, 1.75 * clampd(2 * w, 0, 1),
+                           clampd(w * 4 / 3, 0, 1)};
+        }
+        store(world_point(frame, peg), pose.feet[side]);
+        pose.off_peg[side] = false;
+    }
+
+    if (r->dab_amount != 0 && c < 128) {
+        const dReal *vel = dBodyGetLinearVel(frame);
+        V3 forward = world_vector(frame, {0, 0, -1});
+        double g = clampd(dot(V3{vel[0], vel[1], vel[2]}, forward) / 15, 0, 1);
+        double lean = bike_lean_angle(r, FRAME);
+        double e = clampd(std::fabs(lean) * 4 / M_PI, 0, 1);
+        double reach = (1.25 * g - 0.25) * e * 2.5;
+        V3 offset = reach * V3{forward.x, 0, forward.z};
+        dBodyID torso = r->bodies[RIDER_TORSO];
+        V3 hips[2] = {world_point(torso, load(r->spec.hips[0])), world_point(torso, load(r->spec.hips[1]))};
+        V3 across = hips[1] - hips[0];
+        for (int side = 0; side < 2; ++side) {
+            bool dabs = side == 0 ? lean > -0.1 : lean < 0.1;
+            if (!dabs)
+                continue;
+            V3 ground = hips[side] + (side == 0 ? e / 2 - 0.5 : 0.5 - e / 2) * across + offset;
+            ground.y = (track.terrain.heights.empty() ? 0 : terrain_height(track.terrain, (float)ground.x,
+                                                                          (float)ground.z)) + 0.125;
+            double hold = side == 0 ? clampd((lean + 0.5) * 2.5, 0, 1) : clampd((0.5 - lean) * 2.5, 0, 1);
+            double fraction = 1 - hold * (1 - r->dab_amount);
+            V3 foot = load(pose.feet[side]);
+            store(foot + fraction * (ground - foot), pose.feet[side]);
+            pose.off_peg[side] = true;
+        }
+    }
+
+    if (c > 0) {
+        double fraction = clampd(2.0 * c - 128, 1, 128) / 128;
+        for (int side = 0; side < 2; ++side) {
+            V3 foot = load(pose.feet[side]);
+            store(foot + fraction * (load(r->limb_points[2 * side]) - foot), pose.feet[side]);
+            pose.off_peg[side] = true;
+        }
+    }
+    return pose;
+}
+
+LimbPose arm_pose(const Rider *r)
+{
+    LimbPose pose;
+    dBodyID torso = r->bodies[RIDER_TORSO], fork = r->bodies[FORK_UPPER];
+    const BikeSpec &s = r->spec;
+    V3 shoulders[2], grips[2];
+    for (int side = 0; side < 2; ++side) {
+        shoulders[side] = world_point(torso, load(s.shoulders[side]));
+        grips[side] = world_point(fork, load(s.grips[side]));
+    }
+    double tilt = shoulders[1].y - shoulders[0].y;
+    V3 between = grips[1] - grips[0];
+    const float *left = s.shoulders[0], *right = s.shoulders[1];
+    V3 poles[2] = {
+        world_point(torso, {left[0] - 0.5, left[1] - (1.5 * std::max(0.0, tilt) + 1), left[2] + 2.0}) - between,
+        world_point(torso, {right[0] + 0.5, right[1] - (1.5 * std::max(0.0, -tilt) + 0.125 * r->throttle + 0.9),
+                            right[2] + 2.0}) + between,
+    };
+    for (int side = 0; side < 2; ++side) {
+        store(shoulders[side], pose.root[side]);
+        store(grips[side], pose.end[side]);
+        float pole[3];
+        store(poles[side], pole);
+        two_bone_solve(pose.root[side], pose.end[side], s.upper_arm, s.forearm, pole, pose.middle[side]);
+    }
+    return pose;
+}
+
+LimbPose leg_pose(const Rider *r)
+{
+    LimbPose pose;
+    dBodyID torso = r->bodies[RIDER_TORSO];
+    const BikeSpec &s = r->spec;
+    FootPose feet = foot_pose(r);
+    for (int side = 0; side < 2; ++side) {
+        const float *hip = s.hips[side];
+        store(world_point(torso, load(hip)), pose.root[side]);
+        std::copy(feet.feet[side], feet.feet[side] + 3, pose.end[side]);
+        float pole[3];
+        store(world_point(torso, {hip[0] + (side == 0 ? -0.5 : 0.5), hip[1], hip[2] - 2.0}), pole);
+        two_bone_solve(pose.root[side], pose.end[side], s.thigh, s.shin, pole, pose.middle[side]);
+    }
+    return pose;
+}

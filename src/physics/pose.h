@@ -1,0 +1,29 @@
+// Where the rider's limbs are: the feet on the pegs, dabbing or following
+// a crash, and the elbows and knees placed by a two-bone solver. Drawing
+// poses the skinned body with these; the crash code shares the feet.
+#pragma once
+
+struct Rider;
+
+// Left [0] and right [1] feet in world coordinates, and whether each has
+// left its peg.
+struct FootPose {
+    float feet[2][3];
+    bool off_peg[2];
+};
+
+// A two-bone limb per side: root (shoulder or hip), middle joint (elbow or
+// knee) and end (grip or foot), in world coordinates.
+struct LimbPose {
+    float root[2][3], middle[2][3], end[2][3];
+};
+
+// The middle joint of a limb of lengths a (root side) and b reaching from
+// `root` toward `target`, bent toward `pole`. A target beyond 0.95 (a + b)
+// leaves the limb slightly bent.
+void two_bone_solve(const float root[3], const float target[3], float a, float b, const float pole[3],
+                    float middle[3]);
+
+FootPose foot_pose(const Rider *r);
+LimbPose arm_pose(const Rider *r);
+LimbPose leg_pose(const Rider *r);
