@@ -43,6 +43,19 @@ V3 world_vector(dBodyID body, V3 local)
     return {w[0], w[1], w[2]};
 }
 
+V3 frame_point(const BodyFrame &f, V3 p)
+{
+    const float *R = f.rotation;
+    return {f.position[0] + R[0] * p.x + R[1] * p.y + R[2] * p.z, f.position[1] + R[4] * p.x + R[5] * p.y + R[6] * p.z,
+            f.position[2] + R[8] * p.x + R[9] * p.y + R[10] * p.z};
+}
+
+// A torso point, from the drawing frame when there is one.
+V3 torso_point(const Rider *r, const BodyFrame *torso, V3 local)
+{
+    return torso ? frame_point(*torso, local) : world_point(r->bodies[RIDER_TORSO], local);
+}
+
 // Any unit vector at right angles to a unit vector.
 V3 perpendicular(V3 u)
 {
@@ -69,6 +82,17 @@ void two_bone_solve(const float root[3], const float target[3], float a, float b
     double side_length = length(side);
     V3 v = side_length > 1e-9 ? (1 / side_length) * side : perpendicular(u);
     store(r + g * u + h * v, middle);
+}
+
+BodyFrame body_frame(dBodyID body)
+{
+    BodyFrame f;
+    const dReal *p = dBodyGetPosition(body), *R = dBodyGetRotation(body);
+    for (int i = 0; i < 3; ++i)
+        f.position[i] = (float)p[i];
+    for (int i = 0; i < 12; ++i)
+        f.rotation[i] = (float)R[i];
+    return f;
 }
 
 FootPose foot_pose(const Rider *r)
@@ -125,22 +149,22 @@ FootPose foot_pose(const Rider *r)
     return pose;
 }
 
-LimbPose arm_pose(const Rider *r)
+LimbPose arm_pose(const Rider *r, const BodyFrame *torso)
 {
     LimbPose pose;
-    dBodyID torso = r->bodies[RIDER_TORSO], fork = r->bodies[FORK_UPPER];
+    dBodyID fork = r->bodies[FORK_UPPER];
     const BikeSpec &s = r->spec;
     V3 shoulders[2], grips[2];
     for (int side = 0; side < 2; ++side) {
-        shoulders[side] = world_point(torso, load(s.shoulders[side]));
+        shoulders[side] = torso_point(r, torso, load(s.shoulders[side]));
         grips[side] = world_point(fork, load(s.grips[side]));
     }
     double tilt = shoulders[1].y - shoulders[0].y;
     V3 between = grips[1] - grips[0];
     const float *left = s.shoulders[0], *right = s.shoulders[1];
     V3 poles[2] = {
-        world_point(torso, {left[0] - 0.5, left[1] - (1.5 * std::max(0.0, tilt) + 1), left[2] + 2.0}) - between,
-        world_point(torso, {right[0] + 0.5, right[1] - (1.5 * std::max(0.0, -tilt) + 0.125 * r->throttle + 0.9),
+        torso_point(r, torso, {left[0] - 0.5, left[1] - (1.5 * std::max(0.0, tilt) + 1), left[2] + 2.0}) - between,
+        torso_point(r, torso, {right[0] + 0.5, right[1] - (1.5 * std::max(0.0, -tilt) + 0.125 * r->throttle + 0.9),
                             right[2] + 2.0}) + between,
     };
     for (int side = 0; side < 2; ++side) {
@@ -153,18 +177,17 @@ LimbPose arm_pose(const Rider *r)
     return pose;
 }
 
-LimbPose leg_pose(const Rider *r)
+LimbPose leg_pose(const Rider *r, const BodyFrame *torso)
 {
     LimbPose pose;
-    dBodyID torso = r->bodies[RIDER_TORSO];
     const BikeSpec &s = r->spec;
     FootPose feet = foot_pose(r);
     for (int side = 0; side < 2; ++side) {
         const float *hip = s.hips[side];
-        store(world_point(torso, load(hip)), pose.root[side]);
+        store(torso_point(r, torso, load(hip)), pose.root[side]);
         std::copy(feet.feet[side], feet.feet[side] + 3, pose.end[side]);
         float pole[3];
-        store(world_point(torso, {hip[0] + (side == 0 ? -0.5 : 0.5), hip[1], hip[2] - 2.0}), pole);
+        store(torso_point(r, torso, {hip[0] + (side == 0 ? -0.5 : 0.5), hip[1], hip[2] - 2.0}), pole);
         two_bone_solve(pose.root[side], pose.end[side], s.thigh, s.shin, pole, pose.middle[side]);
     }
     return pose;

@@ -3,6 +3,8 @@
 // poses the skinned body with these; the crash code shares the feet.
 #pragma once
 
+#include <ode/ode.h>
+
 struct Rider;
 
 // Left [0] and right [1] feet in world coordinates, and whether each has
@@ -24,6 +26,19 @@ struct LimbPose {
 void two_bone_solve(const float root[3], const float target[3], float a, float b, const float pole[3],
                     float middle[3]);
 
+// A body's placement as drawing sees it: position and 3x4 row-major
+// rotation (the physics' own layout).
+struct BodyFrame {
+    float position[3];
+    float rotation[12];
+};
+
+// The frame of a body as the physics has it.
+BodyFrame body_frame(dBodyID body);
+
 FootPose foot_pose(const Rider *r);
-LimbPose arm_pose(const Rider *r);
-LimbPose leg_pose(const Rider *r);
+
+// The arms and legs; `torso` replaces the torso body's frame (drawing
+// leans the upper body back without touching the simulation).
+LimbPose arm_pose(const Rider *r, const BodyFrame *torso = nullptr);
+LimbPose leg_pose(const Rider *r, const BodyFrame *torso = nullptr);

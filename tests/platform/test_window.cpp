@@ -10,6 +10,10 @@
 #include "test_folders.h"
 #include "render/loading_screen.h"
 #include "render/projection.h"
+#include "render/rider_draw.h"
+#include "physics/rider.h"
+#include "physics/world.h"
+#include "track/track.h"
 #include "render/shaders.h"
 #include "render/text.h"
 #include "render/texture_gl.h"
@@ -293,6 +297,67 @@ TEST_F(GameWindow, LoadingScreenShowsTheTitleTheMessageAndTheLabel)
     EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
     frame_end(window);
     glClearColor(0, 0, 0, 0);
+    use_game_folders("", "");
+}
+
+// Every body's position, rotation and velocities, as the simulation holds them.
+std::vector<dReal> physics_state(const Rider *r)
+{
+    std::vector<dReal> state;
+    for (dBodyID body : r->bodies)
+        for (const dReal *p : {dBodyGetPosition(body), dBodyGetRotation(body), dBodyGetLinearVel(body),
+                               dBodyGetAngularVel(body)})
+            state.insert(state.end(), p, p + (p == dBodyGetRotation(body) ? 12 : 3));
+    return state;
+}
+
+TEST_F(GameWindow, RidersDrawWithoutTouchingTheSimulation)
+{
+    TempDir home;
+    use_game_folders(home.path, GAME_DIR);
+    texture_gl_install();
+    model_settings(1, 0, true, true, false);
+    model_hooks_install();
+    track.terrain = Terrain();
+    physics_world_create();
+    Rider *r = rider_create("yz250f(2009)", 0, "7", nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(r, nullptr);
+    rider_place_at(r, 0, 0, 0, 0);
+    ASSERT_NE(r->models[MODEL_BODY], nullptr);
+    std::vector<dReal> before = physics_state(r);
+
+    ASSERT_NE(frame_begin(window), nullptr);
+    set_projection(320, 240);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_LIGHT0);
+    const float camera[3] = {-8, 3, 0}; // looking at the bike's left side
+    glRotatef(90, 0, 1, 0);
+    int triangles[3];
+    for (RiderDrawMode mode : {DRAW_WHOLE, DRAW_FIRST_PERSON, DRAW_FIRST_PERSON_BODY}) {
+        int start = model_triangles_drawn;
+        draw_rider(r, mode, camera);
+        triangles[mode] = model_triangles_drawn - start;
+    }
+    std::vector<unsigned char> pixels(320 * 240 * 4);
+    glReadPixels(0, 0, 320, 240, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    int lit = 0;
+    for (size_t i = 0; i < pixels.size(); i += 4)
+        lit += pixels[i] + pixels[i + 1] + pixels[i + 2] > 30;
+    frame_end(window);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_LIGHT0);
+
+    EXPECT_GT(lit, 2000);
+    // Own view: no rider, and no wheels, fork leg or swingarm while riding.
+    EXPECT_LT(triangles[DRAW_FIRST_PERSON], triangles[DRAW_WHOLE]);
+    EXPECT_GT(triangles[DRAW_FIRST_PERSON_BODY], triangles[DRAW_FIRST_PERSON]);
+    EXPECT_EQ(physics_state(r), before); // bit for bit
+    EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
+    rider_destroy(r);
+    physics_world_destroy();
+    model_settings(1, 0, true, false, false);
     use_game_folders("", "");
 }
 
