@@ -17,6 +17,8 @@
 #include "render/gl_caps.h"
 #include "render/loading_screen.h"
 #include "render/projection.h"
+#include "render/rider_draw.h"
+#include "physics/rider_bones.h"
 #include "render/text.h"
 #include "track/track.h"
 
@@ -46,6 +48,74 @@ bool is_key(const Config &c, int binding, const InputEvent &e)
 {
     int code = bound_code(c, binding);
     return code != 0 && code == e.code;
+}
+
+// Turns the model-view to look along `forward` from the origin: parts are
+// then placed relative to the eye.
+void look_along(const float forward[3])
+{
+    float f[3] = {forward[0], forward[1], forward[2]};
+    float fl = std::sqrt(f[0] * f[0] + f[1] * f[1] + f[2] * f[2]);
+    if (fl == 0)
+        return;
+    for (float &v : f)
+        v /= fl;
+    // Side = forward x up; looking straight up or down keeps the x axis.
+    float side[3] = {-f[2], 0, f[0]};
+    float sl = std::sqrt(side[0] * side[0] + side[2] * side[2]);
+    if (sl < 1e-6f)
+        side[0] = 1, side[2] = 0, sl = 1;
+    for (float &v : side)
+        v /= sl;
+    float up[3] = {side[1] * f[2] - side[2] * f[1], side[2] * f[0] - side[0] * f[2], side[0] * f[1] - side[1] * f[0]};
+    const float m[16] = {side[0], up[0], -f[0], 0, side[1], up[1], -f[1], 0, side[2], up[2], -f[2], 0, 0, 0, 0, 1};
+    glMultMatrixf(m);
+}
+
+// The riders seen from an eye; the watched rider in its own mode.
+void draw_riders_from(const float eye[3], const float forward[3], int watched, RiderDrawMode watched_mode)
+{
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    look_along(forward);
+    const float light[4] = {0.4f, 0.8f, 0.3f, 0};
+    glLightfv(GL_LIGHT0, GL_POSITION, light);
+    glEnable(GL_LIGHT0);
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_CULL_FACE);
+    for (int k = 0; k < SLOTS; ++k)
+        if (const Rider *r = race.slots[k].rider)
+            draw_rider(r, k == watched ? watched_mode : DRAW_WHOLE, eye);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_DEPTH_TEST);
+    glLoadIdentity();
+}
+
+// The 3-D view of the frame: from the rider's eyes, the chase camera or
+// the free camera.
+void draw_view(const LoopState &state, const Config &config, const GameSettings &settings)
+{
+    int slot = race.watched_slot;
+    const Rider *watched = race.slots[slot].rider;
+    bool own = watched && race.slots[slot].kind == KIND_LOCAL;
+    if (state.view == RIDER_VIEW && watched) {
+        dVector3 eye, forward;
+        const float *head = rider_rest_pose.head;
+        dBodyGetRelPointPos(watched->bodies[RIDER_TORSO], head[0], head[1], head[2], eye);
+        dBodyVectorToWorld(watched->bodies[RIDER_TORSO], 0, 0, -1, forward);
+        const float e[3] = {(float)eye[0], (float)eye[1], (float)eye[2]};
+        const float f[3] = {(float)forward[0], (float)forward[1], (float)forward[2]};
+        draw_riders_from(e, f, slot, config.hide_rider.index == 1 ? DRAW_FIRST_PERSON : DRAW_FIRST_PERSON_BODY);
+    } else if (state.view == CHASE_VIEW && watched) {
+        Camera cam = chase_camera(state, settings, config, watched, own);
+        const float f[3] = {cam.target[0] - cam.position[0], cam.target[1] - cam.position[1],
+                            cam.target[2] - cam.position[2]};
+        draw_riders_from(cam.position, f, -1, DRAW_WHOLE);
+    } else if (state.view == FREE_VIEW) {
+        const float f[3] = {std::sin(state.free_yaw) * std::cos(state.free_pitch), std::sin(state.free_pitch),
+                            std::cos(state.free_yaw) * std::cos(state.free_pitch)};
+        draw_riders_from(state.free_position, f, -1, DRAW_WHOLE);
+    }
 }
 
 // A line of white text centred on the screen, `line` lines below the middle.
@@ -341,9 +411,16 @@ void main_loop_run(Window *window, Config *config, GameSettings *settings, int *
             }
             view_fov = (float)config->fov.value;
             set_projection(frame->width, frame->height);
+            // Until the sky and ground are drawn, the world is a plain sky colour.
+            if (state.view == TITLE_VIEW)
+                glClearColor(0, 0, 0, 1);
+            else
+                glClearColor(0.45f, 0.6f, 0.8f, 1);
             glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
             if (state.view == TITLE_VIEW)
                 draw_loading_screen("");
+            else
+                draw_view(state, *config, *settings);
             if (settings->record_video && !state.paused && state.view != TITLE_VIEW)
                 write_video_frame(frame->width, frame->height);
             if (state.paused && settings->show_pause)
