@@ -15,6 +15,7 @@
 #include "platform/window.h"
 #include "race/race.h"
 #include "render/gl_caps.h"
+#include "render/hud.h"
 #include "render/loading_screen.h"
 #include "render/projection.h"
 #include "render/rider_draw.h"
@@ -186,13 +187,6 @@ double network_time_scale(double lag, bool before_start)
     if (before_start)
         return 1 + 3 * std::clamp(lag, 0.0, 1.0);
     return 1 + 0.125 * std::clamp(8 * lag, 0.0, 1.0);
-}
-
-int laps_from_gates(int gates, int first_lap_gates, int lap_gates)
-{
-    if (gates < first_lap_gates || lap_gates <= 0)
-        return 0;
-    return (gates - first_lap_gates) / lap_gates + 1;
 }
 
 void rotate_lineup(int *lineup, int slots)
@@ -421,6 +415,8 @@ void main_loop_run(Window *window, Config *config, GameSettings *settings, int *
                 draw_loading_screen("");
             else
                 draw_view(state, *config, *settings);
+            if ((state.view == RIDER_VIEW || state.view == CHASE_VIEW) && settings->show_hud)
+                hud_draw_rider(race.watched_slot);
             if (settings->record_video && !state.paused && state.view != TITLE_VIEW)
                 write_video_frame(frame->width, frame->height);
             if (state.paused && settings->show_pause)

@@ -61,9 +61,6 @@ double frame_step(double elapsed, float lock_fps, bool warp);
 // times while waiting at the gate.
 double network_time_scale(double lag, bool before_start);
 
-// The completed laps of a rider that has passed `gates` timing gates.
-int laps_from_gates(int gates, int first_lap_gates, int lap_gates);
-
 // Warp mode's next line-up: every start slot's value moves one slot back.
 void rotate_lineup(int *lineup, int slots);
 

@@ -83,7 +83,9 @@ void build_mode_list()
         mode_list.push_back({m.w, m.h, bits});
     }
     mode_list.push_back({0, 0, 0});
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    // The display connection stays open for the window that follows: an X
+    // server that just lost its last client resets and refuses connections
+    // for a moment, so closing here could lose the window.
 }
 
 DisplayMode desktop_mode()

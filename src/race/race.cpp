@@ -272,6 +272,13 @@ void time_trial_reset()
     race.last_lap_time = 0;
 }
 
+int laps_from_gates(int gates, int first_lap_gates, int lap_gates)
+{
+    if (gates < first_lap_gates || lap_gates <= 0)
+        return 0;
+    return (gates - first_lap_gates) / lap_gates + 1;
+}
+
 void sim_tick()
 {
     // Collisions: every simulated rider prepared, then the pairs, fastest first.

@@ -66,6 +66,9 @@ bool race_start(const int *lineup, bool play_demo, bool record_demo, int time_li
 // Restarts the local player's time-trial run.
 void time_trial_reset();
 
+// The completed laps of a rider that has passed `gates` timing gates.
+int laps_from_gates(int gates, int first_lap_gates, int lap_gates);
+
 // Runs one tick.
 void sim_tick();
 

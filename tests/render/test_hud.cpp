@@ -1,0 +1,38 @@
+// The rider HUD's dial, gear picture and pitboard texts.
+#include "render/hud.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(Hud, TachNeedleSweepsTwoHundredSeventyDegrees)
+{
+    EXPECT_FLOAT_EQ(tach_needle_degrees(0), -135);
+    EXPECT_FLOAT_EQ(tach_needle_degrees(8000), 0);
+    EXPECT_FLOAT_EQ(tach_needle_degrees(16000), 135);
+}
+
+TEST(Hud, GearsPickTheirShifterCell)
+{
+    struct Case {
+        int gear, column, row;
+    } cases[] = {{0, 0, 0}, {1, 1, 0}, {2, 2, 0}, {3, 0, 1}, {5, 2, 1}, {6, 0, 2}, {9, 0, 0}};
+    for (const Case &c : cases) {
+        int column, row;
+        shifter_cell(c.gear, &column, &row);
+        EXPECT_EQ(column, c.column) << c.gear;
+        EXPECT_EQ(row, c.row) << c.gear;
+    }
+}
+
+TEST(Hud, PitboardTexts)
+{
+    EXPECT_EQ(race_time_text(128 * 75 + 40), "1:15.3");
+    EXPECT_EQ(race_time_text(0), "0:00.0");
+    EXPECT_EQ(pitboard_text(false, 2, 4, -1.25f, 0, 0), "L3 P5\n-1.2 \n");
+    EXPECT_EQ(pitboard_text(false, 0, 0, 0, 0, 0), "L1 P1\n+0.0 \n");
+    // A time trial shows the position alone and the last and best runs.
+    EXPECT_EQ(pitboard_text(true, 3, 0, 0, 128 * 80, 128 * 79), "P1\n+0.0 \nLast - 1:20.0 \nBest - 1:19.0");
+}
+
+} // namespace
