@@ -119,6 +119,27 @@ void draw_view(const LoopState &state, const Config &config, const GameSettings 
     }
 }
 
+// What the status overlay shows this frame.
+StatusInfo status_info(LoopState *state, const Config &config, const GameSettings &settings)
+{
+    StatusInfo info;
+    double now = now_seconds();
+    ++state->fps_frames;
+    if (now - state->fps_since >= 0.5) {
+        state->fps = (int)std::lround(state->fps_frames / (now - state->fps_since));
+        state->fps_frames = 0;
+        state->fps_since = now;
+    }
+    if (config.draw_fps)
+        info.fps = state->fps;
+    if (config.draw_time && state->view != TITLE_VIEW)
+        info.race_ticks = std::max(0, race.tick - race.start_tick);
+    info.render_stats = settings.draw_render_stats != 0;
+    for (int age = message_log.visible - 1; age >= 0; --age)
+        info.messages.push_back(message_log_line(age));
+    return info;
+}
+
 // A line of white text centred on the screen, `line` lines below the middle.
 void draw_screen_text(const char *text, int line)
 {
@@ -417,6 +438,8 @@ void main_loop_run(Window *window, Config *config, GameSettings *settings, int *
                 draw_view(state, *config, *settings);
             if ((state.view == RIDER_VIEW || state.view == CHASE_VIEW) && settings->show_hud)
                 hud_draw_rider(race.watched_slot);
+            if (settings->show_hud)
+                hud_draw_status(status_info(&state, *config, *settings));
             if (settings->record_video && !state.paused && state.view != TITLE_VIEW)
                 write_video_frame(frame->width, frame->height);
             if (state.paused && settings->show_pause)

@@ -48,6 +48,8 @@ struct LoopState {
     bool step_requested = false;   // one tick while paused
     bool screenshot_requested = false;
     int screenshot_number = -1;
+    int fps = 0, fps_frames = 0;   // frame rate over the latest half second
+    double fps_since = 0;
 };
 
 // The game time a frame covers for a real elapsed time: exactly 1/f with a

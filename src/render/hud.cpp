@@ -4,11 +4,14 @@
 #include "physics/engine.h"
 #include "physics/rider.h"
 #include "race/race.h"
+#include "render/billboards.h"
 #include "render/gl_caps.h"
+#include "render/model.h"
 #include "render/projection.h"
 #include "render/text.h"
 #include "track/track.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -137,5 +140,50 @@ void hud_draw_rider(int slot)
     font_select(&text_font);
     draw_tach(r, x, y);
     draw_pitboard(r, x, y);
+    glDisable(GL_BLEND);
+}
+
+std::vector<std::string> status_lines(const StatusInfo &info)
+{
+    std::vector<std::string> lines;
+    char line[96];
+    if (info.fps >= 0) {
+        snprintf(line, sizeof line, "FPS - %d", info.fps);
+        lines.push_back(line);
+    }
+    if (info.race_ticks >= 0)
+        lines.push_back("Time - " + race_time_text(info.race_ticks) + " ");
+    if (info.render_stats) {
+        // Ground, decal, texture and shader counts come with the scene.
+        static int largest[6];
+        const int counts[6] = {0, model_triangles_drawn, billboards_drawn, 0, 0, 0};
+        const char *names[6] = {"Ground polygons", "Model polygons", "Billboards", "Decals", "Texture Changes",
+                                "Shader Changes"};
+        for (int i = 0; i < 6; ++i) {
+            largest[i] = std::max(largest[i], counts[i]);
+            snprintf(line, sizeof line, "%s - %d max=%d", names[i], counts[i], largest[i]);
+            lines.push_back(line);
+        }
+    }
+    lines.insert(lines.end(), info.messages.begin(), info.messages.end());
+    return lines;
+}
+
+void hud_draw_status(const StatusInfo &info)
+{
+    float x = view_extents.x, y = view_extents.y, height = 2 * y / 50;
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_LIGHTING);
+    font_select(&text_font);
+    int row = 1;
+    for (const std::string &line : status_lines(info)) {
+        glPushMatrix();
+        glTranslatef(-x, y - height * (float)row++, -1);
+        glScalef(height, height, 1);
+        text_draw_shadowed(1, 1, 1, 1, line.c_str());
+        glPopMatrix();
+    }
     glDisable(GL_BLEND);
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // The needle's turn clockwise from straight up, in degrees: 0 rpm points
 // 135 degrees left and 16000 rpm 135 degrees right.
@@ -19,6 +20,20 @@ std::string race_time_text(int ticks);
 // there are any.
 std::string pitboard_text(bool time_trial, int laps_completed, int position, float gap_seconds, int last_ticks,
                           int best_ticks);
+
+// What the status overlay shows besides the renderer's own figures.
+struct StatusInfo {
+    int fps = -1;                // "FPS - %d"; below 0: not shown
+    int race_ticks = -1;         // "Time - ..." since the start; below 0: not shown
+    bool render_stats = false;
+    std::vector<std::string> messages; // visible message lines, oldest first
+};
+
+// The overlay's lines, top first.
+std::vector<std::string> status_lines(const StatusInfo &info);
+
+// Draws the status overlay at the top left, characters 1/50 of the view high.
+void hud_draw_status(const StatusInfo &info);
 
 // Draws the HUD of the rider in a slot (nothing for an empty slot) on the
 // view plane of the current projection.

@@ -35,4 +35,20 @@ TEST(Hud, PitboardTexts)
     EXPECT_EQ(pitboard_text(true, 3, 0, 0, 128 * 80, 128 * 79), "P1\n+0.0 \nLast - 1:20.0 \nBest - 1:19.0");
 }
 
+TEST(Hud, StatusLinesInTheirOrder)
+{
+    StatusInfo info;
+    EXPECT_TRUE(status_lines(info).empty());
+    info.fps = 60;
+    info.race_ticks = 128 * 61;
+    info.messages = {"older", "newest"};
+    EXPECT_EQ(status_lines(info), (std::vector<std::string>{"FPS - 60", "Time - 1:01.0 ", "older", "newest"}));
+    info = StatusInfo();
+    info.render_stats = true;
+    std::vector<std::string> lines = status_lines(info);
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_EQ(lines[0].rfind("Ground polygons - ", 0), 0u);
+    EXPECT_EQ(lines[5].rfind("Shader Changes - ", 0), 0u);
+}
+
 } // namespace
