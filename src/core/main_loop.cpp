@@ -15,7 +15,10 @@
 #include "platform/window.h"
 #include "race/race.h"
 #include "render/gl_caps.h"
+#include "render/billboards.h"
 #include "render/hud.h"
+#include "render/model.h"
+#include "render/sky.h"
 #include "render/loading_screen.h"
 #include "render/projection.h"
 #include "render/rider_draw.h"
@@ -73,20 +76,43 @@ void look_along(const float forward[3])
     glMultMatrixf(m);
 }
 
-// The riders seen from an eye; the watched rider in its own mode.
-void draw_riders_from(const float eye[3], const float forward[3], int watched, RiderDrawMode watched_mode)
+// The sky, statues, riders and billboards seen from an eye (the ground
+// comes with the terrain renderer); the watched rider in its own mode.
+void draw_world_from(const float eye[3], const float forward[3], int watched, RiderDrawMode watched_mode,
+                     int billboard_lookahead)
 {
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     look_along(forward);
-    const float light[4] = {0.4f, 0.8f, 0.3f, 0};
-    glLightfv(GL_LIGHT0, GL_POSITION, light);
-    glEnable(GL_LIGHT0);
+    const TrackObjects &objects = track.objects;
+    draw_sky_box(objects.lighting.sky);
+    set_track_lights(objects.lighting);
     glEnable(GL_DEPTH_TEST);
     glEnable(GL_CULL_FACE);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_TEXTURE_2D);
+    glColor4f(1, 1, 1, 1);
+    for (const Statue &statue : objects.statues) {
+        if (!statue.model)
+            continue;
+        const float *o = statue.orientation;
+        const float rotation[12] = {o[0], o[1], o[2], 0, o[3], o[4], o[5], 0, o[6], o[7], o[8], 0};
+        const float at[3] = {statue.x - eye[0], statue.y - eye[1], statue.z - eye[2]};
+        glBindTexture(GL_TEXTURE_2D, statue.texture);
+        draw_model(statue.model, at, rotation, nullptr);
+    }
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_LIGHTING);
     for (int k = 0; k < SLOTS; ++k)
         if (const Rider *r = race.slots[k].rider)
             draw_rider(r, k == watched ? watched_mode : DRAW_WHOLE, eye);
+    // Billboards stand in world coordinates: place the world around the eye.
+    glPushMatrix();
+    glTranslatef(-eye[0], -eye[1], -eye[2]);
+    const float backward[3] = {-forward[0], -forward[1], -forward[2]};
+    draw_billboards(objects.billboards.data(), (int)objects.billboards.size(), eye, backward,
+                    billboard_lookahead);
+    glPopMatrix();
     glDisable(GL_CULL_FACE);
     glDisable(GL_DEPTH_TEST);
     glLoadIdentity();
@@ -99,6 +125,7 @@ void draw_view(const LoopState &state, const Config &config, const GameSettings 
     int slot = race.watched_slot;
     const Rider *watched = race.slots[slot].rider;
     bool own = watched && race.slots[slot].kind == KIND_LOCAL;
+    int lookahead = (int)config.billboard_optimize_lookahead;
     if (state.view == RIDER_VIEW && watched) {
         dVector3 eye, forward;
         const float *head = rider_rest_pose.head;
@@ -106,16 +133,16 @@ void draw_view(const LoopState &state, const Config &config, const GameSettings 
         dBodyVectorToWorld(watched->bodies[RIDER_TORSO], 0, 0, -1, forward);
         const float e[3] = {(float)eye[0], (float)eye[1], (float)eye[2]};
         const float f[3] = {(float)forward[0], (float)forward[1], (float)forward[2]};
-        draw_riders_from(e, f, slot, config.hide_rider.index == 1 ? DRAW_FIRST_PERSON : DRAW_FIRST_PERSON_BODY);
+        draw_world_from(e, f, slot, config.hide_rider.index == 1 ? DRAW_FIRST_PERSON : DRAW_FIRST_PERSON_BODY, lookahead);
     } else if (state.view == CHASE_VIEW && watched) {
         Camera cam = chase_camera(state, settings, config, watched, own);
         const float f[3] = {cam.target[0] - cam.position[0], cam.target[1] - cam.position[1],
                             cam.target[2] - cam.position[2]};
-        draw_riders_from(cam.position, f, -1, DRAW_WHOLE);
+        draw_world_from(cam.position, f, -1, DRAW_WHOLE, lookahead);
     } else if (state.view == FREE_VIEW) {
         const float f[3] = {std::sin(state.free_yaw) * std::cos(state.free_pitch), std::sin(state.free_pitch),
                             std::cos(state.free_yaw) * std::cos(state.free_pitch)};
-        draw_riders_from(state.free_position, f, -1, DRAW_WHOLE);
+        draw_world_from(state.free_position, f, -1, DRAW_WHOLE, lookahead);
     }
 }
 
