@@ -11,6 +11,8 @@
 #include "render/loading_screen.h"
 #include "render/projection.h"
 #include "render/rider_draw.h"
+#include "render/sky.h"
+#include "files/texture.h"
 #include "physics/rider.h"
 #include "physics/world.h"
 #include "track/track.h"
@@ -358,6 +360,47 @@ TEST_F(GameWindow, RidersDrawWithoutTouchingTheSimulation)
     rider_destroy(r);
     physics_world_destroy();
     model_settings(1, 0, true, false, false);
+    use_game_folders("", "");
+}
+
+TEST_F(GameWindow, SkyBoxSurroundsTheEye)
+{
+    TempDir home;
+    use_game_folders(home.path, GAME_DIR);
+    texture_gl_install();
+    unsigned sky[5];
+    const char *names[5] = {"@sky-n.ppm", "@sky-e.ppm", "@sky-s.ppm", "@sky-w.ppm", "@sky-u.ppm"};
+    for (int f = 0; f < 5; ++f) {
+        sky[f] = load_texture(names[f]);
+        ASSERT_NE(sky[f], 0u) << names[f];
+    }
+    ASSERT_NE(frame_begin(window), nullptr);
+    set_projection(320, 240);
+    glClearColor(1, 0, 1, 1);
+    std::vector<unsigned char> pixels(320 * 240 * 4);
+    // Facing north, east, south, west and straight up, nothing of the clear
+    // colour shows above the horizon.
+    for (float turn : {0.0f, 90.0f, 180.0f, 270.0f, -1.0f}) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glLoadIdentity();
+        if (turn < 0)
+            glRotatef(-90, 1, 0, 0); // the sky above comes in front
+        else
+            glRotatef(turn, 0, 1, 0);
+        draw_sky_box(sky);
+        glReadPixels(0, 0, 320, 240, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+        int magenta = 0;
+        for (size_t y = turn < 0 ? 0 : 120; y < 240; ++y)
+            for (size_t x = 0; x < 320; ++x) {
+                const unsigned char *p = &pixels[(y * 320 + x) * 4];
+                magenta += p[0] == 255 && p[1] == 0 && p[2] == 255;
+            }
+        EXPECT_EQ(magenta, 0) << turn;
+    }
+    frame_end(window);
+    glClearColor(0, 0, 0, 0);
+    glLoadIdentity();
+    EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
     use_game_folders("", "");
 }
 
