@@ -463,8 +463,10 @@ void main_loop_run(Window *window, Config *config, GameSettings *settings, int *
                 draw_loading_screen("");
             else
                 draw_view(state, *config, *settings);
-            if ((state.view == RIDER_VIEW || state.view == CHASE_VIEW) && settings->show_hud)
+            if ((state.view == RIDER_VIEW || state.view == CHASE_VIEW) && settings->show_hud) {
+                hud_settings.lean_indicator = config->lean_indicator.index == 1;
                 hud_draw_rider(race.watched_slot);
+            }
             if (settings->show_hud)
                 hud_draw_status(status_info(&state, *config, *settings));
             if (settings->record_video && !state.paused && state.view != TITLE_VIEW)

@@ -12,7 +12,10 @@
 #include "track/track.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
+
+HudSettings hud_settings;
 
 namespace {
 
@@ -84,7 +87,139 @@ void draw_pitboard(const Rider *r, float x, float y)
     glPopMatrix();
 }
 
+void lean_indicator_draw(const Rider *r, float y)
+{
+    if (track.terrain.heights.empty())
+        return;
+    const dReal *p = dBodyGetPosition(r->bodies[FRAME]);
+    Vec3 n = terrain_normal(track.terrain, (float)p[0], (float)p[2]);
+    dVector3 local;
+    dBodyVectorFromWorld(r->bodies[FRAME], n.x, n.y, n.z, local);
+    LeanSector sector = lean_sector((float)std::atan2(local[0], local[1]));
+    float colour = sector.warning ? 1.0f : 0.0f;
+    glPushMatrix();
+    glTranslatef(0, 0, -1);
+    float scale = 0.9336100509462797f * y;
+    glScalef(scale, scale, 1);
+    glDisable(GL_CULL_FACE);
+    glBegin(GL_QUAD_STRIP);
+    for (int i = 0; i <= sector.steps; ++i) {
+        float angle = sector.from + (sector.to - sector.from) * (float)i / (float)sector.steps;
+        float sx = std::sin(angle), sy = std::cos(angle);
+        glColor4f(colour, 0, 0, 0);
+        glVertex2f(0.5f * sx, 0.5f * sy);
+        glColor4f(colour, 0, 0, 0.25f);
+        glVertex2f(sx, sy);
+    }
+    glEnd();
+    glPopMatrix();
+}
+
+void draw_map(const Rider *watched, float x, float y)
+{
+    if (!track.map_texture || track.terrain.extent <= 0)
+        return;
+    float extent = track.terrain.extent;
+    glPushMatrix();
+    glTranslatef(x, y, -1);
+    float scale = 0.466805f * y;
+    glScalef(scale, scale, 1);
+    // The picture's square hangs from the top-right corner; world x runs
+    // right and world z down it.
+    glTranslatef(-1, -1, 0);
+    picture(track.map_texture, 0, 0, 1, 1);
+    auto square = [](float cx, float cy, float half) {
+        glVertex2f(cx - half, cy - half);
+        glVertex2f(cx + half, cy - half);
+        glVertex2f(cx + half, cy + half);
+        glVertex2f(cx - half, cy + half);
+    };
+    auto map_point = [&](const Rider *r, float *mx, float *my) {
+        const dReal *p = dBodyGetPosition(r->bodies[FRAME]);
+        *mx = (float)p[0] / extent;
+        *my = 1 - (float)p[2] / extent;
+    };
+    glBegin(GL_QUADS);
+    for (const RiderSlot &slot : race.slots)
+        if (slot.rider) {
+            float mx, my;
+            map_point(slot.rider, &mx, &my);
+            glColor4f(0, 0, 0, 1);
+            square(mx, my, 1.0f / 64);
+        }
+    for (const RiderSlot &slot : race.slots)
+        if (slot.rider) {
+            float mx, my;
+            map_point(slot.rider, &mx, &my);
+            float shade = slot.rider->finished ? 0.25f : 1;
+            glColor4f(shade, shade, shade, 1);
+            square(mx, my, 1.0f / 128);
+        }
+    glEnd();
+    // The watched rider as an arrow along its heading.
+    float mx, my;
+    map_point(watched, &mx, &my);
+    const dReal *R = dBodyGetRotation(watched->bodies[FRAME]);
+    float heading = (float)std::atan2(-R[2], R[10]); // forward is -z: (fx, fz) = (-R[2], -R[10])
+    glTranslatef(mx, my, 0);
+    glRotatef(heading * 180 / (float)M_PI, 0, 0, 1);
+    glBegin(GL_TRIANGLES);
+    glColor4f(0, 0, 0, 1);
+    glVertex2f(0, 0.05f);
+    glVertex2f(-0.03f, -0.03f);
+    glVertex2f(0.03f, -0.03f);
+    glColor4f(1, 0, 0, 1);
+    glVertex2f(0, 0.035f);
+    glVertex2f(-0.018f, -0.02f);
+    glVertex2f(0.018f, -0.02f);
+    glEnd();
+    glPopMatrix();
+}
+
+void draw_introduction(float y)
+{
+    float seconds = (float)race.tick / TICKS_PER_SECOND;
+    if (seconds >= 3 || race.time_trial)
+        return;
+    float alpha = std::clamp(3 - seconds, 0.0f, 1.0f);
+    const std::string &name = track.display_name.empty() ? track.folder : track.display_name;
+    std::string length = race_length_text(race.time_limit ? race.laps : race.race_laps,
+                                          race.time_limit / (60 * TICKS_PER_SECOND));
+    glPushMatrix();
+    float height = y / 8;
+    glTranslatef(0, y * 0.4f, -1);
+    glScalef(height, height, 1);
+    const float half = 1; // centred on the screen's middle
+    text_draw_centred(1, 1, 1, alpha, -half, half, name.c_str());
+    glTranslatef(0, -1.5f, 0);
+    text_draw_centred(1, 1, 1, alpha, -half, half, length.c_str());
+    glPopMatrix();
+}
+
 } // namespace
+
+LeanSector lean_sector(float a)
+{
+    const float half_turn = (float)M_PI / 2;
+    LeanSector s;
+    s.from = a >= 0 ? -half_turn : half_turn;
+    s.to = a + s.from;
+    s.steps = (int)std::floor(std::fabs(a) * 9.867606f) + 2;
+    s.warning = std::fabs(a) > 0.6283185f;
+    return s;
+}
+
+std::string race_length_text(int laps, int minutes)
+{
+    char text[64];
+    if (minutes > 0 && laps > 0 && laps < 1000000)
+        snprintf(text, sizeof text, "%d minutes + %d laps", minutes, laps);
+    else if (minutes > 0)
+        snprintf(text, sizeof text, "%d minutes", minutes);
+    else
+        snprintf(text, sizeof text, "%d laps", laps);
+    return text;
+}
 
 float tach_needle_degrees(float rpm)
 {
@@ -140,6 +275,10 @@ void hud_draw_rider(int slot)
     font_select(&text_font);
     draw_tach(r, x, y);
     draw_pitboard(r, x, y);
+    if (hud_settings.lean_indicator)
+        lean_indicator_draw(r, y);
+    draw_map(r, x, y);
+    draw_introduction(y);
     glDisable(GL_BLEND);
 }
 

@@ -21,6 +21,25 @@ std::string race_time_text(int ticks);
 std::string pitboard_text(bool time_trial, int laps_completed, int position, float gap_seconds, int last_ticks,
                           int best_ticks);
 
+// The rider HUD's options.
+struct HudSettings {
+    bool lean_indicator = false;
+};
+extern HudSettings hud_settings;
+
+// The lean indicator's ring sector for the ground's tilt `a` across the bike
+// (radians, clockwise from straight up): its start and end angles, the
+// steps it is drawn in, and whether it shows the warning colour.
+struct LeanSector {
+    float from, to;
+    int steps;
+    bool warning;
+};
+LeanSector lean_sector(float a);
+
+// The race length as the introduction shows it.
+std::string race_length_text(int laps, int minutes);
+
 // What the status overlay shows besides the renderer's own figures.
 struct StatusInfo {
     int fps = -1;                // "FPS - %d"; below 0: not shown

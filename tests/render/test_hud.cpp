@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace {
 
 TEST(Hud, TachNeedleSweepsTwoHundredSeventyDegrees)
@@ -33,6 +35,28 @@ TEST(Hud, PitboardTexts)
     EXPECT_EQ(pitboard_text(false, 0, 0, 0, 0, 0), "L1 P1\n+0.0 \n");
     // A time trial shows the position alone and the last and best runs.
     EXPECT_EQ(pitboard_text(true, 3, 0, 0, 128 * 80, 128 * 79), "P1\n+0.0 \nLast - 1:20.0 \nBest - 1:19.0");
+}
+
+TEST(Hud, LeanIndicatorOpensTowardTheFallingGround)
+{
+    const float half_turn = (float)M_PI / 2;
+    LeanSector right = lean_sector(0.3f);
+    EXPECT_FLOAT_EQ(right.from, -half_turn);
+    EXPECT_FLOAT_EQ(right.to, 0.3f - half_turn);
+    EXPECT_EQ(right.steps, 4); // floor(0.3 x 9.867606) + 2
+    EXPECT_FALSE(right.warning);
+    LeanSector left = lean_sector(-0.7f);
+    EXPECT_FLOAT_EQ(left.from, half_turn);
+    EXPECT_FLOAT_EQ(left.to, half_turn - 0.7f);
+    EXPECT_TRUE(left.warning); // more than 36 degrees
+    EXPECT_EQ(lean_sector(0).steps, 2);
+}
+
+TEST(Hud, RaceLengthTexts)
+{
+    EXPECT_EQ(race_length_text(5, 0), "5 laps");
+    EXPECT_EQ(race_length_text(0, 20), "20 minutes");
+    EXPECT_EQ(race_length_text(2, 20), "20 minutes + 2 laps");
 }
 
 TEST(Hud, StatusLinesInTheirOrder)
