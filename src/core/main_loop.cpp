@@ -118,33 +118,6 @@ void draw_world_from(const float eye[3], const float forward[3], int watched, Ri
     glLoadIdentity();
 }
 
-// The 3-D view of the frame: from the rider's eyes, the chase camera or
-// the free camera.
-void draw_view(const LoopState &state, const Config &config, const GameSettings &settings)
-{
-    int slot = race.watched_slot;
-    const Rider *watched = race.slots[slot].rider;
-    bool own = watched && race.slots[slot].kind == KIND_LOCAL;
-    int lookahead = (int)config.billboard_optimize_lookahead;
-    if (state.view == RIDER_VIEW && watched) {
-        dVector3 eye, forward;
-        const float *head = rider_rest_pose.head;
-        dBodyGetRelPointPos(watched->bodies[RIDER_TORSO], head[0], head[1], head[2], eye);
-        dBodyVectorToWorld(watched->bodies[RIDER_TORSO], 0, 0, -1, forward);
-        const float e[3] = {(float)eye[0], (float)eye[1], (float)eye[2]};
-        const float f[3] = {(float)forward[0], (float)forward[1], (float)forward[2]};
-        draw_world_from(e, f, slot, config.hide_rider.index == 1 ? DRAW_FIRST_PERSON : DRAW_FIRST_PERSON_BODY, lookahead);
-    } else if (state.view == CHASE_VIEW && watched) {
-        Camera cam = chase_camera(state, settings, config, watched, own);
-        const float f[3] = {cam.target[0] - cam.position[0], cam.target[1] - cam.position[1],
-                            cam.target[2] - cam.position[2]};
-        draw_world_from(cam.position, f, -1, DRAW_WHOLE, lookahead);
-    } else if (state.view == FREE_VIEW) {
-        const float f[3] = {std::sin(state.free_yaw) * std::cos(state.free_pitch), std::sin(state.free_pitch),
-                            std::cos(state.free_yaw) * std::cos(state.free_pitch)};
-        draw_world_from(state.free_position, f, -1, DRAW_WHOLE, lookahead);
-    }
-}
 
 // What the status overlay shows this frame.
 StatusInfo status_info(LoopState *state, const Config &config, const GameSettings &settings)
@@ -550,5 +523,33 @@ void main_loop_run(Window *window, Config *config, GameSettings *settings, int *
             --message_log.visible;
             message_log.hide_time = frame_clock + 5;
         }
+    }
+}
+
+// The 3-D view of the frame: from the rider's eyes, the chase camera or
+// the free camera.
+void draw_view(const LoopState &state, const Config &config, const GameSettings &settings)
+{
+    int slot = race.watched_slot;
+    const Rider *watched = race.slots[slot].rider;
+    bool own = watched && race.slots[slot].kind == KIND_LOCAL;
+    int lookahead = (int)config.billboard_optimize_lookahead;
+    if (state.view == RIDER_VIEW && watched) {
+        dVector3 eye, forward;
+        const float *head = rider_rest_pose.head;
+        dBodyGetRelPointPos(watched->bodies[RIDER_TORSO], head[0], head[1], head[2], eye);
+        dBodyVectorToWorld(watched->bodies[RIDER_TORSO], 0, 0, -1, forward);
+        const float e[3] = {(float)eye[0], (float)eye[1], (float)eye[2]};
+        const float f[3] = {(float)forward[0], (float)forward[1], (float)forward[2]};
+        draw_world_from(e, f, slot, config.hide_rider.index == 1 ? DRAW_FIRST_PERSON : DRAW_FIRST_PERSON_BODY, lookahead);
+    } else if (state.view == CHASE_VIEW && watched) {
+        Camera cam = chase_camera(state, settings, config, watched, own);
+        const float f[3] = {cam.target[0] - cam.position[0], cam.target[1] - cam.position[1],
+                            cam.target[2] - cam.position[2]};
+        draw_world_from(cam.position, f, -1, DRAW_WHOLE, lookahead);
+    } else if (state.view == FREE_VIEW) {
+        const float f[3] = {std::sin(state.free_yaw) * std::cos(state.free_pitch), std::sin(state.free_pitch),
+                            std::cos(state.free_yaw) * std::cos(state.free_pitch)};
+        draw_world_from(state.free_position, f, -1, DRAW_WHOLE, lookahead);
     }
 }

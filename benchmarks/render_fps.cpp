@@ -1,0 +1,91 @@
+// render_fps: frames per second of the game's views with 40 riders on the
+// Rabbit Hill starting gate, at 640 x 480 and 1280 x 720. Needs a display
+// (run it under xvfb-run for the software renderer's figures).
+#include "core/config.h"
+#include "core/main_loop.h"
+#include "core/settings.h"
+#include "platform/window.h"
+#include "race/race.h"
+#include "render/gl_caps.h"
+#include "render/hud.h"
+#include "render/model.h"
+#include "render/projection.h"
+#include "render/shaders.h"
+#include "render/text.h"
+#include "render/texture_gl.h"
+#include "physics/world.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+double frames_per_second(Window *window, const LoopState &state, const Config &config, const GameSettings &settings,
+                         int frames)
+{
+    auto start = std::chrono::steady_clock::now();
+    for (int n = 0; n < frames; ++n) {
+        const FrameInfo *frame = frame_begin(window);
+        if (!frame)
+            return 0;
+        set_projection(frame->width, frame->height);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        draw_view(state, config, settings);
+        hud_draw_rider(race.watched_slot);
+        glFinish();
+        frame_end(window);
+    }
+    return frames / std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+} // namespace
+
+int main()
+{
+    if (!getenv("RV_HOME"))
+        setenv("RV_HOME", GAME_DIR, 1);
+    std::string home = "/tmp/render_fps_home";
+    setenv("XDG_DATA_HOME", home.c_str(), 1);
+    Config config;
+    config_defaults(&config);
+    GameSettings settings;
+    const int sizes[2][2] = {{640, 480}, {1280, 720}};
+    printf("%-10s %-6s %8s\n", "size", "view", "fps");
+    for (const auto &size : sizes) {
+        Window *window = gl_window_create("render_fps", size[0], size[1], 0x100 | 32, 0, 16, 0, 0);
+        if (!window) {
+            fprintf(stderr, "render_fps: can't open a window (is there a display?)\n");
+            return 1;
+        }
+        gl_caps_init();
+        texture_gl_install();
+        model_settings(1, 0, true, true, false);
+        model_hooks_install();
+        fonts_load();
+        physics_world_create();
+        int lineup[SLOTS];
+        for (int &value : lineup)
+            value = LINEUP_ROBOT;
+        if (!race_start(lineup, false, false, 0, 3, 0, 1)) {
+            fprintf(stderr, "render_fps: can't start a race on rabbithill\n");
+            return 1;
+        }
+        for (int n = 0; n < 128; ++n)
+            sim_tick();
+        LoopState state;
+        control_map_init(&state);
+        for (ViewMode view : {RIDER_VIEW, CHASE_VIEW}) {
+            state.view = view;
+            frames_per_second(window, state, config, settings, 10); // warm up
+            double fps = frames_per_second(window, state, config, settings, 100);
+            printf("%4dx%-5d %-6s %8.1f\n", size[0], size[1], view == RIDER_VIEW ? "rider" : "chase", fps);
+        }
+        race_clear();
+        physics_world_destroy();
+        gl_window_destroy(window);
+    }
+    printf("(drawing: sky, statues, riders, billboards and HUD; the ground and shader passes are not drawn yet)\n");
+    return 0;
+}
