@@ -4,6 +4,7 @@
 #include "core/config.h"
 #include "core/main_loop.h"
 #include "core/settings.h"
+#include "core/view_draw.h"
 #include "platform/window.h"
 #include "race/race.h"
 #include "render/gl_caps.h"

@@ -94,9 +94,6 @@ int run_frame_steps(LoopState *state, const Config &config, double now,
                     const std::function<bool(double moment, InputEvent *event)> &read,
                     const std::function<void()> &step);
 
-// Draws the 3-D view of the current view mode (nothing for the title).
-void draw_view(const LoopState &state, const Config &config, const GameSettings &settings);
-
 // Runs the main loop on a window until it is closed; warp mode races the
 // line-up again and again, rotated one slot each time.
 void main_loop_run(Window *window, Config *config, GameSettings *settings, int *lineup);

@@ -35,3 +35,10 @@ void sleep_until(int seconds, int microseconds)
     while ((int32_t)(target - clock_ms()) > 0)
         sched_yield();
 }
+
+double clock_seconds()
+{
+    int seconds, microseconds;
+    clock_now(&seconds, &microseconds);
+    return seconds + microseconds * 1e-6;
+}

@@ -13,3 +13,6 @@ void clock_now(int *seconds, int *microseconds);
 // Sleeps until the platform clock reaches now + the given time: whole
 // milliseconds minus one asleep, then yields until the target is reached.
 void sleep_until(int seconds, int microseconds);
+
+// The platform clock in seconds.
+double clock_seconds();

@@ -1,0 +1,194 @@
+// Drawing one frame of the game: the 3-D views, the text over them,
+// screenshots and raw video frames.
+#include "core/view_draw.h"
+
+#include "core/config.h"
+#include "core/main_loop.h"
+#include "core/messages.h"
+#include "core/settings.h"
+#include "files/file_index.h"
+#include "files/image.h"
+#include "physics/rider.h"
+#include "physics/rider_bones.h"
+#include "platform/clock.h"
+#include "platform/window.h"
+#include "race/race.h"
+#include "render/billboards.h"
+#include "render/gl_caps.h"
+#include "render/hud.h"
+#include "render/model.h"
+#include "render/projection.h"
+#include "render/rider_draw.h"
+#include "render/sky.h"
+#include "render/text.h"
+#include "track/track.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+// Turns the model-view to look along `forward` from the origin: parts are
+// then placed relative to the eye.
+void look_along(const float forward[3])
+{
+    float f[3] = {forward[0], forward[1], forward[2]};
+    float fl = std::sqrt(f[0] * f[0] + f[1] * f[1] + f[2] * f[2]);
+    if (fl == 0)
+        return;
+    for (float &v : f)
+        v /= fl;
+    // Side = forward x up; looking straight up or down keeps the x axis.
+    float side[3] = {-f[2], 0, f[0]};
+    float sl = std::sqrt(side[0] * side[0] + side[2] * side[2]);
+    if (sl < 1e-6f)
+        side[0] = 1, side[2] = 0, sl = 1;
+    for (float &v : side)
+        v /= sl;
+    float up[3] = {side[1] * f[2] - side[2] * f[1], side[2] * f[0] - side[0] * f[2], side[0] * f[1] - side[1] * f[0]};
+    const float m[16] = {side[0], up[0], -f[0], 0, side[1], up[1], -f[1], 0, side[2], up[2], -f[2], 0, 0, 0, 0, 1};
+    glMultMatrixf(m);
+}
+
+// The sky, statues, riders and billboards seen from an eye (the ground
+// comes with the terrain renderer); the watched rider in its own mode.
+void draw_world_from(const float eye[3], const float forward[3], int watched, RiderDrawMode watched_mode,
+                     int billboard_lookahead)
+{
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    look_along(forward);
+    const TrackObjects &objects = track.objects;
+    draw_sky_box(objects.lighting.sky);
+    set_track_lights(objects.lighting);
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_CULL_FACE);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_TEXTURE_2D);
+    glColor4f(1, 1, 1, 1);
+    for (const Statue &statue : objects.statues) {
+        if (!statue.model)
+            continue;
+        const float *o = statue.orientation;
+        const float rotation[12] = {o[0], o[1], o[2], 0, o[3], o[4], o[5], 0, o[6], o[7], o[8], 0};
+        const float at[3] = {statue.x - eye[0], statue.y - eye[1], statue.z - eye[2]};
+        glBindTexture(GL_TEXTURE_2D, statue.texture);
+        draw_model(statue.model, at, rotation, nullptr);
+    }
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_LIGHTING);
+    for (int k = 0; k < SLOTS; ++k)
+        if (const Rider *r = race.slots[k].rider)
+            draw_rider(r, k == watched ? watched_mode : DRAW_WHOLE, eye);
+    // Billboards stand in world coordinates: place the world around the eye.
+    glPushMatrix();
+    glTranslatef(-eye[0], -eye[1], -eye[2]);
+    const float backward[3] = {-forward[0], -forward[1], -forward[2]};
+    draw_billboards(objects.billboards.data(), (int)objects.billboards.size(), eye, backward,
+                    billboard_lookahead);
+    glPopMatrix();
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_DEPTH_TEST);
+    glLoadIdentity();
+}
+
+} // namespace
+
+// What the status overlay shows this frame.
+StatusInfo status_info(LoopState *state, const Config &config, const GameSettings &settings)
+{
+    StatusInfo info;
+    double now = clock_seconds();
+    ++state->fps_frames;
+    if (now - state->fps_since >= 0.5) {
+        state->fps = (int)std::lround(state->fps_frames / (now - state->fps_since));
+        state->fps_frames = 0;
+        state->fps_since = now;
+    }
+    if (config.draw_fps)
+        info.fps = state->fps;
+    if (config.draw_time && state->view != TITLE_VIEW)
+        info.race_ticks = std::max(0, race.tick - race.start_tick);
+    info.render_stats = settings.draw_render_stats != 0;
+    for (int age = message_log.visible - 1; age >= 0; --age)
+        info.messages.push_back(message_log_line(age));
+    return info;
+}
+
+// A line of white text centred on the screen, `line` lines below the middle.
+void draw_screen_text(const char *text, int line)
+{
+    float height = view_extents.y / 10;
+    glDisable(GL_DEPTH_TEST);
+    glPushMatrix();
+    glTranslatef(0, -height * (float)line, -1);
+    glScalef(height, height, 1);
+    text_draw_centred(1, 1, 1, 1, -view_extents.x / height, view_extents.x / height, text);
+    glPopMatrix();
+}
+
+// One raw frame on standard output for an external encoder: a PPM header,
+// then the rows from the top of the screen down.
+void write_video_frame(int width, int height)
+{
+    std::vector<unsigned char> pixels((size_t)width * height * 3);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+    printf("P6\n%d %d\n255\n", width, height);
+    for (int y = height - 1; y >= 0; --y)
+        fwrite(&pixels[(size_t)y * width * 3], 1, (size_t)width * 3, stdout);
+    fflush(stdout);
+}
+
+void take_screenshot(LoopState *state, Window *window)
+{
+    if (state->screenshot_number < 0) {
+        unsigned largest = 0;
+        for (const char *const *n = gf_list_names(); *n; ++n) {
+            unsigned number;
+            if (sscanf(*n, "screenshot%u", &number) == 1)
+                largest = std::max(largest, number);
+        }
+        state->screenshot_number = (int)largest + 1;
+    }
+    int w, h;
+    window_size(window, &w, &h);
+    std::vector<uint8_t> pixels((size_t)w * h * 3), rows(pixels.size());
+    glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+    for (int y = 0; y < h; ++y) // GL reads bottom up
+        std::copy(&pixels[(size_t)(h - 1 - y) * w * 3], &pixels[(size_t)(h - y) * w * 3], &rows[(size_t)y * w * 3]);
+    char name[64];
+    snprintf(name, sizeof name, "screenshot%03d.png", state->screenshot_number++);
+    if (write_rgb_png((std::string("@") + name).c_str(), rows.data(), w, h))
+        show_messagef("Saved \"%s\"", name);
+}
+
+// The 3-D view of the frame: from the rider's eyes, the chase camera or
+// the free camera.
+void draw_view(const LoopState &state, const Config &config, const GameSettings &settings)
+{
+    int slot = race.watched_slot;
+    const Rider *watched = race.slots[slot].rider;
+    bool own = watched && race.slots[slot].kind == KIND_LOCAL;
+    int lookahead = (int)config.billboard_optimize_lookahead;
+    if (state.view == RIDER_VIEW && watched) {
+        dVector3 eye, forward;
+        const float *head = rider_rest_pose.head;
+        dBodyGetRelPointPos(watched->bodies[RIDER_TORSO], head[0], head[1], head[2], eye);
+        dBodyVectorToWorld(watched->bodies[RIDER_TORSO], 0, 0, -1, forward);
+        const float e[3] = {(float)eye[0], (float)eye[1], (float)eye[2]};
+        const float f[3] = {(float)forward[0], (float)forward[1], (float)forward[2]};
+        draw_world_from(e, f, slot, config.hide_rider.index == 1 ? DRAW_FIRST_PERSON : DRAW_FIRST_PERSON_BODY, lookahead);
+    } else if (state.view == CHASE_VIEW && watched) {
+        Camera cam = chase_camera(state, settings, config, watched, own);
+        const float f[3] = {cam.target[0] - cam.position[0], cam.target[1] - cam.position[1],
+                            cam.target[2] - cam.position[2]};
+        draw_world_from(cam.position, f, -1, DRAW_WHOLE, lookahead);
+    } else if (state.view == FREE_VIEW) {
+        const float f[3] = {std::sin(state.free_yaw) * std::cos(state.free_pitch), std::sin(state.free_pitch),
+                            std::cos(state.free_yaw) * std::cos(state.free_pitch)};
+        draw_world_from(state.free_position, f, -1, DRAW_WHOLE, lookahead);
+    }
+}

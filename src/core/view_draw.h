@@ -1,0 +1,25 @@
+// Drawing one frame of the game: the 3-D views, the text over them,
+// screenshots and raw video frames.
+#pragma once
+
+#include "render/hud.h"
+
+struct Config;
+struct GameSettings;
+struct LoopState;
+struct Window;
+
+// Draws the 3-D view of the current view mode (nothing for the title).
+void draw_view(const LoopState &state, const Config &config, const GameSettings &settings);
+
+// What the status overlay shows this frame (counts the frame for the rate).
+StatusInfo status_info(LoopState *state, const Config &config, const GameSettings &settings);
+
+// A line of white text centred on the screen, `line` lines below the middle.
+void draw_screen_text(const char *text, int line);
+
+// One raw frame on standard output for an external encoder.
+void write_video_frame(int width, int height);
+
+// Saves the drawn frame as the next "screenshotNNN.png" in the home folder.
+void take_screenshot(LoopState *state, Window *window);
