@@ -14,6 +14,7 @@
 #include "platform/window.h"
 #include "race/race.h"
 #include "render/billboards.h"
+#include "render/camera.h"
 #include "render/gl_caps.h"
 #include "render/hud.h"
 #include "render/model.h"
@@ -30,36 +31,12 @@
 
 namespace {
 
-// Turns the model-view to look along `forward` from the origin: parts are
-// then placed relative to the eye.
-void look_along(const float forward[3])
-{
-    float f[3] = {forward[0], forward[1], forward[2]};
-    float fl = std::sqrt(f[0] * f[0] + f[1] * f[1] + f[2] * f[2]);
-    if (fl == 0)
-        return;
-    for (float &v : f)
-        v /= fl;
-    // Side = forward x up; looking straight up or down keeps the x axis.
-    float side[3] = {-f[2], 0, f[0]};
-    float sl = std::sqrt(side[0] * side[0] + side[2] * side[2]);
-    if (sl < 1e-6f)
-        side[0] = 1, side[2] = 0, sl = 1;
-    for (float &v : side)
-        v /= sl;
-    float up[3] = {side[1] * f[2] - side[2] * f[1], side[2] * f[0] - side[0] * f[2], side[0] * f[1] - side[1] * f[0]};
-    const float m[16] = {side[0], up[0], -f[0], 0, side[1], up[1], -f[1], 0, side[2], up[2], -f[2], 0, 0, 0, 0, 1};
-    glMultMatrixf(m);
-}
-
 // The sky, statues, riders and billboards seen from an eye (the ground
 // comes with the terrain renderer); the watched rider in its own mode.
-void draw_world_from(const float eye[3], const float forward[3], int watched, RiderDrawMode watched_mode,
-                     int billboard_lookahead)
+void draw_world_from(const SceneCamera &camera, int watched, RiderDrawMode watched_mode, int billboard_lookahead)
 {
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    look_along(forward);
+    camera_apply(camera);
+    const float *eye = camera.position;
     const TrackObjects &objects = track.objects;
     draw_sky_box(objects.lighting.sky);
     set_track_lights(objects.lighting);
@@ -85,7 +62,8 @@ void draw_world_from(const float eye[3], const float forward[3], int watched, Ri
     // Billboards stand in world coordinates: place the world around the eye.
     glPushMatrix();
     glTranslatef(-eye[0], -eye[1], -eye[2]);
-    const float backward[3] = {-forward[0], -forward[1], -forward[2]};
+    const float *o = camera.orientation;
+    const float backward[3] = {o[2], o[5], o[8]};
     draw_billboards(objects.billboards.data(), (int)objects.billboards.size(), eye, backward,
                     billboard_lookahead);
     glPopMatrix();
@@ -174,21 +152,22 @@ void draw_view(const LoopState &state, const Config &config, const GameSettings 
     bool own = watched && race.slots[slot].kind == KIND_LOCAL;
     int lookahead = (int)config.billboard_optimize_lookahead;
     if (state.view == RIDER_VIEW && watched) {
-        dVector3 eye, forward;
-        const float *head = rider_rest_pose.head;
-        dBodyGetRelPointPos(watched->bodies[RIDER_TORSO], head[0], head[1], head[2], eye);
-        dBodyVectorToWorld(watched->bodies[RIDER_TORSO], 0, 0, -1, forward);
-        const float e[3] = {(float)eye[0], (float)eye[1], (float)eye[2]};
-        const float f[3] = {(float)forward[0], (float)forward[1], (float)forward[2]};
-        draw_world_from(e, f, slot, config.hide_rider.index == 1 ? DRAW_FIRST_PERSON : DRAW_FIRST_PERSON_BODY, lookahead);
+        SceneCamera camera = first_person_camera(body_frame(watched->bodies[RIDER_TORSO]),
+                                                 (float)config.first_person_height.value,
+                                                 (float)config.first_person_angle.value);
+        const dReal *v = dBodyGetLinearVel(watched->bodies[RIDER_TORSO]);
+        for (int i = 0; i < 3; ++i)
+            camera.velocity[i] = (float)v[i];
+        draw_world_from(camera, slot, config.hide_rider.index == 1 ? DRAW_FIRST_PERSON : DRAW_FIRST_PERSON_BODY,
+                        lookahead);
     } else if (state.view == CHASE_VIEW && watched) {
         Camera cam = chase_camera(state, settings, config, watched, own);
         const float f[3] = {cam.target[0] - cam.position[0], cam.target[1] - cam.position[1],
                             cam.target[2] - cam.position[2]};
-        draw_world_from(cam.position, f, -1, DRAW_WHOLE, lookahead);
+        draw_world_from(camera_looking(cam.position, f), -1, DRAW_WHOLE, lookahead);
     } else if (state.view == FREE_VIEW) {
         const float f[3] = {std::sin(state.free_yaw) * std::cos(state.free_pitch), std::sin(state.free_pitch),
                             std::cos(state.free_yaw) * std::cos(state.free_pitch)};
-        draw_world_from(state.free_position, f, -1, DRAW_WHOLE, lookahead);
+        draw_world_from(camera_looking(state.free_position, f), -1, DRAW_WHOLE, lookahead);
     }
 }
