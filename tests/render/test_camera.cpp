@@ -1,7 +1,15 @@
-// Cameras: the rider's own eyes and the upright looking camera.
+// Cameras (the rider's own eyes, the upright looking camera) and the drawn torso.
 #include "render/camera.h"
+#include "physics/rider.h"
+#include "physics/world.h"
+#include "render/rider_draw.h"
+#include "track/track.h"
+#include "test_folders.h"
 
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -34,6 +42,48 @@ TEST(Camera, LookingCameraStaysUpright)
     expect_near(c.orientation, {1, 0, 0}, "up");
     EXPECT_NEAR(c.orientation[5], -1, 1e-5);
     expect_near(c.position, {1, 2, 3}, "eye");
+}
+
+} // namespace
+
+namespace {
+
+// The drawn torso leans back from bars that come too close.
+TEST(RiderDrawing, ShouldersCloseToTheBarsLeanTheDrawnTorsoBack)
+{
+    TempDir home;
+    use_game_folders(home.path, GAME_DIR);
+    track.terrain = Terrain();
+    physics_world_create();
+    Rider *r = rider_create("yz250f(2009)", 0, "1", nullptr, nullptr, nullptr, nullptr);
+    rider_place_at(r, 0, 0, 0, 0);
+    const BikeSpec &s = r->spec;
+    dVector3 shoulders, grips;
+    dBodyGetRelPointPos(r->bodies[RIDER_TORSO], 0, s.shoulders[0][1], s.shoulders[0][2], shoulders);
+    dBodyGetRelPointPos(r->bodies[FORK_UPPER], 0, s.grips[0][1], s.grips[0][2], grips);
+    // Bring the grips to 0.25 ft in front of the shoulders.
+    const dReal *p = dBodyGetPosition(r->bodies[FORK_UPPER]);
+    dBodySetPosition(r->bodies[FORK_UPPER], p[0] + shoulders[0] - grips[0], p[1] + shoulders[1] - grips[1],
+                     p[2] + shoulders[2] - grips[2] - 0.25);
+    BodyFrame before = body_frame(r->bodies[RIDER_TORSO]);
+    BodyFrame drawn = rider_draw_torso(r);
+    const float *a = before.rotation, *b = drawn.rotation;
+    float cosine = a[1] * b[1] + a[5] * b[5] + a[9] * b[9]; // the y axes
+    EXPECT_NEAR(std::acos(cosine), std::atan(0.375f), 1e-4);
+    EXPECT_FLOAT_EQ(a[0], b[0]); // the x axis stays
+    // It pivots about the left hip.
+    const float *hip = s.hips[0];
+    for (int i = 0; i < 3; ++i) {
+        float was = before.position[i] + a[4 * i] * hip[0] + a[4 * i + 1] * hip[1] + a[4 * i + 2] * hip[2];
+        float now = drawn.position[i] + b[4 * i] * hip[0] + b[4 * i + 1] * hip[1] + b[4 * i + 2] * hip[2];
+        EXPECT_NEAR(now, was, 1e-4);
+    }
+    // The simulation's torso is untouched.
+    BodyFrame after = body_frame(r->bodies[RIDER_TORSO]);
+    EXPECT_EQ(memcmp(&after, &before, sizeof after), 0);
+    rider_destroy(r);
+    physics_world_destroy();
+    use_game_folders("", "");
 }
 
 } // namespace
