@@ -17,6 +17,7 @@
 #include "render/camera.h"
 #include "render/gl_caps.h"
 #include "render/hud.h"
+#include "render/lens_flares.h"
 #include "render/model.h"
 #include "render/projection.h"
 #include "render/rider_draw.h"
@@ -33,13 +34,23 @@ namespace {
 
 // The sky, statues, riders and billboards seen from an eye (the ground
 // comes with the terrain renderer); the watched rider in its own mode.
-void draw_world_from(const SceneCamera &camera, int watched, RiderDrawMode watched_mode, int billboard_lookahead)
+void draw_world_from(const SceneCamera &camera, int watched, RiderDrawMode watched_mode, int billboard_lookahead,
+                     bool lens_flares)
 {
     camera_apply(camera);
     const float *eye = camera.position;
     const TrackObjects &objects = track.objects;
     draw_sky_box(objects.lighting.sky);
     set_track_lights(objects.lighting);
+    // Distance haze over everything but the sky.
+    const Lighting &light = objects.lighting;
+    if (light.fog_density > 0) {
+        const float colour[4] = {light.fog_colour[0], light.fog_colour[1], light.fog_colour[2], 1};
+        glFogi(GL_FOG_MODE, GL_EXP);
+        glFogf(GL_FOG_DENSITY, light.fog_density);
+        glFogfv(GL_FOG_COLOR, colour);
+        glEnable(GL_FOG);
+    }
     glEnable(GL_DEPTH_TEST);
     glEnable(GL_CULL_FACE);
     glEnable(GL_LIGHTING);
@@ -68,6 +79,12 @@ void draw_world_from(const SceneCamera &camera, int watched, RiderDrawMode watch
                     billboard_lookahead);
     glPopMatrix();
     glDisable(GL_CULL_FACE);
+    glDisable(GL_FOG);
+    if (lens_flares && !track.objects.lighting.flares.empty()) {
+        GLint viewport[4];
+        glGetIntegerv(GL_VIEWPORT, viewport);
+        draw_lens_flares(&track.objects.lighting, camera, viewport[2], viewport[3]);
+    }
     glDisable(GL_DEPTH_TEST);
     glLoadIdentity();
 }
@@ -151,6 +168,7 @@ void draw_view(const LoopState &state, const Config &config, const GameSettings 
     const Rider *watched = race.slots[slot].rider;
     bool own = watched && race.slots[slot].kind == KIND_LOCAL;
     int lookahead = (int)config.billboard_optimize_lookahead;
+    bool flares = config.lens_flare.index == 1;
     if (state.view == RIDER_VIEW && watched) {
         SceneCamera camera = first_person_camera(body_frame(watched->bodies[RIDER_TORSO]),
                                                  (float)config.first_person_height.value,
@@ -159,15 +177,15 @@ void draw_view(const LoopState &state, const Config &config, const GameSettings 
         for (int i = 0; i < 3; ++i)
             camera.velocity[i] = (float)v[i];
         draw_world_from(camera, slot, config.hide_rider.index == 1 ? DRAW_FIRST_PERSON : DRAW_FIRST_PERSON_BODY,
-                        lookahead);
+                        lookahead, flares);
     } else if (state.view == CHASE_VIEW && watched) {
         Camera cam = chase_camera(state, settings, config, watched, own);
         const float f[3] = {cam.target[0] - cam.position[0], cam.target[1] - cam.position[1],
                             cam.target[2] - cam.position[2]};
-        draw_world_from(camera_looking(cam.position, f), -1, DRAW_WHOLE, lookahead);
+        draw_world_from(camera_looking(cam.position, f), -1, DRAW_WHOLE, lookahead, flares);
     } else if (state.view == FREE_VIEW) {
         const float f[3] = {std::sin(state.free_yaw) * std::cos(state.free_pitch), std::sin(state.free_pitch),
                             std::cos(state.free_yaw) * std::cos(state.free_pitch)};
-        draw_world_from(camera_looking(state.free_position, f), -1, DRAW_WHOLE, lookahead);
+        draw_world_from(camera_looking(state.free_position, f), -1, DRAW_WHOLE, lookahead, flares);
     }
 }
