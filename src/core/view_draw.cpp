@@ -22,6 +22,7 @@
 #include "render/projection.h"
 #include "render/rider_draw.h"
 #include "render/sky.h"
+#include "render/statues.h"
 #include "render/text.h"
 #include "track/track.h"
 
@@ -34,11 +35,17 @@ namespace {
 
 // The sky, statues, riders and billboards seen from an eye (the ground
 // comes with the terrain renderer); the watched rider in its own mode.
-void draw_world_from(const SceneCamera &camera, int watched, RiderDrawMode watched_mode, int billboard_lookahead,
-                     bool lens_flares)
+struct WorldOptions {
+    int billboard_lookahead;
+    bool lens_flares;
+    float model_detail, lod_scale, lod_bias;
+};
+
+void draw_world_from(const SceneCamera &camera, int watched, RiderDrawMode watched_mode, const WorldOptions &options)
 {
     camera_apply(camera);
     const float *eye = camera.position;
+    const float model_detail = options.model_detail, lod_scale = options.lod_scale, lod_bias = options.lod_bias;
     const TrackObjects &objects = track.objects;
     draw_sky_box(objects.lighting.sky);
     set_track_lights(objects.lighting);
@@ -53,20 +60,7 @@ void draw_world_from(const SceneCamera &camera, int watched, RiderDrawMode watch
     }
     glEnable(GL_DEPTH_TEST);
     glEnable(GL_CULL_FACE);
-    glEnable(GL_LIGHTING);
-    glEnable(GL_TEXTURE_2D);
-    glColor4f(1, 1, 1, 1);
-    for (const Statue &statue : objects.statues) {
-        if (!statue.model)
-            continue;
-        const float *o = statue.orientation;
-        const float rotation[12] = {o[0], o[1], o[2], 0, o[3], o[4], o[5], 0, o[6], o[7], o[8], 0};
-        const float at[3] = {statue.x - eye[0], statue.y - eye[1], statue.z - eye[2]};
-        glBindTexture(GL_TEXTURE_2D, statue.texture);
-        draw_model(statue.model, at, rotation, nullptr);
-    }
-    glDisable(GL_TEXTURE_2D);
-    glDisable(GL_LIGHTING);
+    draw_statues(track.objects.statues, eye, model_detail, lod_scale, lod_bias);
     for (int k = 0; k < SLOTS; ++k)
         if (const Rider *r = race.slots[k].rider)
             draw_rider(r, k == watched ? watched_mode : DRAW_WHOLE, eye);
@@ -76,11 +70,11 @@ void draw_world_from(const SceneCamera &camera, int watched, RiderDrawMode watch
     const float *o = camera.orientation;
     const float backward[3] = {o[2], o[5], o[8]};
     draw_billboards(objects.billboards.data(), (int)objects.billboards.size(), eye, backward,
-                    billboard_lookahead);
+                    options.billboard_lookahead);
     glPopMatrix();
     glDisable(GL_CULL_FACE);
     glDisable(GL_FOG);
-    if (lens_flares && !track.objects.lighting.flares.empty()) {
+    if (options.lens_flares && !track.objects.lighting.flares.empty()) {
         GLint viewport[4];
         glGetIntegerv(GL_VIEWPORT, viewport);
         draw_lens_flares(&track.objects.lighting, camera, viewport[2], viewport[3]);
@@ -167,8 +161,8 @@ void draw_view(const LoopState &state, const Config &config, const GameSettings 
     int slot = race.watched_slot;
     const Rider *watched = race.slots[slot].rider;
     bool own = watched && race.slots[slot].kind == KIND_LOCAL;
-    int lookahead = (int)config.billboard_optimize_lookahead;
-    bool flares = config.lens_flare.index == 1;
+    const WorldOptions options = {config.billboard_optimize_lookahead, config.lens_flare.index == 1,
+                                  (float)config.model_detail.value, settings.lod_scale, settings.lod_bias};
     if (state.view == RIDER_VIEW && watched) {
         SceneCamera camera = first_person_camera(body_frame(watched->bodies[RIDER_TORSO]),
                                                  (float)config.first_person_height.value,
@@ -177,15 +171,15 @@ void draw_view(const LoopState &state, const Config &config, const GameSettings 
         for (int i = 0; i < 3; ++i)
             camera.velocity[i] = (float)v[i];
         draw_world_from(camera, slot, config.hide_rider.index == 1 ? DRAW_FIRST_PERSON : DRAW_FIRST_PERSON_BODY,
-                        lookahead, flares);
+                        options);
     } else if (state.view == CHASE_VIEW && watched) {
         Camera cam = chase_camera(state, settings, config, watched, own);
         const float f[3] = {cam.target[0] - cam.position[0], cam.target[1] - cam.position[1],
                             cam.target[2] - cam.position[2]};
-        draw_world_from(camera_looking(cam.position, f), -1, DRAW_WHOLE, lookahead, flares);
+        draw_world_from(camera_looking(cam.position, f), -1, DRAW_WHOLE, options);
     } else if (state.view == FREE_VIEW) {
         const float f[3] = {std::sin(state.free_yaw) * std::cos(state.free_pitch), std::sin(state.free_pitch),
                             std::cos(state.free_yaw) * std::cos(state.free_pitch)};
-        draw_world_from(camera_looking(state.free_position, f), -1, DRAW_WHOLE, lookahead, flares);
+        draw_world_from(camera_looking(state.free_position, f), -1, DRAW_WHOLE, options);
     }
 }

@@ -1,0 +1,20 @@
+// Statues: the track's placed models, left out when far away at low model
+// detail; those with a face distance turn toward a camera beyond it.
+#pragma once
+
+#include <vector>
+
+struct Statue;
+
+// Whether a statue this far from the camera is left out at a model detail.
+bool statue_too_far(float distance, float model_detail);
+
+// Turns a statue that has a face distance toward the camera when the camera
+// is farther than that (by the model detail scale and bias); the statue
+// keeps that orientation until turned again.
+void statue_face_camera(Statue *statue, const float camera[3], float lod_scale, float lod_bias);
+
+// Draws the statues' opaque meshes with their textures; the model-view holds
+// the camera's rotation only.
+void draw_statues(std::vector<Statue> &statues, const float camera[3], float model_detail, float lod_scale,
+                  float lod_bias);
