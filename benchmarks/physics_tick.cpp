@@ -38,25 +38,21 @@ int main()
         rider_place(r, p.x, p.z, p.angle);
         riders.push_back(r);
     }
-    // Let them settle on their suspension first.
-    for (int n = 0; n < 256; ++n) {
+    auto tick = [&](int n) {
         for (Rider *r : riders)
             rider_ground_contacts(r);
         dWorldQuickStep(physics_world.world, 1.0 / 128);
         dJointGroupEmpty(physics_world.contacts);
         for (Rider *r : riders)
             rider_step(r, true, n);
-    }
+    };
+    // Let them settle on their suspension first.
+    for (int n = 0; n < 256; ++n)
+        tick(n);
     const int ticks = 1280;
     auto start = std::chrono::steady_clock::now();
-    for (int n = 0; n < ticks; ++n) {
-        for (Rider *r : riders)
-            rider_ground_contacts(r);
-        dWorldQuickStep(physics_world.world, 1.0 / 128);
-        dJointGroupEmpty(physics_world.contacts);
-        for (Rider *r : riders)
-            rider_step(r, true, n);
-    }
+    for (int n = 0; n < ticks; ++n)
+        tick(n);
     double full = seconds_since(start) / ticks;
     start = std::chrono::steady_clock::now();
     for (int n = 0; n < ticks; ++n)

@@ -11,6 +11,7 @@
 #include "platform/clock.h"
 #include "platform/input.h"
 #include "platform/keys.h"
+#include "platform/log.h"
 #include "platform/window.h"
 #include "race/race.h"
 #include "render/gl_caps.h"
@@ -294,7 +295,10 @@ void main_loop_run(Window *window, Config *config, GameSettings *settings, int *
             if (settings->show_hud)
                 hud_draw_status(status_info(&state, *config, *settings));
             if (settings->record_video && !state.paused && state.view != TITLE_VIEW)
-                write_video_frame(frame->width, frame->height);
+                if (!write_video_frame(frame->width, frame->height)) {
+                    zeph_log("Video capture stopped: standard output no longer takes frames\n");
+                    settings->record_video = false;
+                }
             if (state.paused && settings->show_pause)
                 draw_screen_text("Paused", 0);
             if (state.screenshot_requested) {

@@ -120,15 +120,15 @@ void draw_screen_text(const char *text, int line)
 
 // One raw frame on standard output for an external encoder: a PPM header,
 // then the rows from the top of the screen down.
-void write_video_frame(int width, int height)
+bool write_video_frame(int width, int height)
 {
     std::vector<unsigned char> pixels((size_t)width * height * 3);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
-    printf("P6\n%d %d\n255\n", width, height);
-    for (int y = height - 1; y >= 0; --y)
-        fwrite(&pixels[(size_t)y * width * 3], 1, (size_t)width * 3, stdout);
-    fflush(stdout);
+    bool written = printf("P6\n%d %d\n255\n", width, height) > 0;
+    for (int y = height - 1; y >= 0 && written; --y)
+        written = fwrite(&pixels[(size_t)y * width * 3], 1, (size_t)width * 3, stdout) == (size_t)width * 3;
+    return fflush(stdout) == 0 && written;
 }
 
 void take_screenshot(LoopState *state, Window *window)

@@ -18,8 +18,9 @@ StatusInfo status_info(LoopState *state, const Config &config, const GameSetting
 // A line of white text centred on the screen, `line` lines below the middle.
 void draw_screen_text(const char *text, int line);
 
-// One raw frame on standard output for an external encoder.
-void write_video_frame(int width, int height);
+// One raw frame on standard output for an external encoder; false when
+// standard output no longer takes it (the encoder has gone).
+bool write_video_frame(int width, int height);
 
 // Saves the drawn frame as the next "screenshotNNN.png" in the home folder.
 void take_screenshot(LoopState *state, Window *window);

@@ -45,9 +45,10 @@ V3 world_vector(dBodyID body, V3 local)
 
 V3 frame_point(const BodyFrame &f, V3 p)
 {
-    const float *R = f.rotation;
-    return {f.position[0] + R[0] * p.x + R[1] * p.y + R[2] * p.z, f.position[1] + R[4] * p.x + R[5] * p.y + R[6] * p.z,
-            f.position[2] + R[8] * p.x + R[9] * p.y + R[10] * p.z};
+    const float local[3] = {(float)p.x, (float)p.y, (float)p.z};
+    float world[3];
+    body_frame_point(f, local, world);
+    return load(world);
 }
 
 // A torso point, from the drawing frame when there is one.
@@ -93,6 +94,21 @@ BodyFrame body_frame(dBodyID body)
     for (int i = 0; i < 12; ++i)
         f.rotation[i] = (float)R[i];
     return f;
+}
+
+void body_frame_point(const BodyFrame &f, const float p[3], float world[3])
+{
+    const float *R = f.rotation;
+    for (int i = 0; i < 3; ++i)
+        world[i] = f.position[i] + R[4 * i] * p[0] + R[4 * i + 1] * p[1] + R[4 * i + 2] * p[2];
+}
+
+void body_frame_local(const BodyFrame &f, const float world[3], float local[3])
+{
+    const float *R = f.rotation;
+    const float d[3] = {world[0] - f.position[0], world[1] - f.position[1], world[2] - f.position[2]};
+    for (int i = 0; i < 3; ++i)
+        local[i] = R[i] * d[0] + R[4 + i] * d[1] + R[8 + i] * d[2];
 }
 
 FootPose foot_pose(const Rider *r)

@@ -36,6 +36,10 @@ struct BodyFrame {
 // The frame of a body as the physics has it.
 BodyFrame body_frame(dBodyID body);
 
+// A point of the body's own coordinates in the world, and back.
+void body_frame_point(const BodyFrame &frame, const float local[3], float world[3]);
+void body_frame_local(const BodyFrame &frame, const float world[3], float local[3]);
+
 FootPose foot_pose(const Rider *r);
 
 // The arms and legs; `torso` replaces the torso body's frame (drawing

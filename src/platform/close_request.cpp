@@ -35,4 +35,7 @@ void install_close_signals()
     action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    // A reader that goes away (a video encoder on standard output) shows
+    // as a failed write, not as the end of the game.
+    signal(SIGPIPE, SIG_IGN);
 }

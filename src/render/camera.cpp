@@ -14,8 +14,7 @@ SceneCamera first_person_camera(const BodyFrame &torso, float height, float angl
     float local[3];
     for (int i = 0; i < 3; ++i)
         local[i] = low[i] + height * (high[i] - low[i]);
-    for (int i = 0; i < 3; ++i)
-        c.position[i] = torso.position[i] + R[4 * i] * local[0] + R[4 * i + 1] * local[1] + R[4 * i + 2] * local[2];
+    body_frame_point(torso, local, c.position);
     float theta = angle_degrees * (float)M_PI / 180, cs = std::cos(theta), sn = std::sin(theta);
     for (int i = 0; i < 3; ++i) {
         float y = R[4 * i + 1], z = R[4 * i + 2];

@@ -24,17 +24,18 @@ Vec load(const float *p) { return {p[0], p[1], p[2]}; }
 
 Vec to_world(const BodyFrame &f, Vec p)
 {
-    const float *R = f.rotation;
-    return {f.position[0] + R[0] * p.x + R[1] * p.y + R[2] * p.z, f.position[1] + R[4] * p.x + R[5] * p.y + R[6] * p.z,
-            f.position[2] + R[8] * p.x + R[9] * p.y + R[10] * p.z};
+    const float local[3] = {p.x, p.y, p.z};
+    float world[3];
+    body_frame_point(f, local, world);
+    return load(world);
 }
 
 Vec to_local(const BodyFrame &f, Vec w)
 {
-    const float *R = f.rotation;
-    Vec d = w - load(f.position);
-    return {R[0] * d.x + R[4] * d.y + R[8] * d.z, R[1] * d.x + R[5] * d.y + R[9] * d.z,
-            R[2] * d.x + R[6] * d.y + R[10] * d.z};
+    const float world[3] = {w.x, w.y, w.z};
+    float local[3];
+    body_frame_local(f, world, local);
+    return load(local);
 }
 
 // The rotation (3x3, row by row) turning unit vector a onto unit vector b.

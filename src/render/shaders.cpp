@@ -17,7 +17,8 @@ int shader_changes;
 
 namespace {
 
-const char vertex_source[] = R"(
+// What the vertex stage hands to the fragment stage, shared by both.
+const char varyings_source[] = R"(
 varying vec3 N;
 varying vec3 V;
 #ifdef NORMAL_MAP
@@ -30,6 +31,9 @@ varying vec3 L;
 varying vec4 D;
 varying vec4 A;
 #endif
+)";
+
+const char vertex_source[] = R"(
 void main()
 {
     N = normalize(gl_NormalMatrix * gl_Normal);
@@ -60,22 +64,14 @@ void main()
 
 const char fragment_source[] = R"(
 uniform sampler2D tex;
-varying vec3 N;
-varying vec3 V;
 #ifdef NORMAL_MAP
 uniform sampler2D nmap;
-varying vec3 T;
 #endif
 #ifdef SPEC_MAP
 uniform sampler2D smap;
 #endif
 #ifdef ENV
 uniform mat3 envmat;
-varying vec4 C;
-#else
-varying vec3 L;
-varying vec4 D;
-varying vec4 A;
 #endif
 void main()
 {
@@ -157,7 +153,7 @@ void log_status(GLhandleARB object, const char *what, const char *name)
 
 bool compile(GLhandleARB shader, const ProgramSpec &spec, const char *body, const char *what)
 {
-    std::string source = std::string("#version 110\n") + spec.defines + body;
+    std::string source = std::string("#version 110\n") + spec.defines + varyings_source + body;
     const GLcharARB *text = source.c_str();
     glext.ShaderSourceARB(shader, 1, &text, nullptr);
     glext.CompileShaderARB(shader);

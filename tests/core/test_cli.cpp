@@ -39,14 +39,20 @@ GameRun run_game(const TempDir &home, const std::string &args, const std::string
 // Starts the game on the display, waits for its log to show `line`, then
 // sends it SIGTERM; returns the exit status (-1 when it had to be killed,
 // -2 when the line never appeared).
-int run_on_display_until(const TempDir &home, const char *line, const char *argument = nullptr, int linger_ms = 0)
+int run_on_display_until(const TempDir &home, const char *line, const char *argument = nullptr, int linger_ms = 0,
+                         const char *argument2 = nullptr, bool reader_gone = false)
 {
     pid_t pid = fork();
     if (pid == 0) {
         setenv("XDG_DATA_HOME", home.path.c_str(), 1);
         unsetenv("ZEPH_LOGFILE");
         unsetenv("RV_HOME");
-        execl(RUTVALE_EXE, RUTVALE_EXE, "--debug", argument, (char *)nullptr);
+        int fds[2];
+        if (reader_gone && pipe(fds) == 0) { // standard output whose reader has left
+            close(fds[0]);
+            dup2(fds[1], 1);
+        }
+        execl(RUTVALE_EXE, RUTVALE_EXE, "--debug", argument, argument2, (char *)nullptr);
         _exit(127);
     }
     std::string log_path = home.path + "/Rutvale/lastlog.txt";
@@ -119,6 +125,15 @@ TEST(Game, AnAskedForTrackIsRacedAtOnce)
     EXPECT_NE(log.find("Loading '@rabbithill/'"), std::string::npos) << log;
     EXPECT_NE(log.find("Finished deallocating bikes"), std::string::npos);
     EXPECT_NE(log.find("Deallocating track"), std::string::npos);
+}
+
+TEST(Game, VideoCaptureStopsWhenItsReaderLeaves)
+{
+    if (!getenv("DISPLAY"))
+        GTEST_SKIP() << "no display";
+    TempDir home;
+    write_file(home.path + "/Rutvale/config", "video_mode=Windowed\n");
+    EXPECT_EQ(run_on_display_until(home, "Video capture stopped", "--track=quarry", 500, "--record-video", true), 0);
 }
 
 TEST(Game, ForeignDataIsRefused)

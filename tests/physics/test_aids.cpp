@@ -8,6 +8,7 @@
 #include "track/track.h"
 
 #include "test_folders.h"
+#include "track/track_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -28,25 +29,7 @@ protected:
     void SetUp() override
     {
         use_game_folders(home.path, GAME_DIR); // the game's collision shapes
-        Terrain &t = track.terrain;
-        t = Terrain();
-        t.level = 8;
-        t.tiles_per_side = 256;
-        t.points_per_side = 513;
-        t.spacing = 4;
-        t.double_spacing = 8;
-        t.extent = 2048;
-        t.heights.assign(513 * 513, 0);
-        t.tile_map.assign(256 * 256, 0);
-        SurfaceType s;
-        for (int k = 0; k < SURFACE_POINTS; ++k) {
-            s.friction[k] = 1;
-            s.friction_speed[k] = k == 0 ? 1 : 0;
-            s.roll_low[k] = 5;
-            s.roll_high[k] = 15;
-            s.roll_speed[k] = k == 0 ? 1 : 0;
-        }
-        t.surfaces.push_back(s);
+        track.terrain = memory_terrain(8, 4, [](int, int) { return 0.0f; }, true);
         physics_world_create();
     }
     void TearDown() override

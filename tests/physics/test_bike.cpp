@@ -5,11 +5,12 @@
 #include "physics/rider.h"
 #include "physics/rider_resources.h"
 #include "files/render_hooks.h"
+#include "physics/world.h"
+#include "track/track.h"
+#include "track/track_fixture.h"
 
 #include <set>
 #include <string>
-#include "physics/world.h"
-#include "track/track.h"
 
 #include <gtest/gtest.h>
 
@@ -22,27 +23,7 @@ namespace {
 // A flat ground at height 0 (or tilted), 64 x 64 ft, one default surface.
 void flat_ground(float slope_x = 0)
 {
-    Terrain &t = track.terrain;
-    t = Terrain();
-    t.level = 4;
-    t.tiles_per_side = 16;
-    t.points_per_side = 33;
-    t.spacing = 2;
-    t.double_spacing = 4;
-    t.extent = 64;
-    for (int j = 0; j < 33; ++j)
-        for (int i = 0; i < 33; ++i)
-            t.heights.push_back(slope_x * i * 2);
-    t.tile_map.assign(16 * 16, 0);
-    SurfaceType s;
-    for (int k = 0; k < SURFACE_POINTS; ++k) {
-        s.friction[k] = 1;
-        s.friction_speed[k] = k == 0 ? 1 : 0;
-        s.roll_low[k] = 5;
-        s.roll_high[k] = 15;
-        s.roll_speed[k] = k == 0 ? 1 : 0;
-    }
-    t.surfaces.push_back(s);
+    track.terrain = memory_terrain(4, 2, [&](int i, int) { return slope_x * (float)i * 2; }, true);
 }
 
 class BikeWorld : public ::testing::Test {
@@ -213,17 +194,9 @@ float brute_force_depth(const Terrain &t, const float c[3], const float axle[3],
 
 TEST(WheelContactRules, TorusTestMatchesBruteForce)
 {
-    Terrain t;
-    t.level = 3;
-    t.tiles_per_side = 8;
-    t.points_per_side = 17;
-    t.spacing = 1.5f;
-    t.extent = 24;
-    t.double_spacing = 3;
     std::mt19937 random(7);
     std::uniform_real_distribution<float> unit(0, 1);
-    for (int k = 0; k < 17 * 17; ++k)
-        t.heights.push_back(unit(random) * 0.8f);
+    Terrain t = memory_terrain(3, 1.5f, [&](int, int) { return unit(random) * 0.8f; });
     for (int trial = 0; trial < 12; ++trial) {
         float c[3] = {8 + unit(random) * 8, 0, 8 + unit(random) * 8};
         float yaw = unit(random) * 6.283f, roll = (unit(random) - 0.5f) * 1.2f;

@@ -14,15 +14,10 @@ namespace {
 // A 5x5 grid (level 1, spacing 2) of varied heights.
 Terrain grid()
 {
-    Terrain t;
-    t.level = 1;
-    t.tiles_per_side = 2;
-    t.points_per_side = 5;
-    t.spacing = 2;
-    t.double_spacing = 4;
-    t.extent = 8;
-    for (int k = 0; k < 25; ++k)
-        t.heights.push_back((float)((k * 7) % 11) - 3.0f * (k % 3));
+    Terrain t = memory_terrain(1, 2, [](int i, int j) {
+        int k = j * 5 + i;
+        return (float)((k * 7) % 11) - 3.0f * (k % 3);
+    });
     t.tile_map = {0, 1, 2, 3};
     return t;
 }
