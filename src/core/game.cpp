@@ -12,6 +12,7 @@
 #include "core/main_loop.h"
 #include "core/messages.h"
 #include "core/settings.h"
+#include "core/view_draw.h"
 #include "files/paths.h"
 #include "physics/world.h"
 #include "race/race.h"
@@ -29,6 +30,7 @@
 #include "render/loading_screen.h"
 #include "render/projection.h"
 #include "render/shaders.h"
+#include "render/terrain_render.h"
 #include "render/text.h"
 #include "render/texture_gl.h"
 #include "files/texture.h"
@@ -160,47 +162,10 @@ void show_loading_screen(const char *text)
 
 void set_up_gl()
 {
-    gl_caps_init();
-    zeph_log("GL_VENDOR: %s\n", gl_caps.vendor.c_str());
-    zeph_log("GL_RENDERER: %s\n", gl_caps.renderer.c_str());
-    zeph_log("GL_VERSION: %s\n", gl_caps.version.c_str());
-    zeph_log("GL_EXTENSIONS: %s\n", gl_caps.extensions.c_str());
-    game.detected_fbo = gl_caps.has_fbo;
-    game.detected_shaders = gl_caps.has_fragment_shader;
-    const Config &config = game.config;
-    if (config.use_fbo.index == 0)
-        gl_caps.has_fbo = 0;
-    if (config.ground_mipmaps.index == 0)
-        gl_caps.has_generate_mipmap = 0;
-    if (config.use_shader.index == 0)
-        gl_caps.has_fragment_shader = gl_caps.has_vertex_shader = 0;
-    else if (gl_caps.has_fragment_shader)
-        shaders_init();
-
-    glClear(GL_COLOR_BUFFER_BIT);
-    glClearColor(0.196078f, 0.6f, 0.8f, 0);
-    glEnable(GL_CULL_FACE);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    if (game.settings.fugly)
-        glShadeModel(GL_FLAT);
-
-    texture_gl_install();
-    texture_settings(game.settings.model_texture_detail, game.settings.debug >= 1);
-    model_settings(game.settings.lod_scale, game.settings.lod_bias, !game.settings.no_vertex_arrays, true,
-                   game.settings.debug >= 1);
-    model_hooks_install();
-    // Riders and statues look for normal and specular maps only where the
-    // shaders can use them.
-    rider_shaders = gl_caps.has_fragment_shader != 0;
-    track_settings.load_normal_maps = !gl_caps.has_fragment_shader || gl_caps.texture_units >= 2;
-    track_settings.load_specular_maps = !gl_caps.has_fragment_shader || gl_caps.texture_units >= 3;
-    track_settings.verbose = game.settings.debug;
-    track_settings.editor = game.settings.editor;
+    GlOffer offer = renderer_start(game.config, game.settings);
+    game.detected_fbo = offer.fbo;
+    game.detected_shaders = offer.shaders;
     terrain_render_hooks.loading_screen = show_loading_screen;
-    for (const char *image : {"!@tach.png", "!@shifter.png", "!@pitboard.png", "!@title.ppm"})
-        load_texture(image);
-    fonts_load();
 }
 
 // Opens the cursor axes and every control binding, then the fixed menu keys.

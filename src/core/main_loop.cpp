@@ -17,6 +17,7 @@
 #include "render/gl_caps.h"
 #include "render/loading_screen.h"
 #include "render/projection.h"
+#include "render/terrain_render.h"
 #include "track/track.h"
 
 #include <algorithm>
@@ -270,7 +271,7 @@ void main_loop_run(Window *window, Config *config, GameSettings *settings, int *
         if (track.folder.empty())
             state.view = TITLE_VIEW;
 
-        // Drawing: the renderer is still to come; a frame is cleared.
+        terrain_update();
         if (const FrameInfo *frame = frame_begin(window)) {
             if (config->video_mode.index == 1) {
                 config->xres = frame->width;
@@ -278,7 +279,8 @@ void main_loop_run(Window *window, Config *config, GameSettings *settings, int *
             }
             view_fov = (float)config->fov.value;
             set_projection(frame->width, frame->height);
-            // Until the sky and ground are drawn, the world is a plain sky colour.
+            // Below the horizon the sky box has no face: the ground covers
+            // it, and anything the ground misses shows as the sky's colour.
             if (state.view == TITLE_VIEW)
                 glClearColor(0, 0, 0, 1);
             else

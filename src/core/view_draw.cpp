@@ -13,6 +13,11 @@
 #include "platform/clock.h"
 #include "platform/window.h"
 #include "race/race.h"
+#include "platform/log.h"
+#include "files/texture.h"
+#include "track/track_settings.h"
+#include "render/texture_gl.h"
+#include "render/shaders.h"
 #include "render/billboards.h"
 #include "render/camera.h"
 #include "render/gl_caps.h"
@@ -23,6 +28,7 @@
 #include "render/rider_draw.h"
 #include "render/sky.h"
 #include "render/statues.h"
+#include "render/terrain_render.h"
 #include "render/text.h"
 #include "track/track.h"
 
@@ -33,8 +39,8 @@
 
 namespace {
 
-// The sky, statues, riders and billboards seen from an eye (the ground
-// comes with the terrain renderer); the watched rider in its own mode.
+// The sky, ground, statues, riders and billboards seen from an eye; the
+// watched rider in its own mode.
 struct WorldOptions {
     int billboard_lookahead;
     bool lens_flares;
@@ -43,8 +49,12 @@ struct WorldOptions {
 
 void draw_world_from(const SceneCamera &camera, int watched, RiderDrawMode watched_mode, const WorldOptions &options)
 {
-    camera_apply(camera);
     const float *eye = camera.position;
+    terrain_paint(eye);
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    set_projection(viewport[2], viewport[3]);
+    camera_apply(camera);
     const float model_detail = options.model_detail, lod_scale = options.lod_scale, lod_bias = options.lod_bias;
     const TrackObjects &objects = track.objects;
     draw_sky_box(objects.lighting.sky);
@@ -60,6 +70,9 @@ void draw_world_from(const SceneCamera &camera, int watched, RiderDrawMode watch
     }
     glEnable(GL_DEPTH_TEST);
     glEnable(GL_CULL_FACE);
+    const float *o = camera.orientation;
+    const float forward[3] = {-o[2], -o[5], -o[8]};
+    terrain_draw(eye, forward);
     draw_statues(track.objects.statues, eye, model_detail, lod_scale, lod_bias);
     for (int k = 0; k < SLOTS; ++k)
         if (const Rider *r = race.slots[k].rider)
@@ -67,7 +80,6 @@ void draw_world_from(const SceneCamera &camera, int watched, RiderDrawMode watch
     // Billboards stand in world coordinates: place the world around the eye.
     glPushMatrix();
     glTranslatef(-eye[0], -eye[1], -eye[2]);
-    const float *o = camera.orientation;
     const float backward[3] = {o[2], o[5], o[8]};
     draw_billboards(objects.billboards.data(), (int)objects.billboards.size(), eye, backward,
                     options.billboard_lookahead);
@@ -75,8 +87,6 @@ void draw_world_from(const SceneCamera &camera, int watched, RiderDrawMode watch
     glDisable(GL_CULL_FACE);
     glDisable(GL_FOG);
     if (options.lens_flares && !track.objects.lighting.flares.empty()) {
-        GLint viewport[4];
-        glGetIntegerv(GL_VIEWPORT, viewport);
         draw_lens_flares(&track.objects.lighting, camera, viewport[2], viewport[3]);
     }
     glDisable(GL_DEPTH_TEST);
@@ -183,3 +193,55 @@ void draw_view(const LoopState &state, const Config &config, const GameSettings 
         draw_world_from(camera_looking(state.free_position, f), -1, DRAW_WHOLE, options);
     }
 }
+
+// Sets the GL state, shaders, texture and model caches and the ground
+// renderer up for the configuration; returns what the driver offered
+// before the configuration turned anything off.
+GlOffer renderer_start(const Config &config, const GameSettings &settings)
+{
+    gl_caps_init();
+    zeph_log("GL_VENDOR: %s\n", gl_caps.vendor.c_str());
+    zeph_log("GL_RENDERER: %s\n", gl_caps.renderer.c_str());
+    zeph_log("GL_VERSION: %s\n", gl_caps.version.c_str());
+    zeph_log("GL_EXTENSIONS: %s\n", gl_caps.extensions.c_str());
+    GlOffer offer = {gl_caps.has_fbo != 0, gl_caps.has_fragment_shader != 0};
+    if (config.use_fbo.index == 0)
+        gl_caps.has_fbo = 0;
+    if (config.ground_mipmaps.index == 0)
+        gl_caps.has_generate_mipmap = 0;
+    if (config.use_shader.index == 0)
+        gl_caps.has_fragment_shader = gl_caps.has_vertex_shader = 0;
+    else if (gl_caps.has_fragment_shader)
+        shaders_init();
+
+    glClear(GL_COLOR_BUFFER_BIT);
+    glClearColor(0.196078f, 0.6f, 0.8f, 0);
+    glEnable(GL_CULL_FACE);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    if (settings.fugly)
+        glShadeModel(GL_FLAT);
+
+    texture_gl_install();
+    texture_settings(settings.model_texture_detail, settings.debug >= 1);
+    model_settings(settings.lod_scale, settings.lod_bias, !settings.no_vertex_arrays, true,
+                   settings.debug >= 1);
+    model_hooks_install();
+    terrain_render_settings(settings.terrain_detail,
+                            {settings.ground_texture_dim, settings.ground_texture_detail, config.ground_mipmaps.index == 1,
+                             gl_caps.has_fbo != 0, settings.debug >= 1},
+                            !settings.no_vertex_arrays);
+    terrain_render_hooks_install();
+    // Riders and statues look for normal and specular maps only where the
+    // shaders can use them.
+    rider_shaders = gl_caps.has_fragment_shader != 0;
+    track_settings.load_normal_maps = !gl_caps.has_fragment_shader || gl_caps.texture_units >= 2;
+    track_settings.load_specular_maps = !gl_caps.has_fragment_shader || gl_caps.texture_units >= 3;
+    track_settings.verbose = settings.debug;
+    track_settings.editor = settings.editor;
+    for (const char *image : {"!@tach.png", "!@shifter.png", "!@pitboard.png", "!@title.ppm"})
+        load_texture(image);
+    fonts_load();
+    return offer;
+}
+

@@ -9,6 +9,15 @@ struct GameSettings;
 struct LoopState;
 struct Window;
 
+// What the GL driver offers before the configuration turns anything off.
+struct GlOffer {
+    bool fbo, shaders;
+};
+
+// Sets the GL state, shaders, texture and model caches, fonts and the
+// ground renderer up for the configuration. Needs a current GL context.
+GlOffer renderer_start(const Config &config, const GameSettings &settings);
+
 // Draws the 3-D view of the current view mode (nothing for the title).
 void draw_view(const LoopState &state, const Config &config, const GameSettings &settings);
 

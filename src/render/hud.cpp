@@ -8,6 +8,7 @@
 #include "render/gl_caps.h"
 #include "render/model.h"
 #include "render/projection.h"
+#include "render/terrain_render.h"
 #include "render/text.h"
 #include "track/track.h"
 
@@ -293,9 +294,9 @@ std::vector<std::string> status_lines(const StatusInfo &info)
     if (info.race_ticks >= 0)
         lines.push_back("Time - " + race_time_text(info.race_ticks) + " ");
     if (info.render_stats) {
-        // Ground, decal, texture and shader counts come with the scene.
         static int largest[6];
-        const int counts[6] = {0, model_triangles_drawn, billboards_drawn, 0, 0, 0};
+        const int counts[6] = {ground.triangles, model_triangles_drawn, billboards_drawn,
+                               ground.textures.decals_painted, 0, 0};
         const char *names[6] = {"Ground polygons", "Model polygons", "Billboards", "Decals", "Texture Changes",
                                 "Shader Changes"};
         for (int i = 0; i < 6; ++i) {

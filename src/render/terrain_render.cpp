@@ -1,0 +1,194 @@
+// The ground renderer: hooks, per-frame refinement and the fans.
+#include "render/terrain_render.h"
+
+#include "render/gl_caps.h"
+#include "track/terrain.h"
+#include "track/track_settings.h"
+
+#include <algorithm>
+#include <cmath>
+
+GroundRenderer ground;
+
+namespace {
+
+struct FanVertex {
+    float position[3];
+    float texcoord[2];
+};
+
+// Draws one fan with the ground texture that covers its node.
+void draw_fan(const GroundFan &fan, unsigned *bound)
+{
+    const Terrain &t = *ground.terrain;
+    int n = (t.points_per_side - 1) >> fan.level;
+    GroundChoice choice = ground_texture_for(ground.textures, t, fan.a * n / 2, fan.b * n / 2, std::max(1, n / 2));
+    if (choice.texture != *bound) {
+        glBindTexture(GL_TEXTURE_2D, choice.texture);
+        *bound = choice.texture;
+    }
+    FanVertex vertices[10];
+    for (int k = 0; k < fan.count; ++k) {
+        int i = fan.points[k][0], j = fan.points[k][1];
+        FanVertex &v = vertices[k];
+        v.position[0] = (float)i * t.spacing;
+        v.position[1] = t.heights[(size_t)j * t.points_per_side + i];
+        v.position[2] = (float)j * t.spacing;
+        v.texcoord[0] = (float)(i - choice.origin_i) / (float)choice.span;
+        v.texcoord[1] = (float)(j - choice.origin_j) / (float)choice.span;
+    }
+    if (ground.vertex_arrays) {
+        glVertexPointer(3, GL_FLOAT, sizeof(FanVertex), vertices[0].position);
+        glTexCoordPointer(2, GL_FLOAT, sizeof(FanVertex), vertices[0].texcoord);
+        glDrawArrays(GL_TRIANGLE_FAN, 0, fan.count);
+    } else {
+        glBegin(GL_TRIANGLE_FAN);
+        for (int k = 0; k < fan.count; ++k) {
+            glTexCoord2fv(vertices[k].texcoord);
+            glVertex3fv(vertices[k].position);
+        }
+        glEnd();
+    }
+    ground.triangles += fan.count - 2;
+    ++ground.fans;
+}
+
+void hook_low_detail(Terrain *t)
+{
+    low_detail_textures_build(&ground.textures, *t);
+}
+
+void hook_ground_textures(Terrain *t)
+{
+    // The low-detail textures were built first; keep them.
+    std::vector<unsigned> low = std::move(ground.textures.low);
+    std::vector<uint8_t> dirty = std::move(ground.textures.low_dirty);
+    int side = ground.textures.low_side, size = ground.textures.low_size;
+    ground.textures.low.clear();
+    ground_textures_create(&ground.textures, *t, ground.texture_settings);
+    ground.textures.low = std::move(low);
+    ground.textures.low_dirty = std::move(dirty);
+    ground.textures.low_side = side;
+    ground.textures.low_size = size;
+    ground.recentre = true;
+}
+
+void hook_free(Terrain *t)
+{
+    if (ground.terrain != t)
+        return;
+    ground_textures_free(&ground.textures);
+    ground.lod = TerrainLod();
+    ground.terrain = nullptr;
+}
+
+} // namespace
+
+void terrain_render_settings(float tolerance, const GroundTextureSettings &textures, bool vertex_arrays)
+{
+    ground.tolerance = tolerance;
+    ground.texture_settings = textures;
+    ground.vertex_arrays = vertex_arrays;
+}
+
+void terrain_build_lod(Terrain *t)
+{
+    ground.terrain = t;
+    lod_reset(&ground.lod, *t, ground.tolerance);
+    lod_compute(&ground.lod, *t, 0);
+}
+
+void terrain_render_hooks_install()
+{
+    terrain_render_hooks.build_lod = terrain_build_lod;
+    terrain_render_hooks.low_detail_textures = hook_low_detail;
+    terrain_render_hooks.ground_textures = hook_ground_textures;
+    terrain_render_hooks.add_decal = terrain_add_decal;
+    terrain_render_hooks.free = hook_free;
+}
+
+int terrain_update()
+{
+    if (!ground.terrain)
+        return 0;
+    low_detail_refresh_one(&ground.textures, *ground.terrain);
+    return lod_compute(&ground.lod, *ground.terrain, 1000);
+}
+
+void terrain_rebuild()
+{
+    if (!ground.terrain)
+        return;
+    const Terrain &t = *ground.terrain;
+    lod_reset(&ground.lod, t, ground.tolerance);
+    lod_compute(&ground.lod, t, 0);
+    low_detail_textures_build(&ground.textures, t);
+    for (GroundSlot &slot : ground.textures.coarse)
+        slot.ready = false;
+    ground.recentre = true;
+}
+
+void terrain_add_decal(Terrain *t, const Decal &)
+{
+    if (ground.terrain == t && !t->decals.empty())
+        ground_add_decal(&ground.textures, *t, (int)t->decals.size() - 1);
+}
+
+void terrain_remove_decal(Terrain *t, int index)
+{
+    if (ground.terrain == t && index >= 0 && index < (int)t->decals.size())
+        ground_remove_decal(&ground.textures, *t, index);
+}
+
+void terrain_paint(const float eye[3])
+{
+    if (!ground.terrain || ground.textures.coarse.empty())
+        return;
+    ground_windows_update(&ground.textures, *ground.terrain, eye[0], eye[2], ground.recentre);
+    ground.recentre = false;
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    bool back_buffer = !ground.textures.use_fbo;
+    int painted = ground_paint_due(&ground.textures, *ground.terrain);
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+    // Painting in the back buffer left its pictures in the frame.
+    if (painted && (back_buffer || !ground.textures.use_fbo))
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
+void terrain_draw(const float eye[3], const float forward[3])
+{
+    ground.triangles = ground.fans = 0;
+    const Terrain *t = ground.terrain;
+    if (!t || ground.lod.level < 0 || t->heights.empty())
+        return;
+    lod_select(&ground.lod, *t, eye[0], eye[2]);
+
+    glPushAttrib(GL_ENABLE_BIT | GL_TEXTURE_BIT | GL_CURRENT_BIT);
+    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    glPushMatrix();
+    glTranslatef(-eye[0], -eye[1], -eye[2]);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_BLEND);
+    glDisable(GL_ALPHA_TEST);
+    glEnable(GL_TEXTURE_2D);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glColor4f(1, 1, 1, 1);
+    if (ground.vertex_arrays) {
+        glEnableClientState(GL_VERTEX_ARRAY);
+        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+        glDisableClientState(GL_NORMAL_ARRAY);
+        glDisableClientState(GL_COLOR_ARRAY);
+    }
+    unsigned bound = ~0u;
+    lod_fans(ground.lod, *t, eye, forward, [&bound](const GroundFan &fan) { draw_fan(fan, &bound); });
+    glPopMatrix();
+    glPopClientAttrib();
+    glPopAttrib();
+    ground.max_triangles = std::max(ground.max_triangles, ground.triangles);
+}
