@@ -304,7 +304,7 @@ void main_loop_run(Window *window, Config *config, GameSettings *settings, int *
             if (state.paused && settings->show_pause)
                 draw_screen_text("Paused", 0);
             if (state.screenshot_requested) {
-                take_screenshot(&state, window);
+                take_screenshot(&state, frame->width, frame->height);
                 state.screenshot_requested = false;
             }
             if (settings->glfinish)

@@ -141,7 +141,7 @@ bool write_video_frame(int width, int height)
     return fflush(stdout) == 0 && written;
 }
 
-void take_screenshot(LoopState *state, Window *window)
+void take_screenshot(LoopState *state, int w, int h)
 {
     if (state->screenshot_number < 0) {
         unsigned largest = 0;
@@ -152,8 +152,6 @@ void take_screenshot(LoopState *state, Window *window)
         }
         state->screenshot_number = (int)largest + 1;
     }
-    int w, h;
-    window_size(window, &w, &h);
     std::vector<uint8_t> pixels((size_t)w * h * 3), rows(pixels.size());
     glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
     for (int y = 0; y < h; ++y) // GL reads bottom up

@@ -31,5 +31,6 @@ void draw_screen_text(const char *text, int line);
 // standard output no longer takes it (the encoder has gone).
 bool write_video_frame(int width, int height);
 
-// Saves the drawn frame as the next "screenshotNNN.png" in the home folder.
-void take_screenshot(LoopState *state, Window *window);
+// Saves the drawn frame (of the window's size) as the next
+// "screenshotNNN.png" in the home folder.
+void take_screenshot(LoopState *state, int width, int height);

@@ -1,0 +1,256 @@
+// The ground's painted textures and the whole scene: windows around the
+// camera, painting through a frame buffer or the back buffer, and the three
+// views of the default track with their screenshots.
+#include "core/config.h"
+#include "core/main_loop.h"
+#include "core/settings.h"
+#include "core/view_draw.h"
+#include "files/image.h"
+#include "physics/world.h"
+#include "platform/window.h"
+#include "race/race.h"
+#include "render/gl_caps.h"
+#include "render/ground_textures.h"
+#include "render/hud.h"
+#include "render/model.h"
+#include "render/projection.h"
+#include "render/terrain_render.h"
+#include "render/texture_gl.h"
+#include "test_folders.h"
+#include "track/track.h"
+#include "track/track_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+TEST(GroundWindows, StartOneBlockBeforeTheCameraClampedToTheGrid)
+{
+    Terrain t;
+    t.tiles_per_side = 256;
+    struct Case {
+        int level, camera_tile, start;
+    } cases[] = {{0, 100, 99}, {1, 100, 49}, {1, 0, 0}, {1, 255, 124}, {3, 40, 4}, {5, 200, 4}, {5, 20, 0}};
+    for (const Case &c : cases)
+        EXPECT_EQ(ground_window_start(t, c.level, c.camera_tile), c.start) << c.level << " " << c.camera_tile;
+    t.tiles_per_side = 8; // fewer blocks than a window: it starts at 0
+    EXPECT_EQ(ground_window_start(t, 2, 7), 0);
+}
+
+TEST(GroundWindows, NodesTakeTheFinestReadyTextureThatCoversThem)
+{
+    Terrain t = memory_terrain(8, 3, [](int, int) { return 0.0f; });
+    GroundTextures g;
+    g.finest = 1;
+    g.coarse_tiles = 64;
+    g.coarse_blocks = 4;
+    g.coarse.resize(16);
+    for (size_t k = 0; k < g.coarse.size(); ++k)
+        g.coarse[k].texture = 1000 + (unsigned)k;
+    for (int level = 0; level < GROUND_WINDOW_LEVELS; ++level)
+        for (int k = 0; k < 16; ++k)
+            g.windows[level][k].texture = (unsigned)(level * 100 + k);
+    // Camera over tile (100, 30): x = 100 * 6 + 1 ft.
+    ground_windows_update(&g, t, 601, 181, false);
+    GroundChoice choice = ground_texture_for(g, t, 100, 30, 1);
+    EXPECT_GE(choice.texture, 1000u) << "nothing painted yet: the coarse texture";
+    EXPECT_EQ(choice.span, 128);
+    for (int level = 0; level < GROUND_WINDOW_LEVELS; ++level)
+        for (GroundSlot &slot : g.windows[level])
+            slot.ready = true;
+    struct Case {
+        int tile_x, tile_z, tiles;
+        int level; // -1: coarse
+    } cases[] = {
+        {100, 30, 1, 1},  // under the camera: the finest level in use
+        {100, 30, 2, 1},  // a node of two tiles still fits a level-1 block
+        {96, 28, 4, 2},   // four tiles need level 2
+        {106, 30, 1, 2},  // beyond level 1's window of 8 tiles
+        {200, 30, 1, -1}, // far away: only the coarse texture
+        {64, 0, 64, -1},  // too big for any window
+    };
+    for (const Case &c : cases) {
+        choice = ground_texture_for(g, t, c.tile_x, c.tile_z, c.tiles);
+        if (c.level < 0) {
+            EXPECT_GE(choice.texture, 1000u) << c.tile_x;
+            EXPECT_EQ(choice.span, 128) << c.tile_x;
+        } else {
+            EXPECT_EQ((int)choice.texture / 100, c.level) << c.tile_x;
+            EXPECT_EQ(choice.span, 2 << c.level) << c.tile_x;
+            EXPECT_EQ(choice.origin_i, (c.tile_x >> c.level) << (c.level + 1)) << c.tile_x;
+        }
+    }
+    // The camera moves one level-1 block on: the slot that wrapped round is
+    // repainted, the others keep their pictures.
+    ground_windows_update(&g, t, 601 + 12, 181, false);
+    int not_ready = 0;
+    for (const GroundSlot &slot : g.windows[1])
+        not_ready += !slot.ready;
+    EXPECT_EQ(not_ready, 4);
+}
+
+TEST(GroundWindows, DecalBinsClampToTheGrid)
+{
+    int first, last;
+    decal_bin_range(800, 90, 110, &first, &last);
+    EXPECT_EQ(first, 0);
+    EXPECT_EQ(last, 1);
+    decal_bin_range(800, -50, 2000, &first, &last);
+    EXPECT_EQ(first, 0);
+    EXPECT_EQ(last, 7);
+}
+
+class GroundGl : public ::testing::Test {
+protected:
+    static Window *window;
+    static void SetUpTestSuite()
+    {
+        if (!getenv("DISPLAY"))
+            return;
+        window = gl_window_create("Rutvale test", 640, 480, 0x100 | 32, 0, 16, 0, 0);
+        if (window) {
+            gl_caps_init();
+            texture_gl_install();
+        }
+    }
+    static void TearDownTestSuite()
+    {
+        gl_window_destroy(window);
+        window = nullptr;
+    }
+    void SetUp() override
+    {
+        if (!window)
+            GTEST_SKIP() << "no display";
+        ASSERT_NE(frame_begin(window), nullptr);
+    }
+    void TearDown() override
+    {
+        if (window)
+            frame_end(window);
+    }
+};
+Window *GroundGl::window;
+
+unsigned solid_texture(uint8_t r, uint8_t g, uint8_t b, uint8_t a)
+{
+    Image image;
+    image.width = image.height = 4;
+    image.channels = 4;
+    for (int k = 0; k < 16; ++k)
+        image.pixels.insert(image.pixels.end(), {r, g, b, a});
+    make_mipmaps(&image);
+    return texture_gl_create(image, true, true);
+}
+
+TEST_F(GroundGl, PaintsTilesDecalsAndShadingThroughEitherPath)
+{
+    for (bool fbo : {true, false}) {
+        if (fbo && !gl_caps.has_fbo)
+            continue;
+        SCOPED_TRACE(fbo ? "frame buffer object" : "back buffer");
+        Terrain t = memory_terrain(2, 1, [](int, int) { return 0.0f; }); // 8 x 8 ft
+        t.surfaces.resize(1);
+        t.surfaces[0].texture = solid_texture(200, 100, 50, 255);
+        t.shading.assign((size_t)t.points_per_side * t.points_per_side * 3, 64); // a quarter of full light x2
+        t.decals.push_back({solid_texture(0, 0, 0, 255), 4, 4, 0, 2, 1, 0, 1}); // 2 x 2 ft in the middle
+        GroundTextures g;
+        ground_textures_create(&g, t, {32, 0, false, fbo, false});
+        low_detail_textures_build(&g, t);
+        ground_add_decal(&g, t, 0);
+        ground_windows_update(&g, t, 1, 1, true);
+        EXPECT_GT(ground_paint_due(&g, t), 0);
+        EXPECT_EQ(g.use_fbo, fbo);
+
+        std::vector<uint8_t> pixels(32 * 32 * 3);
+        glBindTexture(GL_TEXTURE_2D, g.coarse[0].texture);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+        auto at = [&](int x, int y) { return &pixels[((size_t)y * 32 + x) * 3]; };
+        // Ground x 2 x shading: 200 * 2 * 64 / 255 = 100.
+        const uint8_t *corner = at(2, 2);
+        EXPECT_NEAR(corner[0], 100, 4);
+        EXPECT_NEAR(corner[1], 50, 4);
+        EXPECT_NEAR(corner[2], 25, 4);
+        const uint8_t *middle = at(16, 16);
+        EXPECT_LT(middle[0], 8) << "the decal is painted in";
+        glBindTexture(GL_TEXTURE_2D, 0);
+        ground_textures_free(&g);
+    }
+}
+
+class GameScene : public GroundGl {};
+
+// The default track with a full field, seen from each view: ground, sky,
+// riders and the HUD drawn, counts on the status overlay, screenshots
+// saved by the game's own routine.
+TEST_F(GameScene, EveryViewShowsTheGroundAndSavesItsScreenshot)
+{
+    TempDir home;
+    use_game_folders(home.path, GAME_DIR);
+    Config config;
+    config_defaults(&config);
+    GameSettings settings;
+    renderer_start(config, settings);
+    physics_world_create();
+    int lineup[SLOTS];
+    for (int &value : lineup)
+        value = LINEUP_ROBOT;
+    race_settings.track_folder = "rabbithill";
+    ASSERT_TRUE(race_start(lineup, false, false, 0, 3, 0, 1));
+    for (int n = 0; n < 64; ++n)
+        sim_tick();
+
+    LoopState state;
+    control_map_init(&state);
+    state.free_position[0] = 700, state.free_position[1] = 60, state.free_position[2] = 700;
+    state.free_pitch = -0.3f;
+    for (ViewMode view : {RIDER_VIEW, CHASE_VIEW, FREE_VIEW}) {
+        SCOPED_TRACE(view);
+        state.view = view;
+        // Two frames: the first paints the ground textures.
+        for (int frame = 0; frame < 2; ++frame) {
+            set_projection(640, 480);
+            glClearColor(1, 0, 1, 1);
+            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+            draw_view(state, config, settings);
+        }
+        EXPECT_GT(ground.triangles, 100);
+        EXPECT_GT(model_triangles_drawn, 0);
+        // Below the middle of the picture the ground covers everything.
+        std::vector<uint8_t> pixels(640 * 240 * 3);
+        glReadPixels(0, 0, 640, 240, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+        int uncovered = 0;
+        for (size_t k = 0; k < pixels.size(); k += 3)
+            uncovered += pixels[k] == 255 && pixels[k + 1] == 0 && pixels[k + 2] == 255;
+        EXPECT_LT(uncovered, 640 * 240 / 100);
+
+        if (view != FREE_VIEW)
+            hud_draw_rider(race.watched_slot);
+        StatusInfo info;
+        info.render_stats = true;
+        std::vector<std::string> lines = status_lines(info);
+        ASSERT_GE(lines.size(), 3u);
+        EXPECT_EQ(lines[0].rfind("Ground polygons - ", 0), 0u);
+        EXPECT_NE(lines[0], "Ground polygons - 0 max=0");
+        hud_draw_status(info);
+        take_screenshot(&state, 640, 480);
+    }
+    for (const char *name : {"screenshot001.png", "screenshot002.png", "screenshot003.png"}) {
+        Image shot;
+        EXPECT_TRUE(path_exists(home.path + "/Rutvale/" + name)) << name;
+    }
+    // Kept for a look after the run.
+    if (const char *keep = getenv("RUTVALE_KEEP_SCREENSHOTS"))
+        for (const char *name : {"screenshot001.png", "screenshot002.png", "screenshot003.png"})
+            write_file(std::string(keep) + "/" + name, read_file(home.path + "/Rutvale/" + name));
+    race_clear();
+    unload_track();
+    physics_world_destroy();
+    use_game_folders("", "");
+}
+
+} // namespace
