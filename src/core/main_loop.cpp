@@ -362,13 +362,7 @@ void main_loop_run(Window *window, Config *config, GameSettings *settings, int *
         // Warp mode races back to back: when the leader has ridden the
         // race's laps, the next race starts with the line-up rotated.
         if (settings->warp && state.view != TITLE_VIEW && race.race_laps > 0) {
-            const TimingGates &g = track.objects.gates;
-            int leader_laps = 0;
-            for (const RiderSlot &slot : race.slots)
-                if (slot.rider)
-                    leader_laps = std::max(leader_laps, laps_from_gates(slot.rider->next_gate, g.first_lap_count,
-                                                                        g.normal_lap_count));
-            if (leader_laps >= race.race_laps) {
+            if (race_leader_laps() >= race.race_laps) {
                 rotate_lineup(lineup, SLOTS);
                 race_start(lineup, false, config->record.index == 1, (int)config->minutes.value * 60 * TICKS_PER_SECOND,
                            (int)config->laps.value, config->skill.index, (unsigned)race.tick);

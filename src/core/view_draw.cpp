@@ -26,6 +26,7 @@
 #include "render/model.h"
 #include "render/projection.h"
 #include "render/rider_draw.h"
+#include "render/scene.h"
 #include "render/sky.h"
 #include "render/statues.h"
 #include "render/terrain_render.h"
@@ -37,63 +38,6 @@
 #include <cstdio>
 #include <vector>
 
-namespace {
-
-// The sky, ground, statues, riders and billboards seen from an eye; the
-// watched rider in its own mode.
-struct WorldOptions {
-    int billboard_lookahead;
-    bool lens_flares;
-    float model_detail, lod_scale, lod_bias;
-};
-
-void draw_world_from(const SceneCamera &camera, int watched, RiderDrawMode watched_mode, const WorldOptions &options)
-{
-    const float *eye = camera.position;
-    terrain_paint(eye);
-    GLint viewport[4];
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    set_projection(viewport[2], viewport[3]);
-    camera_apply(camera);
-    const float model_detail = options.model_detail, lod_scale = options.lod_scale, lod_bias = options.lod_bias;
-    const TrackObjects &objects = track.objects;
-    draw_sky_box(objects.lighting.sky);
-    set_track_lights(objects.lighting);
-    // Distance haze over everything but the sky.
-    const Lighting &light = objects.lighting;
-    if (light.fog_density > 0) {
-        const float colour[4] = {light.fog_colour[0], light.fog_colour[1], light.fog_colour[2], 1};
-        glFogi(GL_FOG_MODE, GL_EXP);
-        glFogf(GL_FOG_DENSITY, light.fog_density);
-        glFogfv(GL_FOG_COLOR, colour);
-        glEnable(GL_FOG);
-    }
-    glEnable(GL_DEPTH_TEST);
-    glEnable(GL_CULL_FACE);
-    const float *o = camera.orientation;
-    const float forward[3] = {-o[2], -o[5], -o[8]};
-    terrain_draw(eye, forward);
-    draw_statues(track.objects.statues, eye, model_detail, lod_scale, lod_bias);
-    for (int k = 0; k < SLOTS; ++k)
-        if (const Rider *r = race.slots[k].rider)
-            draw_rider(r, k == watched ? watched_mode : DRAW_WHOLE, eye);
-    // Billboards stand in world coordinates: place the world around the eye.
-    glPushMatrix();
-    glTranslatef(-eye[0], -eye[1], -eye[2]);
-    const float backward[3] = {o[2], o[5], o[8]};
-    draw_billboards(objects.billboards.data(), (int)objects.billboards.size(), eye, backward,
-                    options.billboard_lookahead);
-    glPopMatrix();
-    glDisable(GL_CULL_FACE);
-    glDisable(GL_FOG);
-    if (options.lens_flares && !track.objects.lighting.flares.empty()) {
-        draw_lens_flares(&track.objects.lighting, camera, viewport[2], viewport[3]);
-    }
-    glDisable(GL_DEPTH_TEST);
-    glLoadIdentity();
-}
-
-} // namespace
 
 // What the status overlay shows this frame.
 StatusInfo status_info(LoopState *state, const Config &config, const GameSettings &settings)
@@ -169,8 +113,15 @@ void draw_view(const LoopState &state, const Config &config, const GameSettings 
     int slot = race.watched_slot;
     const Rider *watched = race.slots[slot].rider;
     bool own = watched && race.slots[slot].kind == KIND_LOCAL;
-    const WorldOptions options = {config.billboard_optimize_lookahead, config.lens_flare.index == 1,
-                                  (float)config.model_detail.value, settings.lod_scale, settings.lod_bias};
+    SceneOptions options;
+    options.billboard_lookahead = config.billboard_optimize_lookahead;
+    options.lens_flares = config.lens_flare.index == 1;
+    options.model_detail = (float)config.model_detail.value;
+    options.lod_scale = settings.lod_scale;
+    options.lod_bias = settings.lod_bias;
+    options.ghost_fade_distance = (float)config.ghost_fade_distance.value;
+    options.fugly = settings.fugly;
+    options.viewing_mode = config.hide_rider.index == 1 ? DRAW_FIRST_PERSON : DRAW_FIRST_PERSON_BODY;
     if (state.view == RIDER_VIEW && watched) {
         SceneCamera camera = first_person_camera(body_frame(watched->bodies[RIDER_TORSO]),
                                                  (float)config.first_person_height.value,
@@ -178,17 +129,16 @@ void draw_view(const LoopState &state, const Config &config, const GameSettings 
         const dReal *v = dBodyGetLinearVel(watched->bodies[RIDER_TORSO]);
         for (int i = 0; i < 3; ++i)
             camera.velocity[i] = (float)v[i];
-        draw_world_from(camera, slot, config.hide_rider.index == 1 ? DRAW_FIRST_PERSON : DRAW_FIRST_PERSON_BODY,
-                        options);
+        draw_scene(camera, slot, options);
     } else if (state.view == CHASE_VIEW && watched) {
         Camera cam = chase_camera(state, settings, config, watched, own);
         const float f[3] = {cam.target[0] - cam.position[0], cam.target[1] - cam.position[1],
                             cam.target[2] - cam.position[2]};
-        draw_world_from(camera_looking(cam.position, f), -1, DRAW_WHOLE, options);
+        draw_scene(camera_looking(cam.position, f), -1, options);
     } else if (state.view == FREE_VIEW) {
         const float f[3] = {std::sin(state.free_yaw) * std::cos(state.free_pitch), std::sin(state.free_pitch),
                             std::cos(state.free_yaw) * std::cos(state.free_pitch)};
-        draw_world_from(camera_looking(state.free_position, f), -1, DRAW_WHOLE, options);
+        draw_scene(camera_looking(state.free_position, f), -1, options);
     }
 }
 

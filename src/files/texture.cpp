@@ -295,6 +295,12 @@ void free_stale_textures()
     animations = std::move(live);
 }
 
+void forget_textures()
+{
+    records.clear();
+    animations.clear();
+}
+
 void update_animated_textures(int tick)
 {
     for (AnimatedTexture &a : animations) {

@@ -41,6 +41,10 @@ long texture_memory();
 // Deletes cached textures not used since the generation started.
 void free_stale_textures();
 
+// Forgets every texture without deleting it: the GL context that held
+// them has gone.
+void forget_textures();
+
 // Shows each animated texture's frame for the tick.
 void update_animated_textures(int tick);
 

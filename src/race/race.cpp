@@ -324,3 +324,13 @@ void sim_tick()
     }
     ++race.tick;
 }
+
+int race_leader_laps()
+{
+    const TimingGates &g = track.objects.gates;
+    int laps = 0;
+    for (const RiderSlot &slot : race.slots)
+        if (slot.rider)
+            laps = std::max(laps, laps_from_gates(slot.rider->next_gate, g.first_lap_count, g.normal_lap_count));
+    return laps;
+}

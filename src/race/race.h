@@ -69,6 +69,9 @@ void time_trial_reset();
 // The completed laps of a rider that has passed `gates` timing gates.
 int laps_from_gates(int gates, int first_lap_gates, int lap_gates);
 
+// The laps the race's leader has completed, by the riders' gate counts.
+int race_leader_laps();
+
 // Runs one tick.
 void sim_tick();
 

@@ -1,6 +1,7 @@
 #include "render/billboards.h"
 
 #include "render/gl_caps.h"
+#include "render/material.h"
 #include "track/objects.h"
 
 #include <cmath>
@@ -132,6 +133,7 @@ void draw_billboards(const Billboard *list, int count, const float camera[3], co
                 glEnd();
             glBindTexture(GL_TEXTURE_2D, b.texture);
             bound = b.texture;
+            ++texture_changes;
             glBegin(GL_QUADS);
             open = true;
         }

@@ -6,7 +6,9 @@
 #include "race/race.h"
 #include "render/billboards.h"
 #include "render/gl_caps.h"
+#include "render/material.h"
 #include "render/model.h"
+#include "render/shaders.h"
 #include "render/projection.h"
 #include "render/terrain_render.h"
 #include "render/text.h"
@@ -296,7 +298,7 @@ std::vector<std::string> status_lines(const StatusInfo &info)
     if (info.render_stats) {
         static int largest[6];
         const int counts[6] = {ground.triangles, model_triangles_drawn, billboards_drawn,
-                               ground.textures.decals_painted, 0, 0};
+                               ground.textures.decals_painted, texture_changes, shader_changes};
         const char *names[6] = {"Ground polygons", "Model polygons", "Billboards", "Decals", "Texture Changes",
                                 "Shader Changes"};
         for (int i = 0; i < 6; ++i) {

@@ -351,6 +351,16 @@ void model_generation_advance()
     ++generation;
 }
 
+void forget_models()
+{
+    for (auto *list : {&cache, &variant_store})
+        for (auto &model : *list)
+            for (Mesh &mesh : model->meshes)
+                mesh.display_list = 0;
+    cache.clear();
+    variant_store.clear();
+}
+
 void free_stale_models()
 {
     std::vector<std::unique_ptr<Model>> kept;

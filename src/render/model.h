@@ -62,6 +62,10 @@ void model_generation_advance();
 // Deletes cached models not used in the current generation.
 void free_stale_models();
 
+// Forgets every cached model without deleting its display lists: the GL
+// context that held them has gone.
+void forget_models();
+
 // The variant of a model to draw at a camera distance.
 const Model *model_variant(const Model *model, float distance);
 

@@ -3,6 +3,7 @@
 #include "physics/rider.h"
 #include "physics/rider_bones.h"
 #include "render/gl_caps.h"
+#include "render/material.h"
 #include "render/model.h"
 
 #include <cmath>
@@ -92,16 +93,6 @@ RiderBonePoses pose_bones(const Rider *r, const BodyFrame &torso)
     return b;
 }
 
-void bind(unsigned texture)
-{
-    if (texture) {
-        glEnable(GL_TEXTURE_2D);
-        glBindTexture(GL_TEXTURE_2D, texture);
-    } else {
-        glDisable(GL_TEXTURE_2D);
-    }
-}
-
 // Draws a model at a frame, relative to the camera.
 void draw_at(Model *model, const BodyFrame &f, const float camera[3], const BonePoses *bones = nullptr)
 {
@@ -140,49 +131,66 @@ BodyFrame rider_draw_torso(const Rider *r)
     return torso;
 }
 
-void draw_rider(const Rider *r, RiderDrawMode mode, const float camera[3])
+void draw_rider(const Rider *r, RiderDrawMode mode, const float camera[3], unsigned shine)
 {
     BodyFrame torso = rider_draw_torso(r);
-    glEnable(GL_LIGHTING);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    glColor4f(1, 1, 1, 1);
-
-    bool hide_running_gear = mode != DRAW_WHOLE && r->crash_timer == 0;
-    bind(r->textures[TEX_BIKE]);
-    draw_at(r->models[MODEL_FRAME], body_frame(r->bodies[FRAME]), camera);
-    draw_at(r->models[MODEL_FORK_UPPER], body_frame(r->bodies[FORK_UPPER]), camera);
-    if (!hide_running_gear) {
-        draw_at(r->models[MODEL_FORK_LOWER], body_frame(r->bodies[FORK_LOWER]), camera);
-        draw_at(r->models[MODEL_SWINGARM], body_frame(r->bodies[SWINGARM]), camera);
-        bind(r->textures[TEX_WHEELS]);
-        draw_at(r->models[MODEL_FRONT_WHEEL], body_frame(r->bodies[FRONT_WHEEL]), camera);
-        draw_at(r->models[MODEL_REAR_WHEEL], body_frame(r->bodies[REAR_WHEEL]), camera);
-    }
-
     RiderBonePoses bones = pose_bones(r, torso);
     BonePoses view = bones.view();
-    if (mode != DRAW_FIRST_PERSON) {
-        Model *body = mode == DRAW_FIRST_PERSON_BODY ? r->models[MODEL_BODY_FP] : r->models[MODEL_BODY];
-        bind(r->textures[TEX_BODY]);
-        draw_at(body, torso, camera, &view);
-    }
-    if (mode == DRAW_WHOLE) {
-        BodyFrame head = torso;
-        Vec at = to_world(torso, load(rider_rest_pose.head));
-        head.position[0] = at.x, head.position[1] = at.y, head.position[2] = at.z;
-        bind(r->textures[TEX_HEAD]);
-        draw_at(r->models[MODEL_HEAD], head, camera);
-    }
+    BodyFrame head = torso;
+    Vec head_at = to_world(torso, load(rider_rest_pose.head));
+    head.position[0] = head_at.x, head.position[1] = head_at.y, head.position[2] = head_at.z;
 
-    bind(r->number_texture);
-    draw_at(r->models[MODEL_FRONT_PLATE], body_frame(r->bodies[FORK_UPPER]), camera);
-    draw_at(r->models[MODEL_SIDE_PLATES], body_frame(r->bodies[FRAME]), camera);
+    // Every part in drawing order with its placement and textures.
+    struct Part {
+        Model *model;
+        BodyFrame frame;
+        const BonePoses *bones;
+        int texture; // RiderTexture, or -1 for the number plate
+    };
+    Part parts[12];
+    int count = 0;
+    auto add = [&](int model, const BodyFrame &f, const BonePoses *b, int texture) {
+        if (r->models[model])
+            parts[count++] = {r->models[model], f, b, texture};
+    };
+    bool hide_running_gear = mode != DRAW_WHOLE && r->crash_timer == 0;
+    add(MODEL_FRAME, body_frame(r->bodies[FRAME]), nullptr, TEX_BIKE);
+    add(MODEL_FORK_UPPER, body_frame(r->bodies[FORK_UPPER]), nullptr, TEX_BIKE);
+    if (!hide_running_gear) {
+        add(MODEL_FORK_LOWER, body_frame(r->bodies[FORK_LOWER]), nullptr, TEX_BIKE);
+        add(MODEL_SWINGARM, body_frame(r->bodies[SWINGARM]), nullptr, TEX_BIKE);
+        add(MODEL_FRONT_WHEEL, body_frame(r->bodies[FRONT_WHEEL]), nullptr, TEX_WHEELS);
+        add(MODEL_REAR_WHEEL, body_frame(r->bodies[REAR_WHEEL]), nullptr, TEX_WHEELS);
+    }
+    if (mode != DRAW_FIRST_PERSON)
+        add(mode == DRAW_FIRST_PERSON_BODY ? MODEL_BODY_FP : MODEL_BODY, torso, &view, TEX_BODY);
     if (mode == DRAW_WHOLE)
-        draw_at(r->models[MODEL_RIDER_PLATE], torso, camera, &view);
+        add(MODEL_HEAD, head, nullptr, TEX_HEAD);
+    add(MODEL_FRONT_PLATE, body_frame(r->bodies[FORK_UPPER]), nullptr, -1);
+    add(MODEL_SIDE_PLATES, body_frame(r->bodies[FRAME]), nullptr, -1);
+    if (mode == DRAW_WHOLE)
+        add(MODEL_RIDER_PLATE, torso, &view, -1);
 
-    glDisable(GL_TEXTURE_2D);
-    glDisable(GL_BLEND);
-    glDisable(GL_LIGHTING);
+    MaterialState material;
+    material_begin(&material);
+    for (int k = 0; k < count; ++k) {
+        const Part &p = parts[k];
+        if (p.texture < 0)
+            material_bind(&material, r->number_texture, 0, 0);
+        else
+            material_bind(&material, r->textures[p.texture], r->normal_maps[p.texture], r->specular_maps[p.texture]);
+        draw_at(p.model, p.frame, camera, p.bones);
+    }
+    // The shine: the environment picture added over every shiny layer.
+    material_begin_reflective(&material, shine);
+    for (int k = 0; k < count; ++k) {
+        const Part &p = parts[k];
+        if (!p.model->has_reflective)
+            continue;
+        material_bind_reflective_normal(&material, p.texture < 0 ? 0 : r->normal_maps[p.texture]);
+        const float at[3] = {p.frame.position[0] - camera[0], p.frame.position[1] - camera[1],
+                             p.frame.position[2] - camera[2]};
+        draw_model_reflective(p.model, at, p.frame.rotation, p.bones);
+    }
+    material_end(&material);
 }

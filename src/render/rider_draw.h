@@ -16,6 +16,8 @@ enum RiderDrawMode {
 // shoulders come within 1.25 ft of the grips. The simulation is untouched.
 BodyFrame rider_draw_torso(const Rider *r);
 
-// Draws a rider. The model-view holds the camera's rotation only: parts are
-// placed relative to `camera`.
-void draw_rider(const Rider *r, RiderDrawMode mode, const float camera[3]);
+// Draws a rider: its parts lit with their textures and maps, then the
+// shine (the `shine` environment picture over every shiny layer). The
+// model-view holds the camera's rotation only: parts are placed relative
+// to `camera`. The material alpha is the rider alpha.
+void draw_rider(const Rider *r, RiderDrawMode mode, const float camera[3], unsigned shine);

@@ -1,9 +1,11 @@
 #include "render/statues.h"
 
 #include "render/gl_caps.h"
+#include "render/material.h"
 #include "render/model.h"
 #include "track/objects.h"
 
+#include <algorithm>
 #include <cmath>
 
 bool statue_too_far(float distance, float model_detail)
@@ -27,12 +29,10 @@ void statue_face_camera(Statue *s, const float camera[3], float lod_scale, float
 }
 
 void draw_statues(std::vector<Statue> &statues, const float camera[3], float model_detail, float lod_scale,
-                  float lod_bias)
+                  float lod_bias, unsigned environment)
 {
-    glEnable(GL_LIGHTING);
-    glEnable(GL_TEXTURE_2D);
-    glColor4f(1, 1, 1, 1);
-    unsigned bound = 0;
+    // Which statues are drawn this frame, turned toward the camera first.
+    std::vector<Statue *> shown;
     for (Statue &statue : statues) {
         if (!statue.model)
             continue;
@@ -40,14 +40,31 @@ void draw_statues(std::vector<Statue> &statues, const float camera[3], float mod
         if (statue_too_far(std::sqrt(at[0] * at[0] + at[1] * at[1] + at[2] * at[2]), model_detail))
             continue;
         statue_face_camera(&statue, camera, lod_scale, lod_bias);
-        const float *o = statue.orientation;
-        const float rotation[12] = {o[0], o[1], o[2], 0, o[3], o[4], o[5], 0, o[6], o[7], o[8], 0};
-        if (statue.texture != bound) {
-            glBindTexture(GL_TEXTURE_2D, statue.texture);
-            bound = statue.texture;
-        }
-        draw_model(statue.model, at, rotation, nullptr);
+        shown.push_back(&statue);
     }
-    glDisable(GL_TEXTURE_2D);
-    glDisable(GL_LIGHTING);
+    auto placement = [camera](const Statue &statue, float at[3], float rotation[12]) {
+        at[0] = statue.x - camera[0], at[1] = statue.y - camera[1], at[2] = statue.z - camera[2];
+        const float *o = statue.orientation;
+        const float r[12] = {o[0], o[1], o[2], 0, o[3], o[4], o[5], 0, o[6], o[7], o[8], 0};
+        std::copy(r, r + 12, rotation);
+    };
+    MaterialState material;
+    material_begin(&material);
+    for (Statue *statue : shown) {
+        float at[3], rotation[12];
+        placement(*statue, at, rotation);
+        material_bind(&material, statue->texture, statue->normal_map, statue->specular_map);
+        draw_model(statue->model, at, rotation, nullptr);
+    }
+    // Reflections of the environment, added on top.
+    material_begin_reflective(&material, environment);
+    for (Statue *statue : shown) {
+        if (!statue->model->has_reflective)
+            continue;
+        float at[3], rotation[12];
+        placement(*statue, at, rotation);
+        material_bind_reflective_normal(&material, statue->normal_map);
+        draw_model_reflective(statue->model, at, rotation, nullptr);
+    }
+    material_end(&material);
 }

@@ -14,7 +14,8 @@ bool statue_too_far(float distance, float model_detail);
 // keeps that orientation until turned again.
 void statue_face_camera(Statue *statue, const float camera[3], float lod_scale, float lod_bias);
 
-// Draws the statues' opaque meshes with their textures; the model-view holds
-// the camera's rotation only.
+// Draws the statues in two passes: lit with their textures and maps, then
+// their reflective meshes mirroring the environment picture. The
+// model-view holds the camera's rotation only.
 void draw_statues(std::vector<Statue> &statues, const float camera[3], float model_detail, float lod_scale,
-                  float lod_bias);
+                  float lod_bias, unsigned environment);

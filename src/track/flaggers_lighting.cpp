@@ -72,6 +72,53 @@ done:
     gf_close(f);
 }
 
+namespace {
+
+void show_picture(Billboard *b, unsigned picture, int tick)
+{
+    if (b->texture == picture)
+        return;
+    if (b->texture)
+        pause_animation(b->texture);
+    if (picture)
+        start_animation(picture, tick);
+    b->texture = picture;
+}
+
+} // namespace
+
+void update_flaggers(TrackObjects *objects, const FlaggerView &v)
+{
+    Flaggers &fl = objects->flaggers;
+    std::vector<Billboard> &boards = objects->billboards;
+    auto board = [&boards](int index) { return index >= 0 && index < (int)boards.size() ? &boards[index] : nullptr; };
+    if (!objects->gates.gates.empty()) {
+        if (Billboard *b = board(fl.start.billboard)) {
+            const StartFlagger &s = fl.start;
+            float t = v.seconds, t0 = v.start_seconds;
+            float f = s.walk_time > 0 ? (t - (t0 + 1)) / s.walk_time : (t >= t0 + 1 ? 1.0f : 0.0f);
+            f = f < 0 ? 0 : f > 1 ? 1 : f;
+            b->x = s.a[0] + f * (s.b[0] - s.a[0]);
+            b->z = s.a[2] + f * (s.b[2] - s.a[2]);
+            b->y = terrain_height(track.terrain, b->x, b->z) + s.a[1] + f * (s.b[1] - s.a[1]);
+            int picture = t < t0 + 0.1f ? 0 : t < t0 + 0.4f ? 1 : t < t0 + 1 ? 2 : t < t0 + 1 + s.walk_time ? 3 : 4;
+            show_picture(b, s.pictures[picture], v.tick);
+        }
+        if (Billboard *b = board(fl.finish.billboard)) {
+            int l = v.leader_laps;
+            int picture = l >= v.race_laps ? 3 : l + 1 == v.race_laps ? 2 : l == v.half_lap ? 1 : 0;
+            show_picture(b, fl.finish.pictures[picture], v.tick);
+        }
+    }
+    for (const CourseFlagger &c : fl.course) {
+        bool warn = false;
+        for (int k : c.checkpoints)
+            warn = warn || (k >= 0 && k < (int)v.marked.size() && v.marked[(size_t)k]);
+        if (Billboard *b = board(c.billboard))
+            show_picture(b, warn ? c.warning : c.idle, v.tick);
+    }
+}
+
 void load_lighting(const std::string &folder)
 {
     Lighting &l = track.objects.lighting;

@@ -160,6 +160,21 @@ int save_statues();
 void load_timing_gates(const std::string &folder);
 int save_timing_gates();
 void load_flaggers(const std::string &folder);
+
+// What the flaggers show: the race clock and its start (seconds), the
+// leader's completed laps, the race's laps and half-way lap, and which
+// checkpoints are marked (the next checkpoint of a rider who is down).
+struct FlaggerView {
+    float seconds, start_seconds;
+    int leader_laps, race_laps, half_lap;
+    std::vector<bool> marked;
+    int tick; // animations of new pictures start here
+};
+
+// Gives each flagger the picture it shows now (and the start flagger its
+// place on its walk); a new picture's animation starts, the old one pauses.
+// Start and finish flaggers wait for a track with timing gates.
+void update_flaggers(TrackObjects *objects, const FlaggerView &view);
 void load_lighting(const std::string &folder);
 
 // Normalises gate list entries: negatives to 0, checkpoint numbers clamped

@@ -339,7 +339,7 @@ TEST_F(GameWindow, RidersDrawWithoutTouchingTheSimulation)
     int triangles[3];
     for (RiderDrawMode mode : {DRAW_WHOLE, DRAW_FIRST_PERSON, DRAW_FIRST_PERSON_BODY}) {
         int start = model_triangles_drawn;
-        draw_rider(r, mode, camera);
+        draw_rider(r, mode, camera, 0);
         triangles[mode] = model_triangles_drawn - start;
     }
     std::vector<unsigned char> pixels(320 * 240 * 4);

@@ -6,6 +6,7 @@
 #include "core/settings.h"
 #include "core/view_draw.h"
 #include "files/image.h"
+#include "files/texture.h"
 #include "physics/world.h"
 #include "platform/window.h"
 #include "race/race.h"
@@ -113,6 +114,9 @@ protected:
             return;
         window = gl_window_create("Rutvale test", 640, 480, 0x100 | 32, 0, 16, 0, 0);
         if (window) {
+            // Textures and models of an earlier window died with its context.
+            forget_textures();
+            forget_models();
             gl_caps_init();
             texture_gl_install();
         }

@@ -1,0 +1,171 @@
+#include "render/scene.h"
+
+#include "files/texture.h"
+#include "physics/rider.h"
+#include "race/race.h"
+#include "render/billboards.h"
+#include "render/gl_caps.h"
+#include "render/lens_flares.h"
+#include "render/material.h"
+#include "render/model.h"
+#include "render/projection.h"
+#include "render/shaders.h"
+#include "render/sky.h"
+#include "render/statues.h"
+#include "render/terrain_render.h"
+#include "track/track.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+void update_track_flaggers()
+{
+    const TrackObjects &objects = track.objects;
+    FlaggerView view;
+    view.seconds = (float)race.tick / TICKS_PER_SECOND;
+    view.start_seconds = (float)race.start_tick / TICKS_PER_SECOND;
+    view.leader_laps = race_leader_laps();
+    view.race_laps = race.race_laps;
+    view.half_lap = race.half_race_lap;
+    view.tick = race.tick;
+    view.marked.assign(objects.gates.checkpoints.size(), false);
+    for (const RiderSlot &slot : race.slots) {
+        if (!slot.rider || slot.rider->crash_timer == 0)
+            continue;
+        int entry = gate_sequence(objects.gates, slot.rider->next_gate);
+        if (entry < 0)
+            continue;
+        int checkpoint = entry >= UNTIMED_GATE ? entry - UNTIMED_GATE : entry;
+        if (checkpoint < (int)view.marked.size())
+            view.marked[(size_t)checkpoint] = true;
+    }
+    update_flaggers(&track.objects, view);
+}
+
+// The local rider: the first slot of a local player holding a rider.
+const Rider *local_rider()
+{
+    for (const RiderSlot &slot : race.slots)
+        if (slot.kind == KIND_LOCAL && slot.rider)
+            return slot.rider;
+    return nullptr;
+}
+
+float frame_distance(const Rider *a, const Rider *b)
+{
+    const dReal *p = dBodyGetPosition(a->bodies[FRAME]), *q = dBodyGetPosition(b->bodies[FRAME]);
+    double dx = p[0] - q[0], dy = p[1] - q[1], dz = p[2] - q[2];
+    return (float)std::sqrt(dx * dx + dy * dy + dz * dz);
+}
+
+void set_fog(const Lighting &light)
+{
+    if (light.fog_density <= 0)
+        return;
+    const float colour[4] = {light.fog_colour[0], light.fog_colour[1], light.fog_colour[2], 1};
+    glFogi(GL_FOG_MODE, GL_EXP);
+    glFogf(GL_FOG_DENSITY, light.fog_density);
+    glFogfv(GL_FOG_COLOR, colour);
+    glEnable(GL_FOG);
+}
+
+} // namespace
+
+float ghost_alpha(float distance, float fade_distance)
+{
+    float half = fade_distance / 2;
+    if (!(fade_distance > half))
+        return 1;
+    return std::min(1.0f, std::max(0.0f, (distance - half) / (fade_distance - half)));
+}
+
+void draw_scene(const SceneCamera &camera, int viewing_slot, const SceneOptions &options)
+{
+    model_triangles_drawn = 0;
+    billboards_drawn = 0;
+    texture_changes = 0;
+    shader_changes = 0;
+    const TrackObjects &objects = track.objects;
+    const Lighting &light = objects.lighting;
+    if (!objects.gates.gates.empty() || !objects.flaggers.course.empty())
+        update_track_flaggers();
+    update_animated_textures(race.tick);
+
+    const float *eye = camera.position;
+    const float *o = camera.orientation;
+    const float forward[3] = {-o[2], -o[5], -o[8]};
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    terrain_paint(eye);
+    set_projection(viewport[2], viewport[3]);
+    camera_apply(camera);
+    if (gl_caps.has_fragment_shader)
+        set_env_matrix(o);
+
+    glEnable(GL_DEPTH_TEST);
+    if (options.fugly)
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    else
+        draw_sky_box(light.sky);
+    set_fog(light);
+    glEnable(GL_CULL_FACE);
+    terrain_draw(eye, forward);
+    set_track_lights(light);
+    glDepthFunc(GL_LEQUAL);
+    glEnable(GL_ALPHA_TEST);
+    glAlphaFunc(GL_GREATER, 0.75f);
+
+    // Riders, holding back replayed ones near the local rider: they fade
+    // in over the billboards.
+    const Rider *local = local_rider();
+    struct Held {
+        const Rider *rider;
+        float alpha;
+    } held[SLOTS];
+    int held_count = 0;
+    for (int k = 0; k < SLOTS; ++k) {
+        const RiderSlot &slot = race.slots[k];
+        if (!slot.rider)
+            continue;
+        RiderDrawMode mode = k == viewing_slot ? options.viewing_mode : DRAW_WHOLE;
+        if (local && slot.kind == KIND_REPLAYED && slot.rider != local) {
+            float a = ghost_alpha(frame_distance(local, slot.rider), options.ghost_fade_distance);
+            if (a < 1) {
+                held[held_count++] = {slot.rider, a};
+                continue;
+            }
+        }
+        draw_rider(slot.rider, mode, eye, light.environment);
+    }
+    draw_statues(track.objects.statues, eye, options.model_detail, options.lod_scale, options.lod_bias,
+                 light.environment);
+    glDisable(GL_ALPHA_TEST);
+
+    // Billboards stand in world coordinates: place the world around the eye.
+    glPushMatrix();
+    glTranslatef(-eye[0], -eye[1], -eye[2]);
+    const float backward[3] = {o[2], o[5], o[8]};
+    draw_billboards(objects.billboards.data(), (int)objects.billboards.size(), eye, backward,
+                    options.billboard_lookahead);
+    glPopMatrix();
+
+    for (int k = 0; k < held_count; ++k) {
+        if (held[k].alpha <= 0)
+            continue;
+        rider_alpha = held[k].alpha;
+        draw_rider(held[k].rider, DRAW_WHOLE, eye, light.environment);
+        rider_alpha = 1;
+    }
+    if (gl_caps.has_fragment_shader)
+        use_program(PROGRAM_FIXED);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_FOG);
+    glLoadIdentity();
+    glDepthFunc(GL_ALWAYS);
+    if (options.lens_flares && !light.flares.empty())
+        draw_lens_flares(&track.objects.lighting, camera, viewport[2], viewport[3]);
+    glDepthFunc(GL_LESS);
+    glDisable(GL_DEPTH_TEST);
+}

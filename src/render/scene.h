@@ -1,0 +1,23 @@
+// One 3-D frame of the track from a camera: sky, ground, riders, statues,
+// billboards, fading ghosts and lens flares, in that order.
+#pragma once
+
+#include "render/camera.h"
+#include "render/rider_draw.h"
+
+struct SceneOptions {
+    int billboard_lookahead = 8;
+    bool lens_flares = true;
+    float model_detail = 50, lod_scale = 1, lod_bias = 0;
+    float ghost_fade_distance = 50; // feet
+    bool fugly = false;             // low-quality drawing: no sky box
+    RiderDrawMode viewing_mode = DRAW_FIRST_PERSON_BODY;
+};
+
+// Alpha of a replayed rider at a distance from the local rider: invisible
+// up close, fading in from half the fade distance, whole beyond it.
+float ghost_alpha(float distance, float fade_distance);
+
+// Draws the scene; the viewing slot (-1: none) is drawn in the options'
+// viewing mode. The viewport and projection must be set for the window.
+void draw_scene(const SceneCamera &camera, int viewing_slot, const SceneOptions &options);
