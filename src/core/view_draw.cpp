@@ -190,6 +190,7 @@ GlOffer renderer_start(const Config &config, const GameSettings &settings)
     for (const char *image : {"!@tach.png", "!@shifter.png", "!@pitboard.png", "!@title.ppm"})
         load_texture(image);
     fonts_load();
+    text_hooks_install();
     return offer;
 }
 

@@ -10,6 +10,8 @@ struct RenderHooks {
     Model *(*load_model)(const char *name, bool warn);
     // Renders a text into a square mipmapped texture of `size` pixels.
     unsigned (*text_texture)(const char *text, int size);
+    // Deletes a texture made by text_texture.
+    void (*free_texture)(unsigned id);
     // A new track is loading: what the old one alone used may be freed later.
     void (*new_generation)();
 };

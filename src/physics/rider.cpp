@@ -1,6 +1,8 @@
 // Creating, placing and destroying riders: bodies, masses and joints.
 #include "physics/rider.h"
 
+#include "files/render_hooks.h"
+
 #include "files/texture.h"
 #include "physics/contact.h"
 #include "physics/rider_resources.h"
@@ -265,6 +267,8 @@ void rider_destroy(Rider *r)
     for (dBodyID b : r->bodies)
         if (b)
             dBodyDestroy(b);
+    if (r->number_texture && render_hooks.free_texture)
+        render_hooks.free_texture(r->number_texture);
     delete r;
 }
 

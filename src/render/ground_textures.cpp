@@ -6,6 +6,7 @@
 #include "files/image.h"
 #include "platform/log.h"
 #include "render/gl_caps.h"
+#include "render/render_target.h"
 #include "render/texture_gl.h"
 #include "track/terrain.h"
 
@@ -199,33 +200,10 @@ void paint_contents(GroundTextures *g, const Terrain &t, int tile_x, int tile_z,
 // Paints one texture for a block; false when the frame buffer refused.
 bool paint_block(GroundTextures *g, const Terrain &t, unsigned texture, int tile_x, int tile_z, int tiles)
 {
-    glPushAttrib(GL_ENABLE_BIT | GL_VIEWPORT_BIT | GL_COLOR_BUFFER_BIT | GL_TEXTURE_BIT | GL_CURRENT_BIT);
-    if (g->use_fbo) {
-        glext.BindFramebufferEXT(GL_FRAMEBUFFER_EXT, g->framebuffer);
-        glext.FramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, texture, 0);
-        GLenum status = glext.CheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT);
-        if (status != GL_FRAMEBUFFER_COMPLETE_EXT) {
-            show_messagef("Framebuffer error %x", status);
-            glext.BindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
-            glPopAttrib();
-            // Later textures go through the back buffer instead.
-            g->use_fbo = false;
-            return false;
-        }
-    }
-    glViewport(0, 0, g->dim, g->dim);
+    if (!render_target_begin(&g->target, texture, g->dim))
+        return false;
     paint_contents(g, t, tile_x, tile_z, tiles);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    if (g->use_fbo) {
-        glext.FramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, 0, 0);
-        glext.BindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
-        if (g->mipmaps)
-            glext.GenerateMipmapEXT(GL_TEXTURE_2D);
-    } else {
-        glReadBuffer(GL_BACK);
-        glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 0, g->dim, g->dim);
-    }
-    glPopAttrib();
+    render_target_end(&g->target, texture, g->dim, g->mipmaps);
     ++g->painted;
     return true;
 }
@@ -284,22 +262,16 @@ void ground_textures_create(GroundTextures *g, const Terrain &t, const GroundTex
 {
     ground_textures_free(g);
     g->finest = std::max(0, std::min(s.finest, (int)GROUND_COARSE_LEVEL));
-    g->use_fbo = s.use_fbo && gl_caps.has_fbo;
+    render_target_open(&g->target, s.use_fbo, true);
     g->dim = std::max(32, s.dim);
-    if (!g->use_fbo) {
+    if (!g->target.use_fbo) {
         // The back buffer must hold a whole texture.
         GLint viewport[4];
         glGetIntegerv(GL_VIEWPORT, viewport);
         while (g->dim > 32 && (g->dim > viewport[2] || g->dim > viewport[3]))
             g->dim /= 2;
     }
-    g->mipmaps = s.mipmaps && (g->use_fbo ? glext.GenerateMipmapEXT != nullptr : gl_caps.has_generate_mipmap);
-    if (g->use_fbo) {
-        show_message("Using frame buffer objects");
-        GLuint fb = 0;
-        glext.GenFramebuffersEXT(1, &fb);
-        g->framebuffer = fb;
-    }
+    g->mipmaps = s.mipmaps && (g->target.use_fbo ? glext.GenerateMipmapEXT != nullptr : gl_caps.has_generate_mipmap);
     static bool told;
     g->split_large_decals = gl_caps.renderer.find("ATI Radeon X1270") != std::string::npos;
     if (g->split_large_decals && !told) {
@@ -325,7 +297,7 @@ void ground_textures_create(GroundTextures *g, const Terrain &t, const GroundTex
         g->window_start[level][0] = g->window_start[level][1] = -1000;
     if (s.verbose)
         zeph_log("Ground textures: %d pixels, window levels %d..5%s\n", g->dim, g->finest,
-                 g->use_fbo ? ", frame buffer objects" : "");
+                 g->target.use_fbo ? ", frame buffer objects" : "");
 }
 
 void low_detail_textures_build(GroundTextures *g, const Terrain &t)
@@ -458,9 +430,6 @@ void ground_textures_free(GroundTextures *g)
         delete_texture(&slot.texture);
     for (unsigned &id : g->low)
         delete_texture(&id);
-    if (g->framebuffer) {
-        GLuint fb = g->framebuffer;
-        glext.DeleteFramebuffersEXT(1, &fb);
-    }
+    render_target_close(&g->target);
     *g = GroundTextures();
 }

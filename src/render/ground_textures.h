@@ -9,6 +9,8 @@
 // painting multiplies in.
 #pragma once
 
+#include "render/render_target.h"
+
 #include <cstdint>
 #include <vector>
 
@@ -26,8 +28,7 @@ struct GroundTextures {
     int dim = 128;        // pixels per side of a painted texture
     int finest = 1;       // finest window level used
     bool mipmaps = true;
-    bool use_fbo = false;
-    unsigned framebuffer = 0;
+    RenderTarget target;
     bool split_large_decals = false; // the driver draws big quads wrongly
     GroundSlot windows[GROUND_WINDOW_LEVELS][16];
     int window_start[GROUND_WINDOW_LEVELS][2] = {};

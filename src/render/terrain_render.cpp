@@ -150,14 +150,14 @@ void terrain_paint(const float eye[3])
     glPushMatrix();
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
-    bool back_buffer = !ground.textures.use_fbo;
+    bool back_buffer = !ground.textures.target.use_fbo;
     int painted = ground_paint_due(&ground.textures, *ground.terrain);
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();
     glMatrixMode(GL_MODELVIEW);
     glPopMatrix();
     // Painting in the back buffer left its pictures in the frame.
-    if (painted && (back_buffer || !ground.textures.use_fbo))
+    if (painted && (back_buffer || !ground.textures.target.use_fbo))
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 

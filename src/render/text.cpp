@@ -4,6 +4,8 @@
 #include "files/image.h"
 #include "platform/log.h"
 #include "render/gl_caps.h"
+#include "render/render_target.h"
+#include "files/render_hooks.h"
 #include "render/texture_gl.h"
 
 #include <cstring>
@@ -187,4 +189,64 @@ float text_width(const char *text)
     for (const unsigned char *c = (const unsigned char *)text; *c; ++c)
         advance(*current_font, *c, &x, &y);
     return x;
+}
+
+unsigned text_texture(const char *text, int size)
+{
+    Image image;
+    image.width = image.height = size;
+    image.channels = 4;
+    image.pixels.assign((size_t)size * size * 4, 255);
+    make_mipmaps(&image);
+    unsigned id = texture_gl_create(image, false, false);
+    if (!id || !text || !*text)
+        return id;
+    RenderTarget target;
+    render_target_open(&target, true, false);
+    if (render_target_begin(&target, id, size)) {
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glOrtho(0, 1, 0, 1, -1, 1);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        glDisable(GL_DEPTH_TEST);
+        glDisable(GL_LIGHTING);
+        glDisable(GL_FOG);
+        glDisable(GL_CULL_FACE);
+        glDisable(GL_ALPHA_TEST);
+        glDisable(GL_TEXTURE_2D);
+        glDisable(GL_BLEND);
+        glColor4f(1, 1, 1, 1);
+        glRectf(0, 0, 1, 1);
+        const Font *previous = current_font;
+        font_select(std::strlen(text) >= 3 ? &condensed_numbers_font : &numbers_font);
+        float height = 0.7f, width = text_width(text) * height;
+        if (width > 0.9f) {
+            height *= 0.9f / width;
+            width = 0.9f;
+        }
+        glTranslatef((1 - width) / 2, (1 - height) / 2, 0);
+        glScalef(height, height, 1);
+        text_draw(0, 0, 0, 1, text);
+        font_select(previous);
+        render_target_end(&target, id, size, true);
+    }
+    render_target_close(&target);
+    return id;
+}
+
+namespace {
+
+void free_text_texture(unsigned id)
+{
+    GLuint name = id;
+    glDeleteTextures(1, &name);
+}
+
+} // namespace
+
+void text_hooks_install()
+{
+    render_hooks.text_texture = text_texture;
+    render_hooks.free_texture = free_text_texture;
 }

@@ -42,3 +42,11 @@ void text_draw_centred(float r, float g, float b, float a, float left, float rig
 
 // The width of the last line of the text in units.
 float text_width(const char *text);
+
+// A square texture of `size` pixels (mipmapped) showing the text in black
+// on white, as large as fits: number plates. Needs a GL context; the
+// number fonts are used (condensed for three characters or more).
+unsigned text_texture(const char *text, int size);
+
+// Makes the simulation's number plates come from text_texture.
+void text_hooks_install();

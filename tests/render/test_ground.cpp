@@ -16,6 +16,7 @@
 #include "render/model.h"
 #include "render/projection.h"
 #include "render/terrain_render.h"
+#include "render/text.h"
 #include "render/texture_gl.h"
 #include "test_folders.h"
 #include "track/track.h"
@@ -168,7 +169,7 @@ TEST_F(GroundGl, PaintsTilesDecalsAndShadingThroughEitherPath)
         ground_add_decal(&g, t, 0);
         ground_windows_update(&g, t, 1, 1, true);
         EXPECT_GT(ground_paint_due(&g, t), 0);
-        EXPECT_EQ(g.use_fbo, fbo);
+        EXPECT_EQ(g.target.use_fbo, fbo);
 
         std::vector<uint8_t> pixels(32 * 32 * 3);
         glBindTexture(GL_TEXTURE_2D, g.coarse[0].texture);
@@ -184,6 +185,39 @@ TEST_F(GroundGl, PaintsTilesDecalsAndShadingThroughEitherPath)
         glBindTexture(GL_TEXTURE_2D, 0);
         ground_textures_free(&g);
     }
+}
+
+TEST_F(GroundGl, NumberPlatesShowTheNumberInBlackOnWhite)
+{
+    TempDir home;
+    use_game_folders(home.path, GAME_DIR);
+    fonts_load();
+    for (bool fbo : {true, false}) {
+        if (fbo && !gl_caps.has_fbo)
+            continue;
+        SCOPED_TRACE(fbo ? "frame buffer object" : "back buffer");
+        int saved = gl_caps.has_fbo;
+        gl_caps.has_fbo = fbo;
+        for (const char *number : {"7", "123", ""}) {
+            unsigned id = text_texture(number, 64);
+            ASSERT_NE(id, 0u);
+            std::vector<uint8_t> pixels(64 * 64 * 4);
+            glBindTexture(GL_TEXTURE_2D, id);
+            glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+            int dark = 0;
+            for (size_t k = 0; k < pixels.size(); k += 4)
+                dark += pixels[k] < 64;
+            EXPECT_EQ(pixels[0], 255) << number; // the plate's corner
+            if (*number)
+                EXPECT_GT(dark, 100) << number;
+            else
+                EXPECT_EQ(dark, 0);
+            GLuint name = id;
+            glDeleteTextures(1, &name);
+        }
+        gl_caps.has_fbo = saved;
+    }
+    use_game_folders("", "");
 }
 
 class GameScene : public GroundGl {};
