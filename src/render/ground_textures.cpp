@@ -76,10 +76,10 @@ void each_bin(const Terrain &t, float x0, float z0, float x1, float z1, std::vec
 
 void draw_quad(float x0, float z0, float x1, float z1, float u0, float v0, float u1, float v1)
 {
-    glTexCoord2f(u0, v0), glVertex3f(x0, z0, -1);
-    glTexCoord2f(u1, v0), glVertex3f(x1, z0, -1);
-    glTexCoord2f(u1, v1), glVertex3f(x1, z1, -1);
-    glTexCoord2f(u0, v1), glVertex3f(x0, z1, -1);
+    glTexCoord2f(u0, v0), glVertex2f(x0, z0);
+    glTexCoord2f(u1, v0), glVertex2f(x1, z0);
+    glTexCoord2f(u1, v1), glVertex2f(x1, z1);
+    glTexCoord2f(u0, v1), glVertex2f(x0, z1);
 }
 
 // A decal as a rectangle along its axis; with `pieces` > 1 as pieces x
@@ -96,7 +96,7 @@ void draw_decal(const Decal &d, int pieces)
             float v0 = (float)q / pieces, v1 = (float)(q + 1) / pieces;
             auto corner = [&](float u, float v) {
                 glTexCoord2f(u, v);
-                glVertex3f(bx + cx * u + ax * v, bz + cz * u + az * v, -1);
+                glVertex2f(bx + cx * u + ax * v, bz + cz * u + az * v);
             };
             corner(u0, v0), corner(u1, v0), corner(u1, v1), corner(u0, v1);
         }
@@ -109,20 +109,8 @@ void paint_contents(GroundTextures *g, const Terrain &t, int tile_x, int tile_z,
 {
     float size = t.double_spacing;
     float x0 = tile_x * size, z0 = tile_z * size, x1 = (tile_x + tiles) * size, z1 = (tile_z + tiles) * size;
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(x0, x1, z0, z1, 0.5, 2);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_LIGHTING);
-    glDisable(GL_FOG);
-    glDisable(GL_CULL_FACE);
-    glDisable(GL_ALPHA_TEST);
-    glDisable(GL_BLEND);
     glEnable(GL_TEXTURE_2D);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    glColor4f(1, 1, 1, 1);
 
     // 1. The surface type of every tile, a whole tile texture per tile.
     int n = t.tiles_per_side;
@@ -200,7 +188,9 @@ void paint_contents(GroundTextures *g, const Terrain &t, int tile_x, int tile_z,
 // Paints one texture for a block; false when the frame buffer refused.
 bool paint_block(GroundTextures *g, const Terrain &t, unsigned texture, int tile_x, int tile_z, int tiles)
 {
-    if (!render_target_begin(&g->target, texture, g->dim))
+    float size = t.double_spacing;
+    const float area[4] = {tile_x * size, (tile_x + tiles) * size, tile_z * size, (tile_z + tiles) * size};
+    if (!render_target_begin(&g->target, texture, g->dim, area))
         return false;
     paint_contents(g, t, tile_x, tile_z, tiles);
     render_target_end(&g->target, texture, g->dim, g->mipmaps);

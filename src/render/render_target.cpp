@@ -25,7 +25,7 @@ void render_target_close(RenderTarget *target)
     *target = RenderTarget();
 }
 
-bool render_target_begin(RenderTarget *target, unsigned texture, int size)
+bool render_target_begin(RenderTarget *target, unsigned texture, int size, const float area[4])
 {
     glPushAttrib(GL_ENABLE_BIT | GL_VIEWPORT_BIT | GL_COLOR_BUFFER_BIT | GL_TEXTURE_BIT | GL_CURRENT_BIT);
     if (target->use_fbo) {
@@ -43,8 +43,15 @@ bool render_target_begin(RenderTarget *target, unsigned texture, int size)
     glViewport(0, 0, size, size);
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
+    glLoadIdentity();
+    glOrtho(area[0], area[1], area[2], area[3], 0.5, 2);
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
+    glLoadIdentity();
+    glTranslatef(0, 0, -1);
+    for (GLenum feature : {GL_DEPTH_TEST, GL_LIGHTING, GL_FOG, GL_CULL_FACE, GL_ALPHA_TEST, GL_BLEND, GL_TEXTURE_2D})
+        glDisable(feature);
+    glColor4f(1, 1, 1, 1);
     return true;
 }
 

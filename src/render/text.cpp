@@ -203,20 +203,8 @@ unsigned text_texture(const char *text, int size)
         return id;
     RenderTarget target;
     render_target_open(&target, true, false);
-    if (render_target_begin(&target, id, size)) {
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        glOrtho(0, 1, 0, 1, -1, 1);
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
-        glDisable(GL_DEPTH_TEST);
-        glDisable(GL_LIGHTING);
-        glDisable(GL_FOG);
-        glDisable(GL_CULL_FACE);
-        glDisable(GL_ALPHA_TEST);
-        glDisable(GL_TEXTURE_2D);
-        glDisable(GL_BLEND);
-        glColor4f(1, 1, 1, 1);
+    const float area[4] = {0, 1, 0, 1};
+    if (render_target_begin(&target, id, size, area)) {
         glRectf(0, 0, 1, 1);
         const Font *previous = current_font;
         font_select(std::strlen(text) >= 3 ? &condensed_numbers_font : &numbers_font);
