@@ -109,7 +109,11 @@ bool route_event(LoopState *s, const Config &c, const InputEvent &e)
     }
     if (e.code == '\t') {
         switch (s->view) {
-        case EDITOR_VIEW: s->view = CHASE_VIEW; break;
+        case EDITOR_VIEW:
+            // The ground may have been edited: its drawing data follows.
+            terrain_rebuild();
+            s->view = CHASE_VIEW;
+            break;
         case RIDER_VIEW: s->view = s->editor_allowed ? EDITOR_VIEW : CHASE_VIEW; break;
         case CHASE_VIEW: s->view = FREE_VIEW; break;
         default: s->view = RIDER_VIEW; break;

@@ -123,13 +123,8 @@ void draw_view(const LoopState &state, const Config &config, const GameSettings 
     options.fugly = settings.fugly;
     options.viewing_mode = config.hide_rider.index == 1 ? DRAW_FIRST_PERSON : DRAW_FIRST_PERSON_BODY;
     if (state.view == RIDER_VIEW && watched) {
-        SceneCamera camera = first_person_camera(body_frame(watched->bodies[RIDER_TORSO]),
-                                                 (float)config.first_person_height.value,
-                                                 (float)config.first_person_angle.value);
-        const dReal *v = dBodyGetLinearVel(watched->bodies[RIDER_TORSO]);
-        for (int i = 0; i < 3; ++i)
-            camera.velocity[i] = (float)v[i];
-        draw_scene(camera, slot, options);
+        draw_first_person_view(watched->bodies[RIDER_TORSO], slot, (float)config.first_person_height.value,
+                               (float)config.first_person_angle.value, options);
     } else if (state.view == CHASE_VIEW && watched) {
         Camera cam = chase_camera(state, settings, config, watched, own);
         const float f[3] = {cam.target[0] - cam.position[0], cam.target[1] - cam.position[1],

@@ -169,3 +169,12 @@ void draw_scene(const SceneCamera &camera, int viewing_slot, const SceneOptions 
     glDepthFunc(GL_LESS);
     glDisable(GL_DEPTH_TEST);
 }
+
+void draw_first_person_view(dBodyID torso, int slot, float height, float angle_degrees, const SceneOptions &options)
+{
+    SceneCamera camera = first_person_camera(body_frame(torso), height, angle_degrees);
+    const dReal *v = dBodyGetLinearVel(torso);
+    for (int i = 0; i < 3; ++i)
+        camera.velocity[i] = (float)v[i];
+    draw_scene(camera, slot, options);
+}

@@ -15,6 +15,7 @@
 #include "render/hud.h"
 #include "render/model.h"
 #include "render/projection.h"
+#include "render/scene.h"
 #include "render/terrain_render.h"
 #include "render/text.h"
 #include "render/texture_gl.h"
@@ -104,6 +105,17 @@ TEST(GroundWindows, DecalBinsClampToTheGrid)
     decal_bin_range(800, -50, 2000, &first, &last);
     EXPECT_EQ(first, 0);
     EXPECT_EQ(last, 7);
+}
+
+TEST(Scene, ReplayedRidersFadeInFromHalfTheFadeDistance)
+{
+    const float r = 50;
+    struct Case {
+        float distance, alpha;
+    } cases[] = {{0, 0}, {r / 2, 0}, {r / 2 + r / 4, 0.5f}, {r, 1}, {r * 3, 1}};
+    for (const Case &c : cases)
+        EXPECT_FLOAT_EQ(ghost_alpha(c.distance, r), c.alpha) << c.distance;
+    EXPECT_FLOAT_EQ(ghost_alpha(0, 0), 1) << "no fading distance: always whole";
 }
 
 class GroundGl : public ::testing::Test {

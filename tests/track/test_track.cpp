@@ -182,3 +182,60 @@ TEST_F(TrackLoading, FailedGroundLeavesNoTrack)
 }
 
 } // namespace
+
+namespace {
+
+TEST(Flaggers, PicturesFollowTheStartTheLeaderAndDownedRiders)
+{
+    Terrain saved = std::move(track.terrain);
+    track.terrain = memory_terrain(2, 10, [](int, int) { return 3.0f; });
+    TrackObjects objects;
+    objects.billboards.resize(3);
+    objects.gates.gates = {0, 1, 2};
+    objects.gates.checkpoints.resize(3);
+    StartFlagger &start = objects.flaggers.start;
+    start.billboard = 0;
+    start.a[0] = 10, start.a[1] = 1, start.b[0] = 20, start.b[1] = 1;
+    start.walk_time = 2;
+    for (unsigned k = 0; k < 5; ++k)
+        start.pictures[k] = 11 + k;
+    objects.flaggers.finish.billboard = 1;
+    for (unsigned k = 0; k < 4; ++k)
+        objects.flaggers.finish.pictures[k] = 21 + k;
+    objects.flaggers.course.push_back({2, 31, 32, {2, -1, -1, -1}});
+
+    FlaggerView view{0, 10, 0, 5, 3, std::vector<bool>(3, false), 0};
+    struct StartCase {
+        float seconds;
+        unsigned picture;
+        float x;
+    } starts[] = {{10.05f, 11, 10}, {10.2f, 12, 10}, {10.9f, 13, 10}, {12, 14, 15}, {13.5f, 15, 20}};
+    for (const StartCase &c : starts) {
+        view.seconds = c.seconds;
+        update_flaggers(&objects, view);
+        EXPECT_EQ(objects.billboards[0].texture, c.picture) << c.seconds;
+        EXPECT_FLOAT_EQ(objects.billboards[0].x, c.x) << c.seconds;
+        EXPECT_FLOAT_EQ(objects.billboards[0].y, 4) << "standing on the ground";
+    }
+    struct FinishCase {
+        int leader_laps;
+        unsigned picture;
+    } finishes[] = {{0, 21}, {3, 22}, {4, 23}, {5, 24}, {7, 24}};
+    for (const FinishCase &c : finishes) {
+        view.leader_laps = c.leader_laps;
+        update_flaggers(&objects, view);
+        EXPECT_EQ(objects.billboards[1].texture, c.picture) << c.leader_laps;
+    }
+    EXPECT_EQ(objects.billboards[2].texture, 31u);
+    view.marked[2] = true;
+    update_flaggers(&objects, view);
+    EXPECT_EQ(objects.billboards[2].texture, 32u);
+    // Without timing gates the start and finish flaggers stay as they are.
+    objects.gates.gates.clear();
+    view.leader_laps = 0;
+    update_flaggers(&objects, view);
+    EXPECT_EQ(objects.billboards[1].texture, 24u);
+    track.terrain = std::move(saved);
+}
+
+} // namespace
