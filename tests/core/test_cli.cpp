@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <csignal>
 #include <cstdio>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -134,6 +136,63 @@ TEST(Game, VideoCaptureStopsWhenItsReaderLeaves)
     TempDir home;
     write_file(home.path + "/Rutvale/config", "video_mode=Windowed\n");
     EXPECT_EQ(run_on_display_until(home, "Video capture stopped", "--track=quarry", 500, "--record-video", true), 0);
+}
+
+// The game's own frames, taken from its raw video output: the race on the
+// default track is drawn with its ground under the horizon.
+TEST(Game, TheRaceIsDrawnWithItsGround)
+{
+    if (!getenv("DISPLAY"))
+        GTEST_SKIP() << "no display";
+    TempDir home;
+    write_file(home.path + "/Rutvale/config", "video_mode=Windowed\nxres=320\nyres=240\n");
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    pid_t pid = fork();
+    if (pid == 0) {
+        setenv("XDG_DATA_HOME", home.path.c_str(), 1);
+        unsetenv("ZEPH_LOGFILE");
+        unsetenv("RV_HOME");
+        close(fds[0]);
+        dup2(fds[1], 1);
+        execl(RUTVALE_EXE, RUTVALE_EXE, "--track=rabbithill", "--record-video", "--lock-fps=32", (char *)nullptr);
+        _exit(127);
+    }
+    close(fds[1]);
+    FILE *p = fdopen(fds[0], "r");
+    ASSERT_NE(p, nullptr);
+    // Frames are "P6\n<w> <h>\n255\n" and the rows; the 40th is well into
+    // the start (the ground textures are painted by then).
+    std::vector<unsigned char> frame;
+    int width = 0, height = 0;
+    for (int n = 0; n < 40; ++n) {
+        if (fscanf(p, "P6 %d %d 255", &width, &height) != 2 || fgetc(p) != '\n' || width <= 0 || height <= 0)
+            break;
+        frame.resize((size_t)width * height * 3);
+        if (fread(frame.data(), 1, frame.size(), p) != frame.size()) {
+            frame.clear();
+            break;
+        }
+    }
+    kill(pid, SIGTERM);
+    fclose(p);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ASSERT_FALSE(frame.empty());
+    // Below the middle: hardly a pixel at the frame's clear colour, and
+    // many different colours (textured ground, riders, the HUD).
+    size_t cleared = 0, lower = frame.size() / 2;
+    std::vector<bool> seen(4096);
+    int colours = 0;
+    for (size_t k = lower; k + 2 < frame.size(); k += 3) {
+        cleared += std::abs(frame[k] - 115) < 8 && std::abs(frame[k + 1] - 153) < 8 && std::abs(frame[k + 2] - 204) < 8;
+        int key = (frame[k] >> 4) << 8 | (frame[k + 1] >> 4) << 4 | frame[k + 2] >> 4;
+        colours += !seen[key];
+        seen[key] = true;
+    }
+    EXPECT_LT(cleared, (frame.size() - lower) / 3 / 20);
+    EXPECT_GT(colours, 100);
 }
 
 TEST(Game, ForeignDataIsRefused)
