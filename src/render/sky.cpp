@@ -24,8 +24,11 @@ const float texcoords[4][2] = {{1.0f / 128, 1.0f / 128}, {1.0f / 128, 127.0f / 1
 
 void draw_sky_box(const unsigned sky[5])
 {
+    // The box stands behind everything: it leaves the depth buffer clear so
+    // ground beyond the box's faces (on big tracks) still shows.
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_ALWAYS);
+    glDepthMask(GL_FALSE);
     glDisable(GL_BLEND);
     glDisable(GL_LIGHTING);
     glEnable(GL_TEXTURE_2D);
@@ -44,6 +47,7 @@ void draw_sky_box(const unsigned sky[5])
     }
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     glDisable(GL_TEXTURE_2D);
+    glDepthMask(GL_TRUE);
     glDepthFunc(GL_LESS);
 }
 
