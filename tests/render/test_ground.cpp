@@ -287,7 +287,12 @@ TEST_F(GameScene, EveryViewShowsTheGroundAndSavesItsScreenshot)
         EXPECT_EQ(lines[0].rfind("Ground polygons - ", 0), 0u);
         EXPECT_NE(lines[0], "Ground polygons - 0 max=0");
         hud_draw_status(info);
+        // The screenshot key asks for the picture; the frame's end takes it.
+        config.bindings[BIND_SCREENSHOT].binding.key_code = 31;
+        EXPECT_TRUE(route_event(&state, config, {31, 1, 0, 0}));
+        ASSERT_TRUE(state.screenshot_requested);
         take_screenshot(&state, 640, 480);
+        state.screenshot_requested = false;
     }
     for (const char *name : {"screenshot001.png", "screenshot002.png", "screenshot003.png"}) {
         Image shot;
