@@ -7,6 +7,7 @@
 #include "platform/log.h"
 #include "render/gl_caps.h"
 #include "render/render_target.h"
+#include "render/terrain_lod.h"
 #include "render/texture_gl.h"
 #include "track/terrain.h"
 
@@ -154,7 +155,7 @@ void paint_contents(GroundTextures *g, const Terrain &t, int tile_x, int tile_z,
             continue;
         int pieces = 1;
         if (g->split_large_decals)
-            while (d.length * pixels_per_foot / (float)pieces > 256 || pieces < 2)
+            while ((d.length * pixels_per_foot / (float)pieces > 256 || pieces < 2) && pieces < 64)
                 pieces *= 2;
         glBindTexture(GL_TEXTURE_2D, d.texture);
         draw_decal(d, pieces);
@@ -243,7 +244,7 @@ int ground_window_start(const Terrain &terrain, int t, int camera_tile)
 
 void decal_bin_range(float extent, float lo, float hi, int *first, int *last)
 {
-    auto bin = [extent](float v) { return std::max(0, std::min(7, (int)std::floor(v / extent * 8))); };
+    auto bin = [extent](float v) { return std::max(0, std::min(7, grid_cell(v, extent / 8))); };
     *first = bin(lo);
     *last = bin(hi);
 }
@@ -316,7 +317,7 @@ void low_detail_refresh_one(GroundTextures *g, const Terrain &t)
 
 void ground_windows_update(GroundTextures *g, const Terrain &t, float x, float z, bool recentre)
 {
-    int tile_x = (int)std::floor(x / t.double_spacing), tile_z = (int)std::floor(z / t.double_spacing);
+    int tile_x = grid_cell(x, t.double_spacing), tile_z = grid_cell(z, t.double_spacing);
     for (int level = g->finest; level < GROUND_WINDOW_LEVELS; ++level) {
         int sx = ground_window_start(t, level, tile_x), sz = ground_window_start(t, level, tile_z);
         if (!recentre && sx == g->window_start[level][0] && sz == g->window_start[level][1])
@@ -375,8 +376,8 @@ GroundChoice ground_texture_for(const GroundTextures &g, const Terrain &t, int t
 void ground_mark_dirty(GroundTextures *g, const Terrain &t, float x0, float z0, float x1, float z1)
 {
     // The rectangle in tiles, inclusive.
-    int rect[4] = {(int)std::floor(x0 / t.double_spacing), (int)std::floor(z0 / t.double_spacing),
-                   (int)std::floor(x1 / t.double_spacing), (int)std::floor(z1 / t.double_spacing)};
+    int rect[4] = {grid_cell(x0, t.double_spacing), grid_cell(z0, t.double_spacing), grid_cell(x1, t.double_spacing),
+                   grid_cell(z1, t.double_spacing)};
     for (int level = 0; level < GROUND_WINDOW_LEVELS; ++level)
         for (GroundSlot &slot : g->windows[level])
             if (overlaps(slot.block_x, slot.block_z, 1 << level, rect))

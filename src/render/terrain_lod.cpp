@@ -214,6 +214,14 @@ void lod_fans_walk(const TerrainLod &lod, const Terrain &t, const float eye[3], 
     walk_node(w, 0, 0, 0);
 }
 
+int grid_cell(float v, float size)
+{
+    double cell = std::floor((double)v / size);
+    if (!(cell > -1e6))
+        return cell != cell ? 0 : -1000000;
+    return cell < 1e6 ? (int)cell : 1000000;
+}
+
 int lod_node_count(int level)
 {
     return ((1 << (2 * (level + 1))) - 1) / 3;
@@ -278,8 +286,11 @@ int lod_compute(TerrainLod *lod, const Terrain &t, int work_limit)
 void lod_select(TerrainLod *lod, const Terrain &t, float x, float z)
 {
     int level = lod->level;
+    // A camera without a place sees the ground from far away.
+    if (!std::isfinite(x) || !std::isfinite(z))
+        x = z = -1e6f;
     std::fill(lod->refine.begin(), lod->refine.end(), 0);
-    int cx = (int)std::floor(x / t.spacing), cz = (int)std::floor(z / t.spacing);
+    int cx = grid_cell(x, t.spacing), cz = grid_cell(z, t.spacing);
     lod->camera_cell[0] = cx;
     lod->camera_cell[1] = cz;
     // The coarsest levels are always refined: every node of levels 0 to

@@ -26,6 +26,11 @@ struct TerrainLod {
     int camera_cell[2] = {0, 0};
 };
 
+// The cell of size `size` holding coordinate v, kept within a million cells
+// of the origin (and 0 for a coordinate that is not a number), so a wild
+// camera or decal never overflows the cell arithmetic.
+int grid_cell(float v, float size);
+
 // Index of node (l, a, b).
 inline int lod_node_index(int l, int a, int b)
 {

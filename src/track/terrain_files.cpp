@@ -213,6 +213,13 @@ int load_terrain(Terrain *t, const std::string &folder)
         float x, z, angle, length, aspect;
         char name[1024];
         while (gf_scanf(f, "[ %f %f ] %f %f %f %1023s ", &x, &z, &angle, &length, &aspect, name) == 6) {
+            // A decal must lie somewhere with a size: anything else would
+            // paint nothing or everything.
+            if (!std::isfinite(x) || !std::isfinite(z) || !std::isfinite(angle) || !(length > 0) ||
+                !(length < 1e6f) || !(aspect > 0) || !(aspect < 1e6f)) {
+                zeph_log("Skipping decal '%.900s' with bad numbers\n", name);
+                continue;
+            }
             unsigned texture = load_texture(name);
             if (!texture)
                 continue;

@@ -33,6 +33,28 @@ TEST(TerrainLod, NodesAreNumberedLevelByLevel)
     EXPECT_EQ(lod_node_count(3), 85);
 }
 
+TEST(TerrainLod, CellsOfWildCoordinatesStayInRange)
+{
+    struct Case {
+        float v, size;
+        int cell;
+    } cases[] = {{5.5f, 2, 2}, {-0.5f, 1, -1}, {0, 3, 0}, {1e30f, 1, 1000000}, {-1e30f, 1, -1000000},
+                 {NAN, 1, 0}, {INFINITY, 3, 1000000}};
+    for (const Case &c : cases)
+        EXPECT_EQ(grid_cell(c.v, c.size), c.cell) << c.v;
+    // A camera far off with no number at all still selects a valid set.
+    Terrain t = bumpy(5);
+    TerrainLod lod;
+    lod_reset(&lod, t, 0.0025f);
+    lod_compute(&lod, t, 0);
+    lod_select(&lod, t, NAN, 1e30f);
+    EXPECT_EQ(lod.refine[0], 1);
+    int refined = 0;
+    for (uint8_t r : lod.refine)
+        refined += r;
+    EXPECT_LT(refined, (int)lod.refine.size() / 4) << "far away, not everything in full detail";
+}
+
 TEST(TerrainLod, ErrorIsMeasuredAgainstTheNodesTwoTriangles)
 {
     struct Case {
