@@ -182,8 +182,12 @@ void draw_rider(const Rider *r, RiderDrawMode mode, const float camera[3], unsig
         draw_at(p.model, p.frame, camera, p.bones);
     }
     // The shine: the environment picture added over every shiny layer.
-    material_begin_reflective(&material, shine);
-    for (int k = 0; k < count; ++k) {
+    bool shiny = false;
+    for (int k = 0; k < count; ++k)
+        shiny = shiny || parts[k].model->has_reflective;
+    if (shiny)
+        material_begin_reflective(&material, shine);
+    for (int k = 0; k < count && shiny; ++k) {
         const Part &p = parts[k];
         if (!p.model->has_reflective)
             continue;

@@ -57,8 +57,14 @@ void draw_statues(std::vector<Statue> &statues, const float camera[3], float mod
         draw_model(statue->model, at, rotation, nullptr);
     }
     // Reflections of the environment, added on top.
-    material_begin_reflective(&material, environment);
+    bool shiny = false;
+    for (const Statue *statue : shown)
+        shiny = shiny || statue->model->has_reflective;
+    if (shiny)
+        material_begin_reflective(&material, environment);
     for (Statue *statue : shown) {
+        if (!shiny)
+            break;
         if (!statue->model->has_reflective)
             continue;
         float at[3], rotation[12];

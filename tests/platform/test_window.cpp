@@ -363,6 +363,65 @@ TEST_F(GameWindow, RidersDrawWithoutTouchingTheSimulation)
     use_game_folders("", "");
 }
 
+// The shine pass adds the environment picture over the shiny layers (the
+// chrome of the rims): a red environment makes the wheels redder.
+TEST_F(GameWindow, RidersShineWithTheirSurroundings)
+{
+    TempDir home;
+    use_game_folders(home.path, GAME_DIR);
+    texture_gl_install();
+    model_settings(1, 0, true, true, false);
+    model_hooks_install();
+    track.terrain = Terrain();
+    physics_world_create();
+    Rider *r = rider_create("yz250f(2009)", 0, "7", nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(r, nullptr);
+    rider_place_at(r, 0, 0, 0, 0);
+    ASSERT_TRUE(r->models[MODEL_FRONT_WHEEL]->has_reflective);
+    auto solid = [](uint8_t red) {
+        Image image;
+        image.width = image.height = 4;
+        image.channels = 3;
+        for (int k = 0; k < 16; ++k)
+            image.pixels.insert(image.pixels.end(), {red, 0, 0});
+        make_mipmaps(&image);
+        return texture_gl_create(image, true, true);
+    };
+    int reddish[2];
+    unsigned environments[2] = {solid(0), solid(255)};
+    for (int k = 0; k < 2; ++k) {
+        ASSERT_NE(frame_begin(window), nullptr);
+        set_projection(320, 240);
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glEnable(GL_DEPTH_TEST);
+        glDepthFunc(GL_LEQUAL);
+        glEnable(GL_LIGHT0);
+        const float camera[3] = {-8, 3, 0};
+        glLoadIdentity();
+        glRotatef(90, 0, 1, 0);
+        draw_rider(r, DRAW_WHOLE, camera, environments[k]);
+        std::vector<unsigned char> pixels(320 * 240 * 4);
+        glReadPixels(0, 0, 320, 240, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+        reddish[k] = 0;
+        for (size_t i = 0; i < pixels.size(); i += 4)
+            reddish[k] += pixels[i] > pixels[i + 1] + 60;
+        frame_end(window);
+        glDisable(GL_DEPTH_TEST);
+        glDepthFunc(GL_LESS);
+        glDisable(GL_LIGHT0);
+    }
+    EXPECT_GT(reddish[1], reddish[0] + 200);
+    for (unsigned id : environments) {
+        GLuint name = id;
+        glDeleteTextures(1, &name);
+    }
+    rider_destroy(r);
+    physics_world_destroy();
+    model_settings(1, 0, true, false, false);
+    use_game_folders("", "");
+}
+
 TEST_F(GameWindow, SkyBoxSurroundsTheEye)
 {
     TempDir home;
