@@ -313,18 +313,37 @@ std::vector<dReal> physics_state(const Rider *r)
     return state;
 }
 
+// A yz250f of the generated data standing at the origin, with models and
+// textures drawn from this window's context; all taken down again.
+struct GeneratedRider {
+    TempDir home;
+    Rider *rider;
+    GeneratedRider()
+    {
+        use_game_folders(home.path, GAME_DIR);
+        texture_gl_install();
+        model_settings(1, 0, true, true, false);
+        model_hooks_install();
+        track.terrain = Terrain();
+        physics_world_create();
+        rider = rider_create("yz250f(2009)", 0, "7", nullptr, nullptr, nullptr, nullptr);
+        if (rider)
+            rider_place_at(rider, 0, 0, 0, 0);
+    }
+    ~GeneratedRider()
+    {
+        rider_destroy(rider);
+        physics_world_destroy();
+        model_settings(1, 0, true, false, false);
+        use_game_folders("", "");
+    }
+};
+
 TEST_F(GameWindow, RidersDrawWithoutTouchingTheSimulation)
 {
-    TempDir home;
-    use_game_folders(home.path, GAME_DIR);
-    texture_gl_install();
-    model_settings(1, 0, true, true, false);
-    model_hooks_install();
-    track.terrain = Terrain();
-    physics_world_create();
-    Rider *r = rider_create("yz250f(2009)", 0, "7", nullptr, nullptr, nullptr, nullptr);
+    GeneratedRider generated;
+    Rider *r = generated.rider;
     ASSERT_NE(r, nullptr);
-    rider_place_at(r, 0, 0, 0, 0);
     ASSERT_NE(r->models[MODEL_BODY], nullptr);
     std::vector<dReal> before = physics_state(r);
 
@@ -357,26 +376,15 @@ TEST_F(GameWindow, RidersDrawWithoutTouchingTheSimulation)
     EXPECT_GT(triangles[DRAW_FIRST_PERSON_BODY], triangles[DRAW_FIRST_PERSON]);
     EXPECT_EQ(physics_state(r), before); // bit for bit
     EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
-    rider_destroy(r);
-    physics_world_destroy();
-    model_settings(1, 0, true, false, false);
-    use_game_folders("", "");
 }
 
 // The shine pass adds the environment picture over the shiny layers (the
 // chrome of the rims): a red environment makes the wheels redder.
 TEST_F(GameWindow, RidersShineWithTheirSurroundings)
 {
-    TempDir home;
-    use_game_folders(home.path, GAME_DIR);
-    texture_gl_install();
-    model_settings(1, 0, true, true, false);
-    model_hooks_install();
-    track.terrain = Terrain();
-    physics_world_create();
-    Rider *r = rider_create("yz250f(2009)", 0, "7", nullptr, nullptr, nullptr, nullptr);
+    GeneratedRider generated;
+    Rider *r = generated.rider;
     ASSERT_NE(r, nullptr);
-    rider_place_at(r, 0, 0, 0, 0);
     ASSERT_TRUE(r->models[MODEL_FRONT_WHEEL]->has_reflective);
     auto solid = [](uint8_t red) {
         Image image;
@@ -416,10 +424,6 @@ TEST_F(GameWindow, RidersShineWithTheirSurroundings)
         GLuint name = id;
         glDeleteTextures(1, &name);
     }
-    rider_destroy(r);
-    physics_world_destroy();
-    model_settings(1, 0, true, false, false);
-    use_game_folders("", "");
 }
 
 TEST_F(GameWindow, SkyBoxSurroundsTheEye)
