@@ -222,6 +222,23 @@ void build_low_detail(GroundTextures *g, const Terrain &t, int tx, int ty)
     g->low_dirty[index] = 0;
 }
 
+// Deletes the painted textures, the frame buffer and the decal bins; the
+// low-detail textures stay.
+void free_painted(GroundTextures *g)
+{
+    for (auto &level : g->windows)
+        for (GroundSlot &slot : level) {
+            delete_texture(&slot.texture);
+            slot = GroundSlot();
+        }
+    for (GroundSlot &slot : g->coarse)
+        delete_texture(&slot.texture);
+    g->coarse.clear();
+    render_target_close(&g->target);
+    for (std::vector<int> &bin : g->bins)
+        bin.clear();
+}
+
 bool overlaps(int block_x, int block_z, int tiles, const int rect[4])
 {
     return block_x * tiles <= rect[2] && (block_x + 1) * tiles > rect[0] && block_z * tiles <= rect[3] &&
@@ -251,7 +268,7 @@ void decal_bin_range(float extent, float lo, float hi, int *first, int *last)
 
 void ground_textures_create(GroundTextures *g, const Terrain &t, const GroundTextureSettings &s)
 {
-    ground_textures_free(g);
+    free_painted(g);
     g->finest = std::max(0, std::min(s.finest, (int)GROUND_COARSE_LEVEL));
     render_target_open(&g->target, s.use_fbo, true);
     g->dim = std::max(32, s.dim);
@@ -353,7 +370,7 @@ int ground_paint_due(GroundTextures *g, const Terrain &t)
     return g->painted;
 }
 
-GroundChoice ground_texture_for(const GroundTextures &g, const Terrain &t, int tile_x, int tile_z, int tiles)
+GroundChoice ground_texture_for(const GroundTextures &g, int tile_x, int tile_z, int tiles)
 {
     for (int level = g.finest; level < GROUND_WINDOW_LEVELS; ++level) {
         if (tiles > 1 << level)
@@ -369,7 +386,6 @@ GroundChoice ground_texture_for(const GroundTextures &g, const Terrain &t, int t
     int b = std::max(1, g.coarse_tiles);
     int bx = std::min(tile_x / b, g.coarse_blocks - 1), bz = std::min(tile_z / b, g.coarse_blocks - 1);
     unsigned texture = g.coarse.empty() ? 0 : g.coarse[(size_t)bz * g.coarse_blocks + bx].texture;
-    (void)t;
     return {texture, bx * 2 * b, bz * 2 * b, 2 * b};
 }
 
@@ -414,13 +430,8 @@ void ground_remove_decal(GroundTextures *g, const Terrain &t, int index)
 
 void ground_textures_free(GroundTextures *g)
 {
-    for (auto &level : g->windows)
-        for (GroundSlot &slot : level)
-            delete_texture(&slot.texture);
-    for (GroundSlot &slot : g->coarse)
-        delete_texture(&slot.texture);
+    free_painted(g);
     for (unsigned &id : g->low)
         delete_texture(&id);
-    render_target_close(&g->target);
     *g = GroundTextures();
 }

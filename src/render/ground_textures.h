@@ -56,7 +56,8 @@ int ground_block_tiles(const GroundTextures &g, int t);
 // Window start block of one axis at level t for a camera tile coordinate.
 int ground_window_start(const Terrain &terrain, int t, int camera_tile);
 
-// Creates the window, coarse and placeholder textures and the frame buffer.
+// Creates the window, coarse and placeholder textures and the frame buffer
+// (anew: earlier ones and the decal bins go; the low-detail textures stay).
 void ground_textures_create(GroundTextures *g, const Terrain &terrain, const GroundTextureSettings &settings);
 
 // Builds (or, with `only_dirty`, refreshes one dirty) low-detail texture.
@@ -77,7 +78,7 @@ struct GroundChoice {
     unsigned texture;
     int origin_i, origin_j, span;
 };
-GroundChoice ground_texture_for(const GroundTextures &g, const Terrain &terrain, int tile_x, int tile_z, int tiles);
+GroundChoice ground_texture_for(const GroundTextures &g, int tile_x, int tile_z, int tiles);
 
 // Decal bins: index of a decal of the terrain's list, added, removed (the
 // later indices move down by one); the textures under it repaint.

@@ -22,7 +22,7 @@ void draw_fan(const GroundFan &fan, unsigned *bound)
 {
     const Terrain &t = *ground.terrain;
     int n = (t.points_per_side - 1) >> fan.level;
-    GroundChoice choice = ground_texture_for(ground.textures, t, fan.a * n / 2, fan.b * n / 2, std::max(1, n / 2));
+    GroundChoice choice = ground_texture_for(ground.textures, fan.a * n / 2, fan.b * n / 2, std::max(1, n / 2));
     if (choice.texture != *bound) {
         glBindTexture(GL_TEXTURE_2D, choice.texture);
         *bound = choice.texture;
@@ -50,7 +50,6 @@ void draw_fan(const GroundFan &fan, unsigned *bound)
         glEnd();
     }
     ground.triangles += fan.count - 2;
-    ++ground.fans;
 }
 
 void hook_low_detail(Terrain *t)
@@ -60,16 +59,7 @@ void hook_low_detail(Terrain *t)
 
 void hook_ground_textures(Terrain *t)
 {
-    // The low-detail textures were built first; keep them.
-    std::vector<unsigned> low = std::move(ground.textures.low);
-    std::vector<uint8_t> dirty = std::move(ground.textures.low_dirty);
-    int side = ground.textures.low_side, size = ground.textures.low_size;
-    ground.textures.low.clear();
     ground_textures_create(&ground.textures, *t, ground.texture_settings);
-    ground.textures.low = std::move(low);
-    ground.textures.low_dirty = std::move(dirty);
-    ground.textures.low_side = side;
-    ground.textures.low_size = size;
     ground.recentre = true;
 }
 
@@ -163,7 +153,7 @@ void terrain_paint(const float eye[3])
 
 void terrain_draw(const float eye[3], const float forward[3])
 {
-    ground.triangles = ground.fans = 0;
+    ground.triangles = 0;
     const Terrain *t = ground.terrain;
     if (!t || ground.lod.level < 0 || t->heights.empty())
         return;
@@ -190,5 +180,4 @@ void terrain_draw(const float eye[3], const float forward[3])
     glPopMatrix();
     glPopClientAttrib();
     glPopAttrib();
-    ground.max_triangles = std::max(ground.max_triangles, ground.triangles);
 }

@@ -21,7 +21,7 @@ struct GroundRenderer {
     float tolerance = 0.0025f;
     bool vertex_arrays = true;
     bool recentre = true;       // repaint every window slot next frame
-    int triangles = 0, max_triangles = 0, fans = 0;
+    int triangles = 0; // drawn this frame
 };
 
 extern GroundRenderer ground;

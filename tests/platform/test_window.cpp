@@ -17,6 +17,7 @@
 #include "physics/world.h"
 #include "track/track.h"
 #include "render/shaders.h"
+#include "render/solid_texture.h"
 #include "render/text.h"
 #include "render/texture_gl.h"
 
@@ -386,17 +387,8 @@ TEST_F(GameWindow, RidersShineWithTheirSurroundings)
     Rider *r = generated.rider;
     ASSERT_NE(r, nullptr);
     ASSERT_TRUE(r->models[MODEL_FRONT_WHEEL]->has_reflective);
-    auto solid = [](uint8_t red) {
-        Image image;
-        image.width = image.height = 4;
-        image.channels = 3;
-        for (int k = 0; k < 16; ++k)
-            image.pixels.insert(image.pixels.end(), {red, 0, 0});
-        make_mipmaps(&image);
-        return texture_gl_create(image, true, true);
-    };
     int reddish[2];
-    unsigned environments[2] = {solid(0), solid(255)};
+    unsigned environments[2] = {solid_texture(0, 0, 0, 255), solid_texture(255, 0, 0, 255)};
     for (int k = 0; k < 2; ++k) {
         ASSERT_NE(frame_begin(window), nullptr);
         set_projection(320, 240);

@@ -16,6 +16,7 @@
 #include "render/model.h"
 #include "render/projection.h"
 #include "render/scene.h"
+#include "render/solid_texture.h"
 #include "render/terrain_render.h"
 #include "render/text.h"
 #include "render/texture_gl.h"
@@ -59,7 +60,7 @@ TEST(GroundWindows, NodesTakeTheFinestReadyTextureThatCoversThem)
             g.windows[level][k].texture = (unsigned)(level * 100 + k);
     // Camera over tile (100, 30): x = 100 * 6 + 1 ft.
     ground_windows_update(&g, t, 601, 181, false);
-    GroundChoice choice = ground_texture_for(g, t, 100, 30, 1);
+    GroundChoice choice = ground_texture_for(g, 100, 30, 1);
     EXPECT_GE(choice.texture, 1000u) << "nothing painted yet: the coarse texture";
     EXPECT_EQ(choice.span, 128);
     for (int level = 0; level < GROUND_WINDOW_LEVELS; ++level)
@@ -77,7 +78,7 @@ TEST(GroundWindows, NodesTakeTheFinestReadyTextureThatCoversThem)
         {64, 0, 64, -1},  // too big for any window
     };
     for (const Case &c : cases) {
-        choice = ground_texture_for(g, t, c.tile_x, c.tile_z, c.tiles);
+        choice = ground_texture_for(g, c.tile_x, c.tile_z, c.tiles);
         if (c.level < 0) {
             EXPECT_GE(choice.texture, 1000u) << c.tile_x;
             EXPECT_EQ(choice.span, 128) << c.tile_x;
@@ -152,17 +153,6 @@ protected:
     }
 };
 Window *GroundGl::window;
-
-unsigned solid_texture(uint8_t r, uint8_t g, uint8_t b, uint8_t a)
-{
-    Image image;
-    image.width = image.height = 4;
-    image.channels = 4;
-    for (int k = 0; k < 16; ++k)
-        image.pixels.insert(image.pixels.end(), {r, g, b, a});
-    make_mipmaps(&image);
-    return texture_gl_create(image, true, true);
-}
 
 TEST_F(GroundGl, PaintsTilesDecalsAndShadingThroughEitherPath)
 {

@@ -145,11 +145,7 @@ std::vector<Mesh> wheel_model(float radius)
     rim.add_cylinder_x(0, 0, 0, radius - 0.3f, 0.66f, 24, 0, 0.5f, 0.5f, 1);
     rim.add_cylinder_x(0, 0, 0, 0.22f, 0.8f, 12, 0.5f, 0.5f, 1, 1);
     // The polished rim and hub mirror the surroundings.
-    Mesh chrome = rim;
-    chrome.shininess = -1;
-    chrome.reflectivity = 0.35f;
-    chrome.specular[0] = chrome.specular[1] = chrome.specular[2] = 1;
-    return {tyre, rim, chrome};
+    return {tyre, rim, reflective_layer(rim, 0.35f)};
 }
 
 // A family's texture: plastics in its colour, a graphic panel, black and

@@ -82,11 +82,7 @@ std::vector<Mesh> helmet_model()
     visor.shininess = 10;
     visor.add_box(0, 0.72f, -0.55f, 0.8f, 0.06f, 0.5f, 0, 0.75f, 1, 1);
     // A clear coat over the painted shell.
-    Mesh gloss = shell;
-    gloss.shininess = -1;
-    gloss.reflectivity = 0.15f;
-    gloss.specular[0] = gloss.specular[1] = gloss.specular[2] = 1;
-    return {shell, visor, gloss};
+    return {shell, visor, reflective_layer(shell, 0.15f)};
 }
 
 void write_body_texture(const std::string &name, Colour jersey, Colour trousers, Colour accent)

@@ -110,6 +110,15 @@ std::string jm_meshes(const std::vector<Mesh> &meshes, int bones)
 
 } // namespace
 
+Mesh reflective_layer(const Mesh &mesh, float reflectivity)
+{
+    Mesh layer = mesh;
+    layer.shininess = -1;
+    layer.reflectivity = reflectivity;
+    layer.specular[0] = layer.specular[1] = layer.specular[2] = 1;
+    return layer;
+}
+
 std::string jm_text(const std::vector<Mesh> &meshes)
 {
     return "JM1\n" + jm_meshes(meshes, 0);

@@ -33,6 +33,10 @@ struct Mesh {
                   float v0, float u1, float v1);
 };
 
+// A copy of a mesh as a shiny layer mirroring the surroundings with the
+// given reflectivity; such layers go last in a model.
+Mesh reflective_layer(const Mesh &mesh, float reflectivity);
+
 // The JM text of meshes (version 1, no bones).
 std::string jm_text(const std::vector<Mesh> &meshes);
 
