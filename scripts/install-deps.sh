@@ -7,7 +7,7 @@ packages="build-essential cmake pkg-config
 libode-dev libpng-dev zlib1g-dev nettle-dev libsdl2-dev
 libgl-dev libgl1-mesa-dri
 libgtest-dev libgmock-dev libbenchmark-dev
-xvfb xauth
+xvfb xauth clang-format
 libfreetype-dev fonts-dejavu-core"
 
 missing=""

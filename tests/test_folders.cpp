@@ -1,6 +1,6 @@
 #include "test_folders.h"
 
-#include "core/messages.h"
+#include "platform/messages.h"
 #include "files/gzip.h"
 #include "files/paths.h"
 

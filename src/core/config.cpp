@@ -3,7 +3,7 @@
 
 #include "core/lists.h"
 #include "files/game_file.h"
-#include "physics/bike_names.h"
+#include "core/bike_names.h"
 #include "platform/log.h"
 #include "platform/names.h"
 

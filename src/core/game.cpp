@@ -10,7 +10,7 @@
 #include "core/data_digest.h"
 #include "core/lists.h"
 #include "core/main_loop.h"
-#include "core/messages.h"
+#include "platform/messages.h"
 #include "core/settings.h"
 #include "core/view_draw.h"
 #include "files/paths.h"

@@ -3,7 +3,7 @@
 #include "core/view_draw.h"
 
 #include "core/config.h"
-#include "core/messages.h"
+#include "platform/messages.h"
 #include "core/settings.h"
 #include "physics/aids.h"
 #include "physics/engine.h"

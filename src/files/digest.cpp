@@ -7,34 +7,56 @@
 #include <cstdio>
 
 static_assert(RIPEMD160_DIGEST_SIZE == DIGEST_SIZE, "RIPEMD-160 digests are 20 bytes");
+static_assert(sizeof(ripemd160_ctx) <= sizeof(Digest::state), "the digest state fits its storage");
+static_assert(alignof(ripemd160_ctx) <= alignof(Digest), "the digest state is aligned");
+
+static ripemd160_ctx *context(Digest *digest)
+{
+    return reinterpret_cast<ripemd160_ctx *>(digest->state);
+}
+
+void digest_init(Digest *digest)
+{
+    ripemd160_init(context(digest));
+}
+
+void digest_update(Digest *digest, const void *data, size_t size)
+{
+    ripemd160_update(context(digest), size, static_cast<const uint8_t *>(data));
+}
+
+void digest_final(Digest *digest, uint8_t out[DIGEST_SIZE])
+{
+    ripemd160_digest(context(digest), DIGEST_SIZE, out);
+}
 
 bool digest_file_prefix(const std::string &path, size_t max_bytes, uint8_t out[DIGEST_SIZE])
 {
     FILE *f = fopen(path.c_str(), "rb");
     if (!f)
         return false;
-    ripemd160_ctx ctx;
-    ripemd160_init(&ctx);
+    Digest digest;
+    digest_init(&digest);
     uint8_t block[256];
     size_t left = max_bytes;
     while (left > 0) {
         size_t got = fread(block, 1, left < sizeof block ? left : sizeof block, f);
         if (got == 0)
             break;
-        ripemd160_update(&ctx, got, block);
+        digest_update(&digest, block, got);
         left -= got;
     }
     fclose(f);
-    ripemd160_digest(&ctx, DIGEST_SIZE, out);
+    digest_final(&digest, out);
     return true;
 }
 
 void digest_bytes(const void *data, size_t size, uint8_t out[DIGEST_SIZE])
 {
-    ripemd160_ctx ctx;
-    ripemd160_init(&ctx);
-    ripemd160_update(&ctx, size, (const uint8_t *)data);
-    ripemd160_digest(&ctx, DIGEST_SIZE, out);
+    Digest digest;
+    digest_init(&digest);
+    digest_update(&digest, data, size);
+    digest_final(&digest, out);
 }
 
 std::string digest_hex(const uint8_t digest[DIGEST_SIZE])

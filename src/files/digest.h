@@ -7,6 +7,21 @@
 
 enum { DIGEST_SIZE = 20 };
 
+// A digest being computed piece by piece. The state is nettle's, kept in
+// opaque storage so that users need no nettle header.
+struct Digest {
+    alignas(8) unsigned char state[128];
+};
+
+// Starts a digest.
+void digest_init(Digest *digest);
+
+// Adds bytes to a digest.
+void digest_update(Digest *digest, const void *data, size_t size);
+
+// Finishes a digest (the record may be started again with digest_init).
+void digest_final(Digest *digest, uint8_t out[DIGEST_SIZE]);
+
 // Digest of at most `max_bytes` leading bytes of a file; false when it cannot
 // be opened.
 bool digest_file_prefix(const std::string &path, size_t max_bytes, uint8_t out[DIGEST_SIZE]);

@@ -1,7 +1,7 @@
 // PNG reading and writing through libpng, over game-file streams.
 #include "files/image.h"
 
-#include "core/messages.h"
+#include "platform/messages.h"
 #include "files/game_file.h"
 
 #include <png.h>

@@ -5,7 +5,9 @@
 // J7 image, or "PNG" and the rest of the line naming a PNG file.
 #include "files/texture.h"
 
-#include "core/messages.h"
+#include "files/renderer.h"
+
+#include "platform/messages.h"
 #include "files/game_file_local.h"
 #include "platform/log.h"
 
@@ -35,7 +37,6 @@ struct AnimatedTexture {
     int first_level;
 };
 
-const TextureDriver *driver;
 int detail_reduction = 1;
 bool verbose;
 int generation; // 0 until the first track: such textures are never freed
@@ -171,11 +172,6 @@ long uploaded_bytes(const Image &image, int first_level)
 
 } // namespace
 
-void set_texture_driver(const TextureDriver *d)
-{
-    driver = d;
-}
-
 void texture_settings(int reduction, bool log_loads)
 {
     detail_reduction = reduction;
@@ -200,7 +196,7 @@ unsigned load_texture(const char *requested)
         }
         return r->id;
     }
-    if (!driver)
+    if (!renderer().draws)
         return 0;
     GameFile *f = gf_open(name.c_str(), "rb");
     if (!f) {
@@ -234,7 +230,7 @@ unsigned load_texture(const char *requested)
     }
 
     int first = prepare(&image, name.c_str(), full_detail);
-    unsigned id = driver->create(image, first, repeat_h, repeat_v);
+    unsigned id = renderer().create_texture(image, first, repeat_h, repeat_v);
     if (!id)
         return 0;
     long bytes = uploaded_bytes(image, first);
@@ -280,8 +276,7 @@ void free_stale_textures()
         }
         if (verbose)
             zeph_log("deleting tid %u (%.900s)\n", r.id, r.name.c_str());
-        if (driver)
-            driver->destroy(r.id);
+        renderer().destroy_texture(r.id);
     }
     records = std::move(kept);
     std::vector<AnimatedTexture> live;
@@ -308,8 +303,8 @@ void update_animated_textures(int tick)
             continue;
         AnimationTiming timing = {(int)a.steps.size(), a.ticks_per_step, a.loop, a.start_tick};
         int frame = a.steps[animation_step(timing, tick)];
-        if (frame != a.shown_frame && driver) {
-            driver->replace(a.id, a.frames[frame], a.first_level);
+        if (frame != a.shown_frame) {
+            renderer().replace_texture(a.id, a.frames[frame], a.first_level);
             a.shown_frame = frame;
         }
     }

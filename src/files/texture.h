@@ -1,25 +1,11 @@
 // The texture cache: textures loaded by name, shared, counted in memory and
 // freed when a new race no longer uses them; and animated (".seq") textures.
 //
-// GL work goes through a TextureDriver that the renderer installs; without
-// one (no GL context) every load returns no texture and nothing is decoded.
+// GL work goes through the installed renderer; with the null renderer (no
+// GL context) every load returns no texture and nothing is decoded.
 #pragma once
 
 #include "files/image.h"
-
-// What the renderer does with texture images.
-struct TextureDriver {
-    // Creates a texture from the levels of `image` starting at `first_level`;
-    // returns its id (0 on failure).
-    unsigned (*create)(const Image &image, int first_level, bool repeat_h, bool repeat_v);
-    // Replaces every level of an existing texture (animation frames).
-    void (*replace)(unsigned id, const Image &image, int first_level);
-    // Deletes a texture.
-    void (*destroy)(unsigned id);
-};
-
-// Installs the driver; null turns texture loading off.
-void set_texture_driver(const TextureDriver *driver);
 
 // Sets the detail reduction (levels skipped while both sides exceed 128) and
 // whether loads and frees are logged.

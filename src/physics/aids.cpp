@@ -2,6 +2,7 @@
 #include "physics/aids.h"
 
 #include "physics/contact.h"
+#include "physics/engine.h"
 #include "physics/rider.h"
 #include "physics/world.h"
 #include "track/track.h"
@@ -56,7 +57,7 @@ void apply_steering_torque(Rider *r, float torque)
 // A one-step angular motor on the frame alone about a world axis.
 void frame_motor(Rider *r, const dReal axis[3], float velocity, float max_torque)
 {
-    dJointID m = dJointCreateAMotor(physics_world.world, physics_world.contacts);
+    dJointID m = dJointCreateAMotor(r->world->world, r->world->contacts);
     dJointAttach(m, r->bodies[FRAME], nullptr);
     dJointSetAMotorNumAxes(m, 1);
     dJointSetAMotorAxis(m, 0, 0, axis[0], axis[1], axis[2]);
@@ -76,17 +77,6 @@ void horizontal_drive(Rider *r, const float target[3], float strength)
     float len = std::sqrt(len2);
     float f = -clampf((len - 0.25f) * 0.8f, 0, 1) * strength / len;
     dBodyAddForce(r->bodies[FRAME], f * d[0], 0, f * d[2]);
-}
-
-// The centre of the next checkpoint to cross, for the turn-around.
-bool next_checkpoint(const Rider *r, float out[3])
-{
-    int entry = gate_sequence(track.objects.gates, r->next_gate);
-    if (entry < 0)
-        return false;
-    const Checkpoint &c = track.objects.gates.checkpoints[entry % UNTIMED_GATE];
-    std::copy(c.centre, c.centre + 3, out);
-    return true;
 }
 
 } // namespace
@@ -110,6 +100,38 @@ void set_back_up(Rider *r, float v)
 void set_lean(Rider *r, float v)
 {
     r->lean = r->crash_timer > 0 ? 0 : clampf(v, -1, 1);
+}
+
+RiderInput rider_current_input(const Rider &r)
+{
+    RiderInput in;
+    in.throttle = r.throttle;
+    in.clutch = r.clutch;
+    in.front_brake = r.front_brake;
+    in.rear_brake = r.rear_brake;
+    in.steer = r.steer;
+    in.sit_dab = r.sit_dab;
+    in.back_up = r.back_up;
+    in.lean = r.lean;
+    in.shift = 0;
+    in.flags = r.flags;
+    return in;
+}
+
+void rider_apply_input(Rider *r, const RiderInput &in)
+{
+    if (in.flags >= 0)
+        r->flags = (uint8_t)in.flags;
+    set_steer(r, in.steer);
+    set_front_brake(r, in.front_brake);
+    set_rear_brake(r, in.rear_brake);
+    set_throttle(r, in.throttle);
+    set_sit_dab(r, in.sit_dab);
+    set_back_up(r, in.back_up);
+    set_lean(r, in.lean);
+    set_clutch(r, in.clutch);
+    // Shifting takes a change of the lever: 0 releases it.
+    shift(r, in.shift);
 }
 
 void apply_bike_setup(Rider *r, const BikeSetup &b)
@@ -333,8 +355,8 @@ void dab_balance(Rider *r)
     if (!touches(r->front_contact)) {
         const dReal *p = dBodyGetPosition(r->bodies[RIDER_TORSO]);
         float centre[3] = {(float)p[0], (float)p[1], (float)p[2]};
-        if (track.terrain.heights.empty() ||
-            sphere_contact(track.terrain, centre, r->spec.torso_position[1] + 1).depth <= 0)
+        const Terrain &ground = r->world->track->terrain;
+        if (ground.heights.empty() || sphere_contact(ground, centre, r->spec.torso_position[1] + 1).depth <= 0)
             return;
     }
     float speed = frame_speed(r);
@@ -350,8 +372,8 @@ void dab_balance(Rider *r)
 
     float aim[3];
     if (r->bump_timer <= 0 && speed < 5 && std::fabs(lean) > pi / 8 && std::fabs(lean) < 0.35f * pi &&
-        !track.objects.gates.gates.empty() && r->next_gate > 0 && !r->finished &&
-        (r->flags & RIDER_AUTO_DAB) && r->back_up <= 0.125f && next_checkpoint(r, aim)) {
+        r->has_course_aim && (r->flags & RIDER_AUTO_DAB) && r->back_up <= 0.125f) {
+        std::copy(r->course_aim, r->course_aim + 3, aim);
         const dReal *R = dBodyGetRotation(r->bodies[FRAME]);
         float ux = (float)R[2], uz = (float)R[10];
         float ulen = std::sqrt(ux * ux + uz * uz);

@@ -23,6 +23,21 @@ struct BikeSetup {
     float rider_mass_distribution = 0.33f;
 };
 
+// One tick's controls of a rider, as the player's keys, a robot, the test
+// pilot, a demo or the network give them.
+struct RiderInput {
+    float throttle = 0, clutch = 1, front_brake = 0, rear_brake = 0, steer = 0;
+    float sit_dab = 0, back_up = 0, lean = 0;
+    int shift = 0;  // -1 down a gear, 1 up, 0 stay
+    int flags = -1; // RIDER_* flag bits to ride with; -1 keeps the rider's
+};
+
+// Hands one tick's controls to a rider through the setters and the gear lever.
+void rider_apply_input(Rider *r, const RiderInput &input);
+
+// The controls a rider holds now (shift 0: the lever at rest).
+RiderInput rider_current_input(const Rider &r);
+
 // Input setters; each clamps, and some inputs are held at 0 while crashed.
 void set_throttle(Rider *r, float v);
 void set_clutch(Rider *r, float v);

@@ -243,9 +243,9 @@ float frame_lean(const Rider *r)
     return (float)std::atan2(-R[4], R[5]);
 }
 
-bool wheel_test(WheelContact *wc, float grip)
+bool wheel_test(PhysicsWorld *w, WheelContact *wc, float grip)
 {
-    const Terrain &t = track.terrain;
+    const Terrain &t = w->track->terrain;
     const dReal *p = dBodyGetPosition(wc->body);
     dVector3 axle;
     dBodyVectorToWorld(wc->body, 1, 0, 0, axle);
@@ -287,7 +287,7 @@ bool wheel_test(WheelContact *wc, float grip)
         c.geom.normal[i] = g.normal[i];
     }
     c.geom.depth = g.depth;
-    dJointID j = dJointCreateContact(physics_world.world, physics_world.contacts, &c);
+    dJointID j = dJointCreateContact(w->world, w->contacts, &c);
     dJointAttach(j, wc->body, nullptr);
     dJointSetFeedback(j, &wc->feedback);
 
@@ -321,7 +321,7 @@ bool shape_test(Rider *r, int shape, int body)
         Sphere &world = copy.spheres[k];
         world.x = (float)w[0], world.y = (float)w[1], world.z = (float)w[2];
         float centre[3] = {world.x, world.y, world.z};
-        GroundContact g = sphere_contact(track.terrain, centre, local.radius);
+        GroundContact g = sphere_contact(r->world->track->terrain, centre, local.radius);
         if (g.depth <= 0)
             continue;
         dContact c = {};
@@ -333,7 +333,7 @@ bool shape_test(Rider *r, int shape, int body)
             c.geom.normal[i] = g.normal[i];
         }
         c.geom.depth = g.depth;
-        dJointID j = dJointCreateContact(physics_world.world, physics_world.contacts, &c);
+        dJointID j = dJointCreateContact(r->world->world, r->world->contacts, &c);
         dJointAttach(j, b, nullptr);
         touched = true;
     }
@@ -369,13 +369,13 @@ GroundContact sphere_contact(const Terrain &t, const float centre[3], float radi
 
 int rider_ground_contacts(Rider *r)
 {
-    if (track.terrain.heights.empty())
+    if (r->world->track->terrain.heights.empty())
         return 0;
     float grip = 1;
     if (r->flags & RIDER_ARCADE)
         grip = 1 - 0.375f * std::min(1.0f, 4 * std::fabs(frame_lean(r)) / (float)M_PI);
-    bool any = wheel_test(&r->front_contact, grip);
-    any = wheel_test(&r->rear_contact, grip) || any;
+    bool any = wheel_test(r->world, &r->front_contact, grip);
+    any = wheel_test(r->world, &r->rear_contact, grip) || any;
     bool frame = shape_test(r, SHAPE_FRAME, FRAME);
     bool parts = shape_test(r, SHAPE_FORK_UPPER, FORK_UPPER);
     parts = shape_test(r, SHAPE_FORK_LOWER, FORK_LOWER) || parts;

@@ -52,7 +52,7 @@ struct Ball {
 
 // The contact of two overlapping spheres: a joint, or in penalty form a
 // force pair of at most 1000 lbf.
-bool sphere_pair(const Ball &a, const Ball &b, bool penalty)
+bool sphere_pair(PhysicsWorld *w, const Ball &a, const Ball &b, bool penalty)
 {
     P3 d = sub(b.centre, a.centre);
     double dist = len(d);
@@ -85,7 +85,7 @@ bool sphere_pair(const Ball &a, const Ball &b, bool penalty)
     c.geom.pos[0] = at.x, c.geom.pos[1] = at.y, c.geom.pos[2] = at.z;
     c.geom.normal[0] = -n.x, c.geom.normal[1] = -n.y, c.geom.normal[2] = -n.z;
     c.geom.depth = depth;
-    dJointID j = dJointCreateContact(physics_world.world, physics_world.contacts, &c);
+    dJointID j = dJointCreateContact(w->world, w->contacts, &c);
     dJointAttach(j, a.body, b.body);
     return true;
 }
@@ -103,7 +103,7 @@ std::vector<Ball> balls(const SphereShape &shape, dBodyID body, const dReal *pos
     return out;
 }
 
-bool shape_vs_shape(const SphereShape &a, dBodyID ab, const dReal *ap, const dReal *aR, const SphereShape &b,
+bool shape_vs_shape(PhysicsWorld *w, const SphereShape &a, dBodyID ab, const dReal *ap, const dReal *aR, const SphereShape &b,
                     dBodyID bb, const dReal *bp, const dReal *bR, bool penalty)
 {
     double dx = ap[0] - bp[0], dy = ap[1] - bp[1], dz = ap[2] - bp[2];
@@ -113,11 +113,11 @@ bool shape_vs_shape(const SphereShape &a, dBodyID ab, const dReal *ap, const dRe
     std::vector<Ball> as = balls(a, ab, ap, aR), bs = balls(b, bb, bp, bR);
     for (const Ball &x : as)
         for (const Ball &y : bs)
-            touched = sphere_pair(x, y, penalty) || touched;
+            touched = sphere_pair(w, x, y, penalty) || touched;
     return touched;
 }
 
-bool shape_vs_wheel(const SphereShape &a, dBodyID ab, const dReal *ap, const dReal *aR, const WheelContact &w,
+bool shape_vs_wheel(PhysicsWorld *world, const SphereShape &a, dBodyID ab, const dReal *ap, const dReal *aR, const WheelContact &w,
                     bool penalty)
 {
     const dReal *c = dBodyGetPosition(w.body);
@@ -137,7 +137,7 @@ bool shape_vs_wheel(const SphereShape &a, dBodyID ab, const dReal *ap, const dRe
             continue;
         double k = w.ring_radius / rl;
         Ball tube = {w.body, {c[0] + radial.x * k, c[1] + radial.y * k, c[2] + radial.z * k}, w.tube_radius, 1, 25000, 2500};
-        touched = sphere_pair(x, tube, penalty) || touched;
+        touched = sphere_pair(world, x, tube, penalty) || touched;
     }
     return touched;
 }
@@ -146,9 +146,9 @@ bool shape_vs_wheel(const SphereShape &a, dBodyID ab, const dReal *ap, const dRe
 int shape_vs_parts(const SphereShape &shape, dBodyID body, const dReal *pos, const dReal *R, Rider *r, bool penalty)
 {
     int bits = 0;
-    if (shape_vs_wheel(shape, body, pos, R, r->front_contact, penalty))
+    if (shape_vs_wheel(r->world, shape, body, pos, R, r->front_contact, penalty))
         bits |= PART_FRONT_WHEEL;
-    if (shape_vs_wheel(shape, body, pos, R, r->rear_contact, penalty))
+    if (shape_vs_wheel(r->world, shape, body, pos, R, r->rear_contact, penalty))
         bits |= PART_REAR_WHEEL;
     const struct {
         int shape, body, bit;
@@ -161,7 +161,7 @@ int shape_vs_parts(const SphereShape &shape, dBodyID body, const dReal *pos, con
         if (!r->has_shape[p.shape])
             continue;
         dBodyID b = r->bodies[p.body];
-        if (shape_vs_shape(shape, body, pos, R, r->shapes[p.shape], b, dBodyGetPosition(b), dBodyGetRotation(b),
+        if (shape_vs_shape(r->world, shape, body, pos, R, r->shapes[p.shape], b, dBodyGetPosition(b), dBodyGetRotation(b),
                            penalty))
             bits |= p.bit;
     }
@@ -169,7 +169,7 @@ int shape_vs_parts(const SphereShape &shape, dBodyID body, const dReal *pos, con
 }
 
 // A one-step rope between points of two bodies.
-void rope(dBodyID a, P3 pa, dBodyID b, P3 pb, double length)
+void rope(PhysicsWorld *w, dBodyID a, P3 pa, dBodyID b, P3 pb, double length)
 {
     P3 d = sub(pb, pa);
     double dist = len(d);
@@ -181,7 +181,7 @@ void rope(dBodyID a, P3 pa, dBodyID b, P3 pb, double length)
     c.geom.pos[0] = pa.x, c.geom.pos[1] = pa.y, c.geom.pos[2] = pa.z;
     c.geom.normal[0] = d.x / dist, c.geom.normal[1] = d.y / dist, c.geom.normal[2] = d.z / dist;
     c.geom.depth = dist - length;
-    dJointID j = dJointCreateContact(physics_world.world, physics_world.contacts, &c);
+    dJointID j = dJointCreateContact(w->world, w->contacts, &c);
     dJointAttach(j, a, b);
 }
 
@@ -242,18 +242,18 @@ void crash_handling(Rider *r)
     dBodyID torso = r->bodies[RIDER_TORSO], frame = r->bodies[FRAME], fork = r->bodies[FORK_UPPER];
     if (speed_of(torso) >= 2) {
         for (int side = 0; side < 2; ++side)
-            rope(torso, rel_point(torso, s.shoulders[side]), fork, rel_point(fork, s.grips[side]),
+            rope(r->world, torso, rel_point(torso, s.shoulders[side]), fork, rel_point(fork, s.grips[side]),
                  (s.upper_arm + s.forearm) * 0.875);
         if (r->crash_timer == CRASH_TICKS) {
             const float hips[3] = {0, s.hips[0][1], s.hips[0][2]};
             const float bar[3] = {0, s.grips[0][1], s.grips[0][2] + 10};
-            rope(torso, rel_point(torso, hips), fork, rel_point(fork, bar), 8);
+            rope(r->world, torso, rel_point(torso, hips), fork, rel_point(fork, bar), 8);
         }
         for (int part : {SHAPE_FRAME, SHAPE_FORK_UPPER}) {
             if (!r->has_shape[SHAPE_RIDER] || !r->has_shape[part])
                 continue;
             dBodyID b = r->bodies[part == SHAPE_FRAME ? FRAME : FORK_UPPER];
-            shape_vs_shape(r->shapes[SHAPE_RIDER], torso, dBodyGetPosition(torso), dBodyGetRotation(torso),
+            shape_vs_shape(r->world, r->shapes[SHAPE_RIDER], torso, dBodyGetPosition(torso), dBodyGetRotation(torso),
                            r->shapes[part], b, dBodyGetPosition(b), dBodyGetRotation(b), false);
         }
     } else {
@@ -264,10 +264,10 @@ void crash_handling(Rider *r)
         const float rest[3] = {s.torso_position[0] - s.frame_position[0], s.torso_position[1] - s.frame_position[1],
                                s.torso_position[2] - s.frame_position[2]};
         const float centre[3] = {0, 0, 0};
-        rope(frame, rel_point(frame, rest), torso, rel_point(torso, centre), length);
+        rope(r->world, frame, rel_point(frame, rest), torso, rel_point(torso, centre), length);
         for (float side : {-5.0f, 5.0f}) {
             const float fp[3] = {rest[0] + side, rest[1] + 10, rest[2]}, tp[3] = {side, 10, 0};
-            rope(frame, rel_point(frame, fp), torso, rel_point(torso, tp), length);
+            rope(r->world, frame, rel_point(frame, fp), torso, rel_point(torso, tp), length);
         }
         if (r->crash_timer <= 319) {
             // One foot goes back to its peg.
@@ -313,8 +313,9 @@ void ejected_limbs(Rider *r)
         for (int k = 0; k < 3; ++k)
             p[k] += v[k] * dt;
         v[1] -= 32 * dt;
-        if (!track.terrain.heights.empty()) {
-            float ground = terrain_height(track.terrain, p[0], p[2]) + 0.25f;
+        const Terrain &t = r->world->track->terrain;
+        if (!t.heights.empty()) {
+            float ground = terrain_height(t, p[0], p[2]) + 0.25f;
             if (p[1] < ground) {
                 p[1] = ground;
                 v[0] = v[1] = v[2] = 0;
@@ -350,7 +351,9 @@ void ejected_limbs(Rider *r)
 void rider_pre_step(Rider *r, int tick)
 {
     rider_ground_contacts(r);
-    const Terrain &t = track.terrain;
+    PhysicsWorld *w = r->world;
+    const TrackObjects &objects = w->track->objects;
+    const Terrain &t = w->track->terrain;
     if (t.extent <= 0)
         return;
     const dReal *p = dBodyGetPosition(r->bodies[FRAME]);
@@ -359,20 +362,21 @@ void rider_pre_step(Rider *r, int tick)
     std::set<int> nearby;
     for (int cz = z0; cz <= z1; ++cz)
         for (int cx = x0; cx <= x1; ++cx)
-            nearby.insert(track.objects.statue_grid[cx][cz].begin(), track.objects.statue_grid[cx][cz].end());
+            nearby.insert(objects.statue_grid[cx][cz].begin(), objects.statue_grid[cx][cz].end());
     for (int index : nearby) {
-        Statue &s = track.objects.statues[index];
-        if (!s.shape)
+        const Statue &s = objects.statues[index];
+        if (!s.shape || index >= (int)w->statues.size())
             continue;
+        StatueState &state = w->statues[index];
         const dReal pos[3] = {s.x, s.y, s.z};
         dReal R[12] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0};
         if (s.angle != 0)
             for (int row = 0; row < 3; ++row)
                 for (int col = 0; col < 3; ++col)
-                    R[row * 4 + col] = s.orientation[row * 3 + col];
+                    R[row * 4 + col] = state.orientation[row * 3 + col];
         int bits = shape_vs_parts(*s.shape, nullptr, pos, R, r, false);
         if (bits)
-            s.last_hit = tick;
+            state.last_hit = tick;
         if ((bits & PART_RIDER) && can_eject(r) && speed_of(r->bodies[RIDER_TORSO]) > 20)
             rider_eject(r);
     }
@@ -411,8 +415,6 @@ void rider_collide(Rider *a, Rider *b, int tick)
         if (speed_of(b->bodies[FRAME]) >= 5)
             b->bump_timer = std::max(b->bump_timer, 256);
     }
-    for (Rider *r : {a, b}) {
+    for (Rider *r : {a, b})
         r->last_rider_contact_tick = tick;
-        std::fill(r->picked_lines, r->picked_lines + 4, 0);
-    }
 }

@@ -2,6 +2,7 @@
 
 #include "physics/aids.h"
 #include "physics/rider.h"
+#include "physics/world.h"
 #include "track/terrain.h"
 #include "track/track.h"
 
@@ -144,8 +145,8 @@ FootPose foot_pose(const Rider *r)
             if (!dabs)
                 continue;
             V3 ground = hips[side] + (side == 0 ? e / 2 - 0.5 : 0.5 - e / 2) * across + offset;
-            ground.y = (track.terrain.heights.empty() ? 0 : terrain_height(track.terrain, (float)ground.x,
-                                                                          (float)ground.z)) + 0.125;
+            const Terrain &t = r->world->track->terrain;
+            ground.y = (t.heights.empty() ? 0 : terrain_height(t, (float)ground.x, (float)ground.z)) + 0.125;
             double hold = side == 0 ? clampd((lean + 0.5) * 2.5, 0, 1) : clampd((0.5 - lean) * 2.5, 0, 1);
             double fraction = 1 - hold * (1 - r->dab_amount);
             V3 foot = load(pose.feet[side]);

@@ -1,23 +1,18 @@
 // Creating, placing and destroying riders: bodies, masses and joints.
 #include "physics/rider.h"
 
-#include "files/render_hooks.h"
-
-#include "files/texture.h"
 #include "physics/contact.h"
-#include "physics/rider_resources.h"
 #include "physics/world.h"
 #include "track/track.h"
 #include "platform/fatal.h"
 #include "platform/log.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <new>
-
-bool rider_shaders;
 
 namespace {
 
@@ -113,7 +108,7 @@ void attach_mount(Rider *r)
 void create_joints(Rider *r)
 {
     const BikeSpec &s = r->spec;
-    dWorldID world = physics_world.world;
+    dWorldID world = r->world->world;
     dBodyID *b = r->bodies;
     float steer_axis[3] = {s.steering_head[0] - s.fork_bottom[0], s.steering_head[1] - s.fork_bottom[1],
                            s.steering_head[2] - s.fork_bottom[2]};
@@ -166,15 +161,20 @@ void rider_set_mass_distribution(Rider *r, float d)
     set_body_mass_box(r);
 }
 
-Rider *rider_create(const char *bike, int slot, const char *number, const char *body_texture,
-                    const char *head_texture, const char *bike_texture, const char *wheel_texture)
+Rider *rider_create(PhysicsWorld *world, const char *bike, int slot, const char *number,
+                    const char *body_texture, const char *head_texture, const char *bike_texture,
+                    const char *wheel_texture)
 {
+    // Riders are told apart by serial: a new rider may reuse an old one's memory.
+    static std::atomic<int> serials{0};
     const BikeSpec *spec = bike_or_substitute(bike);
     if (strcmp(spec->name, bike) != 0)
         zeph_log("bike info for '%.20s' not found using '%.20s' instead\n", bike, spec->name);
     Rider *r = new (std::nothrow) Rider();
     if (!r)
         out_of_memory();
+    r->world = world;
+    r->serial = ++serials;
     r->spec = *spec;
     const BikeSpec &s = r->spec;
 
@@ -188,13 +188,14 @@ Rider *rider_create(const char *bike, int slot, const char *number, const char *
             r->shapes[k] = shape_copy(master);
     }
     snprintf(r->number, sizeof r->number, "%.7s", number ? number : "");
-    load_rider_resources(r, body_texture, head_texture, bike_texture, wheel_texture, rider_shaders);
+    const char *skins[RIDER_TEXTURES] = {body_texture, head_texture, bike_texture, wheel_texture};
+    for (int k = 0; k < RIDER_TEXTURES; ++k)
+        r->skins[k] = skins[k] ? skins[k] : "";
     r->engine_inertia = s.engine_inertia;
     r->rider_mass_distribution = 1.0f / 3;
 
-    dWorldID world = physics_world.world;
     for (int k = 0; k < RIDER_BODIES; ++k) {
-        r->bodies[k] = dBodyCreate(world);
+        r->bodies[k] = dBodyCreate(world->world);
         const float *p = body_position(s, k);
         dBodySetPosition(r->bodies[k], p[0], p[1], p[2]);
     }
@@ -267,8 +268,6 @@ void rider_destroy(Rider *r)
     for (dBodyID b : r->bodies)
         if (b)
             dBodyDestroy(b);
-    if (r->number_texture && render_hooks.free_texture)
-        render_hooks.free_texture(r->number_texture);
     delete r;
 }
 
@@ -284,17 +283,8 @@ void rider_reset(Rider *r)
         dBodySetLinearVel(r->bodies[k], 0, 0, 0);
         dBodySetAngularVel(r->bodies[k], 0, 0, 0);
     }
-    r->next_gate = 0;
-    r->gate_ticks.clear();
-    r->record_buffer[0].clear();
-    r->record_buffer[1].clear();
-    r->robot_line.clear();
-    r->record_spoiled = 0;
-    memset(r->picked_lines, 0, sizeof r->picked_lines);
-    r->personality = 0;
-    r->finished = 0;
+    r->has_course_aim = false;
     r->stop_state = 0;
-    r->limit_tick = -1000000;
     r->gear = 0;
     r->last_shift = 0;
     r->throttle = r->clutch = r->front_brake = r->rear_brake = r->steer = 0;
@@ -374,7 +364,8 @@ void rider_remount(Rider *r)
 
 float rider_place(Rider *r, float x, float z, float heading)
 {
-    return rider_place_at(r, x, track.terrain.heights.empty() ? 0 : terrain_height(track.terrain, x, z), z, heading);
+    const Terrain &t = r->world->track->terrain;
+    return rider_place_at(r, x, t.heights.empty() ? 0 : terrain_height(t, x, z), z, heading);
 }
 
 float rider_place_at(Rider *r, float x, float ground, float z, float heading)
@@ -386,7 +377,7 @@ float rider_place_at(Rider *r, float x, float ground, float z, float heading)
         rider_rotate(r, 0, 1, 0, heading);
         rider_translate(r, x, ground + raised, z);
         bool touching = rider_ground_contacts(r) != 0;
-        dJointGroupEmpty(physics_world.contacts);
+        physics_contacts_clear(r->world);
         if (!touching)
             return raised;
         raised += 0.25f;

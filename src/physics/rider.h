@@ -1,31 +1,26 @@
-// A simulated bike with its rider: seven rigid bodies and six joints in the
-// shared physics world, its control inputs, engine and drivetrain state,
-// bike setup and the race fields later parts read and write.
+// A simulated bike with its rider: seven rigid bodies and six joints in a
+// physics world, its control inputs, engine and drivetrain state, bike
+// setup and crash state. How it looks (models, textures) is the renderer's
+// business; where it stands in a race is the race's.
 #pragma once
 
 #include "physics/catalogue.h"
-#include "physics/shape.h"
+#include "track/shape.h"
 
 #include <ode/ode.h>
 
 #include <cstdint>
-#include <vector>
+#include <string>
 
-struct Model;
+struct PhysicsWorld;
 
 enum RiderBody { FRAME, FRONT_WHEEL, REAR_WHEEL, FORK_UPPER, FORK_LOWER, SWINGARM, RIDER_TORSO, RIDER_BODIES };
 enum RiderJoint { FRONT_AXLE, REAR_AXLE, STEERING_HEAD, FORK_SLIDE, SWINGARM_PIVOT, RIDER_MOUNT, RIDER_JOINTS };
 enum RiderShape { SHAPE_FRAME, SHAPE_FORK_UPPER, SHAPE_FORK_LOWER, SHAPE_SWINGARM, SHAPE_FRONT_WHEEL,
                   SHAPE_REAR_WHEEL, SHAPE_RIDER, RIDER_SHAPES };
 
-// Rider::textures, ::normal_maps and ::specular_maps.
+// Rider::skins: the texture files the rider is drawn with.
 enum RiderTexture { TEX_BODY, TEX_HEAD, TEX_BIKE, TEX_WHEELS, RIDER_TEXTURES };
-
-// Rider::models.
-enum RiderModel {
-    MODEL_FRAME, MODEL_FORK_UPPER, MODEL_FORK_LOWER, MODEL_SWINGARM, MODEL_FRONT_WHEEL, MODEL_REAR_WHEEL,
-    MODEL_HEAD, MODEL_BODY, MODEL_BODY_FP, MODEL_SIDE_PLATES, MODEL_FRONT_PLATE, MODEL_RIDER_PLATE, RIDER_MODELS,
-};
 
 // Flag bits of Rider::flags.
 enum {
@@ -45,6 +40,7 @@ struct WheelContact {
 };
 
 struct Rider {
+    PhysicsWorld *world; // the world its bodies live in, and the track under it
     BikeSpec spec;
     dBodyID bodies[RIDER_BODIES];
     dJointID joints[RIDER_JOINTS];
@@ -60,15 +56,13 @@ struct Rider {
     float rider_vertical_spring, rider_vertical_damping, rider_forward_spring, rider_forward_damping;
     float rider_mass_distribution;
 
-    // Race and robot fields (timing, learnt lines, robot state).
-    int next_gate;
-    std::vector<int> gate_ticks;
-    std::vector<uint8_t> record_buffer[2];
-    int record_spoiled;
-    std::vector<int> robot_line;
-    int picked_lines[4];
+    // The robot personality it rides with (0: none).
     int personality;
-    int limit_tick;
+    // Where to turn towards when stopped and fallen over: the next
+    // checkpoint of its race, set by the race every tick (none when it has
+    // no place to go, or has finished).
+    bool has_course_aim;
+    float course_aim[3];
 
     float total_mass;
     float roll_damping, leveling, roll_limit_factor, roll_limit_angle, steering_damping,
@@ -78,12 +72,10 @@ struct Rider {
     float front_brake_torque, rear_brake_torque;
     float max_dab_speed;
 
-    // Drawing resources, attached when a renderer exists.
-    Model *models[RIDER_MODELS];
-    unsigned textures[RIDER_TEXTURES], normal_maps[RIDER_TEXTURES], specular_maps[RIDER_TEXTURES];
     SphereShape shapes[RIDER_SHAPES];
     bool has_shape[RIDER_SHAPES];
-    unsigned number_texture;
+    std::string skins[RIDER_TEXTURES]; // texture files; empty: the bike's own
+    int serial; // a number no other rider of the process had
 
     char number[8];
     int slot;
@@ -93,7 +85,6 @@ struct Rider {
     int crash_timer;
     float limb_points[4][3]; // left foot, its velocity, right foot, its velocity
     float torso_velocity_ring[4][3];
-    int finished;
     int bump_timer;
     float saved_positions[RIDER_BODIES][3];
     double saved_velocities[2 * RIDER_BODIES][3]; // exact, so restoring changes nothing
@@ -101,13 +92,12 @@ struct Rider {
     int ticks; // ticks stepped since the last reset
 };
 
-// Whether riders look for normal and specular maps (shaders are in use).
-extern bool rider_shaders;
-
 // Builds a rider of a bike (substituting an unknown bike, with a log line)
-// in the physics world, reset to the catalogue layout at the origin.
-Rider *rider_create(const char *bike, int slot, const char *number, const char *body_texture,
-                    const char *head_texture, const char *bike_texture, const char *wheel_texture);
+// in a physics world, reset to the catalogue layout at the origin. Null or
+// empty skins mean the bike's own textures.
+Rider *rider_create(PhysicsWorld *world, const char *bike, int slot, const char *number,
+                    const char *body_texture = nullptr, const char *head_texture = nullptr,
+                    const char *bike_texture = nullptr, const char *wheel_texture = nullptr);
 
 // Destroys the rider's bodies and joints and frees it; null is ignored.
 void rider_destroy(Rider *rider);

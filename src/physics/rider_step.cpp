@@ -36,7 +36,7 @@ void soft_push(Rider *r, const dReal *at, const dReal dir[3], float depth, float
         c.geom.normal[i] = sign * dir[i];
     }
     c.geom.depth = std::fabs(depth);
-    dJointID j = dJointCreateContact(physics_world.world, physics_world.contacts, &c);
+    dJointID j = dJointCreateContact(r->world->world, r->world->contacts, &c);
     dJointAttach(j, r->bodies[RIDER_TORSO], r->bodies[FRAME]);
 }
 

@@ -1,33 +1,70 @@
-// Creating and destroying the ODE world.
+// Creating, stepping and destroying physics worlds.
 #include "physics/world.h"
 
-PhysicsWorld physics_world;
+#include "track/track.h"
 
-void physics_world_create()
+#include <cstdlib>
+#include <mutex>
+
+namespace {
+
+const Track empty_track;
+
+void close_ode()
 {
-    dInitODE2(0);
-    // The solver shuffles constraints with ODE's own generator: a fixed seed
-    // makes every run of the same inputs the same.
-    dRandSetSeed(0);
-    physics_world.world = dWorldCreate();
-    dWorldSetGravity(physics_world.world, 0, -32, 0);
-    physics_world.contacts = dJointGroupCreate(0);
+    dCloseODE();
 }
 
-void physics_contacts_destroy()
+} // namespace
+
+void physics_init()
 {
-    if (physics_world.contacts)
-        dJointGroupDestroy(physics_world.contacts);
-    physics_world.contacts = nullptr;
+    static std::once_flag once;
+    std::call_once(once, [] {
+        dInitODE2(0);
+        atexit(close_ode);
+    });
 }
 
-void physics_world_destroy()
+void physics_world_create(PhysicsWorld *w, const Track *track)
 {
-    bool open = physics_world.world || physics_world.contacts;
-    physics_contacts_destroy();
-    if (physics_world.world)
-        dWorldDestroy(physics_world.world);
-    if (open)
-        dCloseODE();
-    physics_world = PhysicsWorld();
+    physics_init();
+    physics_world_destroy(w);
+    w->world = dWorldCreate();
+    dWorldSetGravity(w->world, 0, -32, 0);
+    w->contacts = dJointGroupCreate(0);
+    // A fixed seed makes every run of the same inputs the same.
+    w->random_seed = 0;
+    physics_world_set_track(w, track);
+}
+
+void physics_world_destroy(PhysicsWorld *w)
+{
+    if (w->contacts)
+        dJointGroupDestroy(w->contacts);
+    if (w->world)
+        dWorldDestroy(w->world);
+    *w = PhysicsWorld();
+}
+
+void physics_world_set_track(PhysicsWorld *w, const Track *track)
+{
+    w->track = track ? track : &empty_track;
+    const std::vector<Statue> &statues = w->track->objects.statues;
+    w->statues.assign(statues.size(), StatueState());
+    for (size_t k = 0; k < statues.size(); ++k)
+        std::copy(statues[k].orientation, statues[k].orientation + 9, w->statues[k].orientation);
+}
+
+void physics_world_step(PhysicsWorld *w)
+{
+    dRandSetSeed(w->random_seed);
+    dWorldQuickStep(w->world, 1.0 / 128);
+    w->random_seed = dRandGetSeed();
+    dJointGroupEmpty(w->contacts);
+}
+
+void physics_contacts_clear(PhysicsWorld *w)
+{
+    dJointGroupEmpty(w->contacts);
 }

@@ -1,75 +1,71 @@
 // Starting races and the simulation tick.
 #include "race/race.h"
 
-#include "core/messages.h"
-#include "files/render_hooks.h"
+#include "files/renderer.h"
 #include "files/texture.h"
 #include "physics/aids.h"
 #include "physics/crash.h"
 #include "physics/rider.h"
 #include "physics/world.h"
 #include "platform/log.h"
+#include "platform/messages.h"
 #include "race/roster.h"
 #include "track/track.h"
-#include "track/track_settings.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <random>
 
-RaceSettings race_settings;
-RaceState race;
-
 namespace {
 
-int shuffled[ROSTER_SIZE];
-bool roster_taken[ROSTER_SIZE];
-SlotController controllers[SLOTS];
-float gate_base[SLOTS][9];
-
-// A loading step: shown on the loading screen (which logs it) when there is
-// one, else logged.
+// A loading step: shown on the loading screen, which logs it (headless, the
+// null renderer just logs it).
 void screen(const char *text)
 {
-    if (terrain_render_hooks.loading_screen)
-        terrain_render_hooks.loading_screen(text);
-    else
-        zeph_log("%s\n", text);
+    renderer().loading_screen(text);
 }
 
-void free_riders(int from)
+void release_controller(SlotController *c)
+{
+    if (c->release)
+        c->release(c->state);
+    *c = SlotController();
+}
+
+void free_riders(Sim *sim, int from)
 {
     for (int k = from; k < SLOTS; ++k) {
-        rider_destroy(race.slots[k].rider);
-        race.slots[k] = RiderSlot();
+        rider_destroy(sim->race.slots[k].rider);
+        sim->race.slots[k] = RiderSlot();
+        release_controller(&sim->controllers[k]);
+        sim->input_given[k] = false;
     }
 }
 
 // The next shuffled roster rider not yet taken that matches a bike filter.
-const RosterRider *next_robot(const char *filter)
+const RosterRider *next_robot(Sim *sim, const char *filter)
 {
     const RosterRider *roster = robot_roster();
     for (int k = 0; k < ROSTER_SIZE; ++k) {
-        int i = shuffled[k];
-        if (roster_taken[i] || (filter && !strstr(roster[i].bike, filter)))
+        int i = sim->roster_order[k];
+        if (sim->roster_taken[i] || (filter && !strstr(roster[i].bike, filter)))
             continue;
-        roster_taken[i] = true;
+        sim->roster_taken[i] = true;
         return &roster[i];
     }
     return nullptr;
 }
 
 // The height of the grid sample nearest a point.
-float nearest_sample(float x, float z)
+float nearest_sample(const Terrain &t, float x, float z)
 {
-    const Terrain &t = track.terrain;
     if (t.heights.empty())
         return 0;
     return terrain_point(t, (int)std::lround(x / t.spacing), (int)std::lround(z / t.spacing));
 }
 
-void place_on_grid(Rider *r, int slot)
+void place_on_grid(const Track &track, Rider *r, int slot)
 {
     const TimingGates &g = track.objects.gates;
     float x, z, heading;
@@ -85,16 +81,48 @@ void place_on_grid(Rider *r, int slot)
         z = track.terrain.extent / 2;
         heading = 0;
     }
-    rider_place_at(r, x, nearest_sample(x, z), z, heading);
+    rider_place_at(r, x, nearest_sample(track.terrain, x, z), z, heading);
 }
 
-// Shows a starting-gate piece turned about its own x axis by its raise.
-void show_gate_raise(size_t k)
+// Swings a starting-gate piece to its raise in the race's statue poses.
+void show_gate_raise(Sim *sim, size_t k)
 {
-    const auto &gates = track.objects.gates.start_statues;
-    float a = race.gate_raise[k] * 3 * (float)M_PI / 16, c = std::cos(a), s = std::sin(a);
-    const float *m = gate_base[k];
-    float *out = track.objects.statues[gates[k]].orientation;
+    int statue = sim->track->objects.gates.start_statues[k];
+    if (statue < 0 || statue >= (int)sim->physics.statues.size())
+        return;
+    gate_piece_orientation(sim->track->objects.statues[statue].orientation, sim->race.gate_raise[k],
+                           sim->physics.statues[statue].orientation);
+}
+
+size_t gate_pieces(const Sim &sim)
+{
+    return std::min(sim.track->objects.gates.start_statues.size(), (size_t)SLOTS);
+}
+
+Rider *create(Sim *sim, const char *bike, int slot, const char *number, const char *body, const char *head,
+              const char *bike_skin, const char *wheels)
+{
+    return rider_create(&sim->physics, bike, slot, number, body, head, bike_skin, wheels);
+}
+
+// Tells a rider where its race goes on, for turning round when stopped.
+void set_course_aim(const Track &track, const RiderSlot &slot)
+{
+    Rider *r = slot.rider;
+    const TimingGates &g = track.objects.gates;
+    int entry = g.gates.empty() || slot.next_gate <= 0 || slot.finished ? -1 : gate_sequence(g, slot.next_gate);
+    r->has_course_aim = entry >= 0;
+    if (entry >= 0) {
+        const Checkpoint &c = g.checkpoints[entry % UNTIMED_GATE];
+        std::copy(c.centre, c.centre + 3, r->course_aim);
+    }
+}
+
+} // namespace
+
+void gate_piece_orientation(const float m[9], float raise, float out[9])
+{
+    float a = raise * 3 * (float)M_PI / 16, c = std::cos(a), s = std::sin(a);
     for (int row = 0; row < 3; ++row) {
         out[row * 3 + 0] = m[row * 3 + 0];
         out[row * 3 + 1] = m[row * 3 + 1] * c + m[row * 3 + 2] * s;
@@ -102,49 +130,62 @@ void show_gate_raise(size_t k)
     }
 }
 
-Rider *create(const char *bike, int slot, const char *number, const char *body, const char *head,
-              const char *bike_skin, const char *wheels)
+void sim_create(Sim *sim, Track *track)
 {
-    auto given = [](const char *s) { return s && *s ? s : nullptr; };
-    return rider_create(bike, slot, number, given(body), given(head), given(bike_skin), given(wheels));
+    sim->track = track;
+    physics_world_create(&sim->physics, track);
+    for (int k = 0; k < ROSTER_SIZE; ++k)
+        sim->roster_order[k] = k;
 }
 
-} // namespace
-
-const int *roster_order()
+void sim_destroy(Sim *sim)
 {
-    return shuffled;
+    race_clear(sim);
+    physics_world_destroy(&sim->physics);
+    sim->track = nullptr;
 }
 
-void set_slot_controller(int slot, SlotController c)
+void sim_set_input(Sim *sim, int slot, const RiderInput &input)
 {
-    if (slot >= 0 && slot < SLOTS)
-        controllers[slot] = c;
+    if (slot < 0 || slot >= SLOTS)
+        return;
+    sim->inputs[slot] = input;
+    sim->input_given[slot] = true;
 }
 
-void race_clear()
+void sim_set_controller(Sim *sim, int slot, const SlotController &c)
+{
+    if (slot < 0 || slot >= SLOTS)
+        return;
+    release_controller(&sim->controllers[slot]);
+    sim->controllers[slot] = c;
+}
+
+void race_clear(Sim *sim)
 {
     zeph_log("Deallocating bikes\n");
-    free_riders(0);
+    free_riders(sim, 0);
     zeph_log("Finished deallocating bikes\n");
 }
 
-bool race_start(const int *lineup, bool play_demo, bool record_demo, int time_limit, int laps, int skill,
+bool race_start(Sim *sim, const int *lineup, bool play_demo, bool record_demo, int time_limit, int laps, int skill,
                 unsigned seed)
 {
     (void)play_demo;
     (void)record_demo;
     (void)skill;
+    RaceState &race = sim->race;
+    const RaceSettings &settings = sim->settings;
     screen("Resetting...");
     std::mt19937 twister(seed);
     for (int k = 0; k < ROSTER_SIZE; ++k)
-        shuffled[k] = k;
+        sim->roster_order[k] = k;
     for (int n = ROSTER_SIZE - 1; n >= 1; --n)
-        std::swap(shuffled[n], shuffled[(twister() >> 16) % n]);
-    std::fill(roster_taken, roster_taken + ROSTER_SIZE, false);
+        std::swap(sim->roster_order[n], sim->roster_order[(twister() >> 16) % n]);
+    std::fill(sim->roster_taken, sim->roster_taken + ROSTER_SIZE, false);
     screen("Remembering lines...");
     screen("Cleaning up...");
-    race_clear();
+    race_clear(sim);
 
     race.tick = 0;
     race.time_limit = time_limit;
@@ -154,13 +195,16 @@ bool race_start(const int *lineup, bool play_demo, bool record_demo, int time_li
     race.start_tick = (int)(128 * (13 + 2 * u));
     race.time_trial = lineup == nullptr;
 
-    const std::string &folder = race_settings.track_folder;
-    bool had_gates = track.folder == folder; // the gate poses of this track are known
-    if (track.folder != folder) {
-        unload_track();
-        if (!load_track(folder, race_settings.track_name))
+    Track &track = *sim->track;
+    if (track.folder != settings.track_folder) {
+        unload_track(&track);
+        if (!load_track(&track, settings.track_folder, settings.track_name)) {
+            physics_world_set_track(&sim->physics, &track);
             return false;
+        }
     }
+    // Statue hits and poses are the race's own: every race starts afresh.
+    physics_world_set_track(&sim->physics, &track);
 
     int working[SLOTS] = {};
     if (race.time_trial) {
@@ -200,32 +244,33 @@ bool race_start(const int *lineup, bool play_demo, bool record_demo, int time_li
         if (v == LINEUP_EMPTY || v == LINEUP_REMOTE)
             continue;
         if (v == LINEUP_HUMAN) {
-            const PlayerRide &p = race_settings.player;
-            slot.rider = create(p.bike.c_str(), k, p.number.c_str(), p.body_texture.c_str(), p.head_texture.c_str(),
-                                p.bike_texture.c_str(), p.wheel_texture.c_str());
+            const PlayerRide &p = settings.player;
+            slot.rider = create(sim, p.bike.c_str(), k, p.number.c_str(), p.body_texture.c_str(),
+                                p.head_texture.c_str(), p.bike_texture.c_str(), p.wheel_texture.c_str());
             slot.kind = KIND_LOCAL;
         } else {
             if (v == LINEUP_ROBOT)
-                robot = next_robot(nullptr);
+                robot = next_robot(sim, nullptr);
             else if (v == LINEUP_ROBOT_125)
-                robot = next_robot("125");
+                robot = next_robot(sim, "125");
             else if (v == LINEUP_ROBOT_250)
-                robot = next_robot("250");
+                robot = next_robot(sim, "250");
             else if (v > LINEUP_NUMBER && v - LINEUP_NUMBER >= 20 && v - LINEUP_NUMBER <= 99) {
                 robot = &roster[v - LINEUP_NUMBER - 20];
-                roster_taken[v - LINEUP_NUMBER - 20] = true;
+                sim->roster_taken[v - LINEUP_NUMBER - 20] = true;
             }
             std::string number = robot ? std::to_string(robot->number) : "0";
-            slot.rider = robot ? create(robot->bike, k, number.c_str(), robot->body_texture, robot->head_texture,
+            slot.rider = robot ? create(sim, robot->bike, k, number.c_str(), robot->body_texture, robot->head_texture,
                                         robot->bike_texture, robot->wheel_texture)
-                               : create("rm125", k, number.c_str(), nullptr, nullptr, nullptr, nullptr);
+                               : create(sim, "rm125", k, number.c_str(), nullptr, nullptr, nullptr, nullptr);
             slot.kind = KIND_ROBOT;
-            race.personality[k] = race_settings.practice ? PERSONALITY_TESTER
-                                  : robot                ? robot->personality
-                                                         : PERSONALITY_OSPREY;
         }
-        place_on_grid(slot.rider, k);
+        place_on_grid(track, slot.rider, k);
         rider_enable(slot.rider);
+        if (slot.kind == KIND_ROBOT)
+            slot.rider->personality = settings.practice ? PERSONALITY_TESTER
+                                      : robot           ? robot->personality
+                                                        : PERSONALITY_OSPREY;
         if (slot.kind == KIND_LOCAL) {
             race.false_start_penalty = 0;
             const dReal *p = dBodyGetPosition(slot.rider->bodies[FRAME]);
@@ -238,38 +283,36 @@ bool race_start(const int *lineup, bool play_demo, bool record_demo, int time_li
     free_stale_textures();
     race.race_laps = time_limit ? 1000000 : laps;
     race.half_race_lap = time_limit ? 1000000 : (laps + 1) / 2;
-    const auto &gates = track.objects.gates.start_statues;
-    for (size_t k = 0; k < gates.size() && k < SLOTS; ++k) {
-        // The lowered pose is the statue's own; a new race raises it.
-        if (race.gate_raise[k] <= 0 || !had_gates)
-            std::copy(track.objects.statues[gates[k]].orientation, track.objects.statues[gates[k]].orientation + 9,
-                      gate_base[k]);
+    for (size_t k = 0; k < gate_pieces(*sim); ++k) {
         race.gate_raise[k] = 1.0f;
-        show_gate_raise(k);
+        show_gate_raise(sim, k);
     }
     if (race.time_trial)
-        time_trial_reset();
-    dJointGroupEmpty(physics_world.contacts);
+        time_trial_reset(sim);
+    physics_contacts_clear(&sim->physics);
     Rider *watched = race.slots[race.watched_slot].rider;
     if (watched && race.slots[race.watched_slot].kind == KIND_LOCAL)
-        apply_bike_setup(watched, race_settings.setup);
+        apply_bike_setup(watched, settings.setup);
     return true;
 }
 
-void time_trial_reset()
+void time_trial_reset(Sim *sim)
 {
-    free_riders(1);
-    Rider *r = race.slots[0].rider;
-    const TimingGates &g = track.objects.gates;
+    free_riders(sim, 1);
+    RiderSlot &slot = sim->race.slots[0];
+    Rider *r = slot.rider;
+    const TimingGates &g = sim->track->objects.gates;
     if (!r || g.gates.empty())
         return;
     int index = std::max(0, g.first_lap_count - 2);
     const Checkpoint &c = g.checkpoints[gate_sequence(g, index) % UNTIMED_GATE];
     float heading = std::atan2(-c.direction[0], -c.direction[2]);
     rider_place(r, c.centre[0], c.centre[2], heading);
-    dJointGroupEmpty(physics_world.contacts);
-    r->next_gate = index;
-    race.last_lap_time = 0;
+    physics_contacts_clear(&sim->physics);
+    slot.next_gate = index;
+    slot.gate_ticks.clear();
+    slot.finished = false;
+    sim->race.last_lap_time = 0;
 }
 
 int laps_from_gates(int gates, int first_lap_gates, int lap_gates)
@@ -279,58 +322,106 @@ int laps_from_gates(int gates, int first_lap_gates, int lap_gates)
     return (gates - first_lap_gates) / lap_gates + 1;
 }
 
-void sim_tick()
+void sim_tick(Sim *sim)
 {
-    // Collisions: every simulated rider prepared, then the pairs, fastest first.
+    RaceState &race = sim->race;
+    // Controls given from outside reach their riders first.
+    for (int k = 0; k < SLOTS; ++k) {
+        RiderSlot &s = race.slots[k];
+        if (sim->input_given[k] && s.rider && s.kind != KIND_REPLAYED)
+            rider_apply_input(s.rider, sim->inputs[k]);
+        sim->input_given[k] = false;
+    }
+
+    // Contacts: every simulated rider with the ground and the statues, then
+    // the rider pairs, fastest first.
     Rider *list[SLOTS];
     int count = 0;
     for (int k = 0; k < SLOTS; ++k) {
         RiderSlot &s = race.slots[k];
         if (!s.rider || s.kind == KIND_REPLAYED)
             continue;
-        rider_pre_step(s.rider, race.tick);
+        if (sim->stages & SIM_GROUND)
+            rider_pre_step(s.rider, race.tick);
         list[count++] = s.rider;
     }
-    auto speed2 = [](Rider *r) {
-        const dReal *v = dBodyGetLinearVel(r->bodies[FRAME]);
-        return v[0] * v[0] + v[1] * v[1] + v[2] * v[2];
-    };
-    std::stable_sort(list, list + count, [&](Rider *a, Rider *b) { return speed2(a) > speed2(b); });
-    for (int a = 0; a < count; ++a)
-        for (int b = a + 1; b < count; ++b)
-            rider_collide(list[a], list[b], race.tick);
+    if (sim->stages & SIM_RIDER_COLLISIONS) {
+        auto speed2 = [](Rider *r) {
+            const dReal *v = dBodyGetLinearVel(r->bodies[FRAME]);
+            return v[0] * v[0] + v[1] * v[1] + v[2] * v[2];
+        };
+        std::stable_sort(list, list + count, [&](Rider *a, Rider *b) { return speed2(a) > speed2(b); });
+        for (int a = 0; a < count; ++a)
+            for (int b = a + 1; b < count; ++b)
+                rider_collide(list[a], list[b], race.tick);
+    }
 
-    dWorldQuickStep(physics_world.world, 1.0 / TICKS_PER_SECOND);
-    dJointGroupEmpty(physics_world.contacts);
+    physics_world_step(&sim->physics);
 
-    for (int k = 0; k < SLOTS; ++k) {
-        RiderSlot &s = race.slots[k];
-        if (!s.rider)
-            continue;
-        if (controllers[k])
-            controllers[k](k, s.rider, race.tick);
-        rider_step(s.rider, s.kind != KIND_REPLAYED, race.tick);
+    if (sim->stages & SIM_RIDER_STEPS) {
+        for (int k = 0; k < SLOTS; ++k) {
+            RiderSlot &s = race.slots[k];
+            if (!s.rider)
+                continue;
+            const SlotController &c = sim->controllers[k];
+            if (c.drive && s.kind != KIND_REPLAYED) {
+                // A controller changes what it wants of the controls held now.
+                RiderInput input = rider_current_input(*s.rider);
+                c.drive(*sim, k, c.state, &input);
+                rider_apply_input(s.rider, input);
+            }
+            set_course_aim(*sim->track, s);
+            rider_step(s.rider, s.kind != KIND_REPLAYED, race.tick);
+        }
     }
 
     // The starting gate drops after the start tick and lies flat 1/16 s on.
-    const auto &gates = track.objects.gates.start_statues;
     if (race.tick < race.start_tick + 10 * TICKS_PER_SECOND) {
-        for (size_t k = 0; k < gates.size() && k < SLOTS; ++k) {
+        for (size_t k = 0; k < gate_pieces(*sim); ++k) {
             if (race.gate_raise[k] <= 0 || race.tick <= race.start_tick)
                 continue;
             race.gate_raise[k] = std::max(0.0f, race.gate_raise[k] - 8.0f / 128);
-            show_gate_raise(k);
+            show_gate_raise(sim, k);
         }
     }
     ++race.tick;
 }
 
-int race_leader_laps()
+int race_leader_laps(const Sim &sim)
 {
-    const TimingGates &g = track.objects.gates;
+    const TimingGates &g = sim.track->objects.gates;
     int laps = 0;
-    for (const RiderSlot &slot : race.slots)
+    for (const RiderSlot &slot : sim.race.slots)
         if (slot.rider)
-            laps = std::max(laps, laps_from_gates(slot.rider->next_gate, g.first_lap_count, g.normal_lap_count));
+            laps = std::max(laps, laps_from_gates(slot.next_gate, g.first_lap_count, g.normal_lap_count));
     return laps;
+}
+
+uint64_t sim_state_hash(const Sim &sim)
+{
+    // FNV-1a over the exact bytes of every value: any difference shows.
+    uint64_t h = 14695981039346656037ull;
+    auto add = [&h](const void *data, size_t size) {
+        const unsigned char *p = static_cast<const unsigned char *>(data);
+        for (size_t k = 0; k < size; ++k) {
+            h ^= p[k];
+            h *= 1099511628211ull;
+        }
+    };
+    add(&sim.race.tick, sizeof sim.race.tick);
+    for (int k = 0; k < SLOTS; ++k) {
+        const Rider *r = sim.race.slots[k].rider;
+        if (!r)
+            continue;
+        add(&k, sizeof k);
+        for (dBodyID b : r->bodies) {
+            add(dBodyGetPosition(b), 3 * sizeof(dReal));
+            const dReal *R = dBodyGetRotation(b); // rows of 4, the last unused
+            for (int row = 0; row < 3; ++row)
+                add(R + 4 * row, 3 * sizeof(dReal));
+            add(dBodyGetLinearVel(b), 3 * sizeof(dReal));
+            add(dBodyGetAngularVel(b), 3 * sizeof(dReal));
+        }
+    }
+    return h;
 }

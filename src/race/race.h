@@ -1,13 +1,24 @@
 // A race: 40 rider slots in one physics world and one clock of 1/128 s
 // ticks; starting a race, restarting a time-trial run, and the fixed order
 // of work in one tick.
+//
+// Everything a running race changes lives in one Sim record: its physics
+// world, its slots and their controllers, the roster draw and the race
+// state. The game owns one; the headless simulator, the tests and the
+// benchmarks make their own, and any number can live side by side.
 #pragma once
 
 #include "physics/aids.h"
+#include "physics/world.h"
+#include "race/roster.h"
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 struct Rider;
+struct Sim;
+struct Track;
 
 enum { SLOTS = 40, TICKS_PER_SECOND = 128 };
 
@@ -15,14 +26,23 @@ enum SlotKind { KIND_LOCAL = 0, KIND_REPLAYED = 1, KIND_ROBOT = 2 };
 
 // Line-up values of a start slot.
 enum LineupValue {
-    LINEUP_EMPTY = 0, LINEUP_HUMAN = 1, LINEUP_ROBOT = 2, LINEUP_ROBOT_125 = 3, LINEUP_ROBOT_250 = 4,
-    LINEUP_REMOTE = 5, LINEUP_NUMBER = 1000, // 1000 + n: the roster robot numbered n
+    LINEUP_EMPTY = 0,
+    LINEUP_HUMAN = 1,
+    LINEUP_ROBOT = 2,
+    LINEUP_ROBOT_125 = 3,
+    LINEUP_ROBOT_250 = 4,
+    LINEUP_REMOTE = 5,
+    LINEUP_NUMBER = 1000, // 1000 + n: the roster robot numbered n
 };
 
+// One slot of a race: its rider and where that rider stands in the race.
 struct RiderSlot {
     Rider *rider = nullptr;
     SlotKind kind = KIND_REPLAYED;
     float demo_sound = 0;
+    int next_gate = 0;           // timing gates passed, in the gate sequence
+    std::vector<int> gate_ticks; // the tick each gate was passed
+    bool finished = false;
 };
 
 // The local player's bike and graphics (from the configuration).
@@ -51,37 +71,82 @@ struct RaceState {
     int false_start_penalty = 0;
     float start_position[3] = {};
     int last_lap_time = 0, best_lap_time = 0;
-    float gate_raise[SLOTS] = {};
-    int personality[SLOTS] = {};
+    float gate_raise[SLOTS] = {}; // per starting-gate piece: 1 up, 0 down
 };
 
-extern RaceSettings race_settings;
-extern RaceState race;
+// Something that rides a slot: each tick, right before its rider steps, it
+// fills the slot's input from what it sees of the race. `state` is its own
+// per-slot record, freed with `release` when the controller is replaced or
+// the race is cleared.
+struct SlotController {
+    void (*drive)(const Sim &sim, int slot, void *state, RiderInput *input) = nullptr;
+    void (*release)(void *state) = nullptr;
+    void *state = nullptr;
+};
+
+// Stages of the tick, all on in a race; a test may turn some off.
+enum SimStage {
+    SIM_GROUND = 1,           // ground and statue contacts of every simulated rider
+    SIM_RIDER_COLLISIONS = 2, // contacts between riders
+    SIM_RIDER_STEPS = 4,      // controllers and the riders' own per-tick controllers
+    SIM_ALL_STAGES = 7,
+};
+
+struct Sim {
+    PhysicsWorld physics;
+    Track *track = nullptr; // the track races load into; the tick only reads it
+    RaceSettings settings;
+    RaceState race;
+    int roster_order[ROSTER_SIZE] = {}; // the shuffled roster (indices into it)
+    bool roster_taken[ROSTER_SIZE] = {};
+    SlotController controllers[SLOTS];
+    RiderInput inputs[SLOTS];       // controls given for the next tick
+    bool input_given[SLOTS] = {};   // whether inputs[slot] is waiting
+    unsigned stages = SIM_ALL_STAGES;
+
+    Sim() = default;
+    Sim(const Sim &) = delete;
+    Sim &operator=(const Sim &) = delete;
+};
+
+// Makes a simulation whose races load into (and ride on) a track record.
+void sim_create(Sim *sim, Track *track);
+
+// Frees every rider, controller and the physics world.
+void sim_destroy(Sim *sim);
 
 // Starts a race; a null line-up is a time-trial run. False when the track
 // cannot be loaded. `seed` stands for the tick that seeds the roster shuffle.
-bool race_start(const int *lineup, bool play_demo, bool record_demo, int time_limit, int laps, int skill,
-                unsigned seed);
+bool race_start(Sim *sim, const int *lineup, bool play_demo, bool record_demo, int time_limit, int laps,
+                int skill, unsigned seed);
 
 // Restarts the local player's time-trial run.
-void time_trial_reset();
+void time_trial_reset(Sim *sim);
+
+// Frees every rider and controller (the slots are empty).
+void race_clear(Sim *sim);
+
+// Runs one tick.
+void sim_tick(Sim *sim);
+
+// Gives a slot's rider its controls for the next tick (the player's keys;
+// later demos and the network).
+void sim_set_input(Sim *sim, int slot, const RiderInput &input);
+
+// Makes a controller ride a slot from the next tick on, releasing the one
+// before; an empty controller leaves the slot to its inputs.
+void sim_set_controller(Sim *sim, int slot, const SlotController &controller);
+
+// A hash of the race's moving state: the tick and every body's position,
+// rotation and linear and angular velocity, slot by slot.
+uint64_t sim_state_hash(const Sim &sim);
 
 // The completed laps of a rider that has passed `gates` timing gates.
 int laps_from_gates(int gates, int first_lap_gates, int lap_gates);
 
 // The laps the race's leader has completed, by the riders' gate counts.
-int race_leader_laps();
+int race_leader_laps(const Sim &sim);
 
-// Runs one tick.
-void sim_tick();
-
-// Frees every rider (shut-down).
-void race_clear();
-
-// Who has the roster shuffled into which order (indices into the roster).
-const int *roster_order();
-
-// A controller that sets a slot's inputs each tick before its rider steps
-// (the robot driver, or the project's test pilot); null for none.
-using SlotController = void (*)(int slot, Rider *rider, int tick);
-void set_slot_controller(int slot, SlotController controller);
+// The orientation a starting-gate piece is drawn and collides with: its
+// statue's own turned about its x axis by the raise (1 up, 0 down).
+void gate_piece_orientation(const float base[9], float raise, float out[9]);

@@ -2,7 +2,7 @@
 // through a frame buffer object, or through the back buffer without one.
 #include "render/ground_textures.h"
 
-#include "core/messages.h"
+#include "platform/messages.h"
 #include "files/image.h"
 #include "platform/log.h"
 #include "render/gl_caps.h"

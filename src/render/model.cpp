@@ -1,7 +1,7 @@
 // Reading, caching, skinning and drawing JM models.
 #include "render/model.h"
 
-#include "core/messages.h"
+#include "platform/messages.h"
 #include "files/file_index.h"
 #include "files/game_file.h"
 #include "files/render_hooks.h"

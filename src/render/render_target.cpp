@@ -1,6 +1,6 @@
 #include "render/render_target.h"
 
-#include "core/messages.h"
+#include "platform/messages.h"
 #include "render/gl_caps.h"
 
 void render_target_open(RenderTarget *target, bool use_fbo, bool announce)

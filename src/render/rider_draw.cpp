@@ -1,7 +1,7 @@
 #include "render/rider_draw.h"
 
 #include "physics/rider.h"
-#include "physics/rider_bones.h"
+#include "render/rider_bones.h"
 #include "render/gl_caps.h"
 #include "render/material.h"
 #include "render/model.h"

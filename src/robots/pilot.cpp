@@ -13,17 +13,20 @@
 
 namespace {
 
-PilotLog logs[SLOTS];
-int stuck_ticks[SLOTS];
-int backing_ticks[SLOTS];
-bool was_crashed[SLOTS];
+// One slot's pilot.
+struct Pilot {
+    PilotLog log;
+    int stuck_ticks = 0;
+    int backing_ticks = 0;
+    bool was_crashed = false;
+};
 
-const Checkpoint *checkpoint_at(int n)
+const Checkpoint *checkpoint_at(const TimingGates &gates, int n)
 {
-    int entry = gate_sequence(track.objects.gates, n);
+    int entry = gate_sequence(gates, n);
     if (entry < 0)
         return nullptr;
-    return &track.objects.gates.checkpoints[entry % UNTIMED_GATE];
+    return &gates.checkpoints[entry % UNTIMED_GATE];
 }
 
 // The angle from a forward direction to a target direction, positive to the
@@ -34,43 +37,61 @@ float angle_to(float fx, float fz, float dx, float dz)
     return std::atan2(dx * -fz + dz * fx, dx * fx + dz * fz);
 }
 
+void pilot_drive(const Sim &sim, int slot, void *state, RiderInput *in);
+
+void pilot_release(void *state)
+{
+    delete static_cast<Pilot *>(state);
+}
+
 } // namespace
 
-void pilot_take(int slot)
+void pilot_take(Sim *sim, int slot)
 {
-    logs[slot] = PilotLog();
-    logs[slot].start_tick = race.start_tick;
-    stuck_ticks[slot] = backing_ticks[slot] = 0;
-    was_crashed[slot] = false;
+    Pilot *pilot = new Pilot;
+    pilot->log.start_tick = sim->race.start_tick;
     // The pilot rides with a player's default bike setup.
-    if (Rider *r = race.slots[slot].rider)
+    if (Rider *r = sim->race.slots[slot].rider)
         apply_bike_setup(r, BikeSetup());
-    set_slot_controller(slot, pilot_drive);
+    SlotController c;
+    c.drive = pilot_drive;
+    c.release = pilot_release;
+    c.state = pilot;
+    sim_set_controller(sim, slot, c);
 }
 
-const PilotLog &pilot_log(int slot)
+const PilotLog &pilot_log(const Sim &sim, int slot)
 {
-    return logs[slot];
+    static const PilotLog none;
+    const SlotController &c = sim.controllers[slot];
+    return c.drive == pilot_drive ? static_cast<const Pilot *>(c.state)->log : none;
 }
 
-void pilot_drive(int slot, Rider *r, int tick)
+namespace {
+
+void pilot_drive(const Sim &sim, int slot, void *state, RiderInput *in)
+
 {
-    PilotLog &log = logs[slot];
-    set_clutch(r, 1);
-    set_lean(r, 0);
-    set_sit_dab(r, 0);
+    Pilot &pilot = *static_cast<Pilot *>(state);
+    PilotLog &log = pilot.log;
+    const Rider *r = sim.race.slots[slot].rider;
+    const TimingGates &g = sim.track->objects.gates;
+    int tick = sim.race.tick;
+    in->clutch = 1;
+    in->lean = 0;
+    in->sit_dab = 0;
     if (r->crash_timer > 0) {
-        if (!was_crashed[slot])
+        if (!pilot.was_crashed)
             ++log.crashes;
-        was_crashed[slot] = true;
-        set_throttle(r, 0);
+        pilot.was_crashed = true;
+        in->throttle = 0;
         return;
     }
-    was_crashed[slot] = false;
-    const Checkpoint *target = checkpoint_at(log.gates);
-    if (!target || tick <= race.start_tick) {
-        set_throttle(r, 0);
-        set_front_brake(r, 1);
+    pilot.was_crashed = false;
+    const Checkpoint *target = checkpoint_at(g, log.gates);
+    if (!target || tick <= sim.race.start_tick) {
+        in->throttle = 0;
+        in->front_brake = 1;
         return;
     }
     const dReal *p = dBodyGetPosition(r->bodies[FRAME]), *v = dBodyGetLinearVel(r->bodies[FRAME]);
@@ -84,18 +105,17 @@ void pilot_drive(int slot, Rider *r, int tick)
     float reach2 = 1.5f * target->radius * 1.5f * target->radius;
     if (dx * dx + dz * dz < reach2 && along >= -2) {
         ++log.gates;
-        const TimingGates &g = track.objects.gates;
         int n = log.gates;
         bool lap_end = n == g.first_lap_count || (n > g.first_lap_count && (n - g.first_lap_count) % g.normal_lap_count == 0);
         if (lap_end) {
             ++log.laps;
             log.lap_ticks.push_back(tick);
         }
-        target = checkpoint_at(log.gates);
+        target = checkpoint_at(g, log.gates);
         dx = target->centre[0] - x;
         dz = target->centre[2] - z;
     }
-    const Checkpoint *next = checkpoint_at(log.gates + 1);
+    const Checkpoint *next = checkpoint_at(g, log.gates + 1);
 
     // Aim: the checkpoint, shifted toward the next one when close.
     float distance = std::sqrt(dx * dx + dz * dz);
@@ -115,26 +135,28 @@ void pilot_drive(int slot, Rider *r, int tick)
     if (std::fabs(error) > 0.4f)
         wanted = std::min(wanted, 28.0f);
 
-    if (backing_ticks[slot] > 0) {
-        --backing_ticks[slot];
-        set_throttle(r, 0);
-        set_back_up(r, 1);
-        set_steer(r, std::clamp(-error, -1.0f, 1.0f));
+    if (pilot.backing_ticks > 0) {
+        --pilot.backing_ticks;
+        in->throttle = 0;
+        in->back_up = 1;
+        in->steer = std::clamp(-error, -1.0f, 1.0f);
         return;
     }
-    set_back_up(r, 0);
-    stuck_ticks[slot] = speed < 3 ? stuck_ticks[slot] + 1 : 0;
-    if (stuck_ticks[slot] > 3 * TICKS_PER_SECOND) {
-        stuck_ticks[slot] = 0;
-        backing_ticks[slot] = TICKS_PER_SECOND * 3 / 2;
+    in->back_up = 0;
+    pilot.stuck_ticks = speed < 3 ? pilot.stuck_ticks + 1 : 0;
+    if (pilot.stuck_ticks > 3 * TICKS_PER_SECOND) {
+        pilot.stuck_ticks = 0;
+        pilot.backing_ticks = TICKS_PER_SECOND * 3 / 2;
     }
     // Little steer when slow (leaning a stopped bike over only lays it
     // down) and none in the air.
     float reach = std::clamp(0.2f + speed / 30, 0.2f, 1.0f);
     bool airborne = r->front_contact.depth <= 0 && r->rear_contact.depth <= 0;
-    set_steer(r, airborne ? 0.0f : std::clamp(error * 1.6f, -reach, reach));
-    set_throttle(r, speed < wanted ? 1.0f : speed < wanted + 4 ? 0.35f : 0.0f);
+    in->steer = airborne ? 0.0f : std::clamp(error * 1.6f, -reach, reach);
+    in->throttle = speed < wanted ? 1.0f : speed < wanted + 4 ? 0.35f : 0.0f;
     float over = speed - wanted - 6;
-    set_front_brake(r, over > 0 ? std::min(1.0f, over / 10) : 0);
-    set_rear_brake(r, over > 0 ? std::min(1.0f, over / 10) : 0);
+    in->front_brake = over > 0 ? std::min(1.0f, over / 10) : 0;
+    in->rear_brake = over > 0 ? std::min(1.0f, over / 10) : 0;
 }
+
+} // namespace

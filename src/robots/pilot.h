@@ -5,7 +5,7 @@
 
 #include <vector>
 
-struct Rider;
+struct Sim;
 
 struct PilotLog {
     int gates = 0;              // checkpoints passed in order
@@ -15,11 +15,10 @@ struct PilotLog {
     int start_tick = 0;
 };
 
-// Makes the pilot ride a slot (through the race's slot controllers).
-void pilot_take(int slot);
+// Makes the pilot ride a slot of a race (as the slot's controller), with a
+// player's default bike setup.
+void pilot_take(Sim *sim, int slot);
 
-// What the pilot of a slot has done so far.
-const PilotLog &pilot_log(int slot);
-
-// One tick of the pilot's riding for a rider.
-void pilot_drive(int slot, Rider *rider, int tick);
+// What the pilot of a slot has done so far; an empty log when the slot has
+// no pilot.
+const PilotLog &pilot_log(const Sim &sim, int slot);

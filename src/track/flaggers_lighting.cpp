@@ -1,5 +1,5 @@
 // The "flaggers" and "lighting" files.
-#include "core/messages.h"
+#include "platform/messages.h"
 #include "files/game_file.h"
 #include "files/texture.h"
 #include "track/objects.h"
@@ -17,9 +17,9 @@ bool read_name(GameFile *f, char name[1024])
 
 } // namespace
 
-void load_flaggers(const std::string &folder)
+void load_flaggers(Track *track, const std::string &folder)
 {
-    Flaggers &fl = track.objects.flaggers;
+    Flaggers &fl = track->objects.flaggers;
     fl = Flaggers();
     GameFile *f = gf_open(("@" + folder + "/flaggers").c_str(), "rb");
     if (!f)
@@ -31,8 +31,8 @@ void load_flaggers(const std::string &folder)
                  &s.b[2], &size, &aspect, &s.walk_time) != 9 ||
         !read_name(f, name))
         goto done;
-    s.billboard = add_billboard(s.a[0], s.a[1], s.a[2], size, aspect, name);
-    s.pictures[0] = track.objects.billboards[s.billboard].texture;
+    s.billboard = add_billboard(track, s.a[0], s.a[1], s.a[2], size, aspect, name);
+    s.pictures[0] = track->objects.billboards[s.billboard].texture;
     for (int k = 1; k < 5; ++k) {
         if (!read_name(f, name))
             goto done;
@@ -43,8 +43,8 @@ void load_flaggers(const std::string &folder)
         float x, y, z;
         if (gf_scanf(f, " [ %f %f %f ] %f %f ", &x, &y, &z, &size, &aspect) != 5 || !read_name(f, name))
             goto done;
-        e.billboard = add_billboard(x, y, z, size, aspect, name);
-        e.pictures[0] = track.objects.billboards[e.billboard].texture;
+        e.billboard = add_billboard(track, x, y, z, size, aspect, name);
+        e.pictures[0] = track->objects.billboards[e.billboard].texture;
         for (int k = 1; k < 4; ++k) {
             if (!read_name(f, name))
                 goto done;
@@ -58,11 +58,11 @@ void load_flaggers(const std::string &folder)
                      &c.checkpoints[1], &c.checkpoints[2], &c.checkpoints[3]) != 9 ||
             !read_name(f, name))
             break;
-        int last = (int)track.objects.gates.checkpoints.size() - 1;
+        int last = (int)track->objects.gates.checkpoints.size() - 1;
         for (int &k : c.checkpoints)
             k = k < -1 ? -1 : k > last ? last : k;
-        c.billboard = add_billboard(x, y, z, size, aspect, name);
-        c.idle = track.objects.billboards[c.billboard].texture;
+        c.billboard = add_billboard(track, x, y, z, size, aspect, name);
+        c.idle = track->objects.billboards[c.billboard].texture;
         if (!read_name(f, name))
             break;
         c.warning = load_texture(name);
@@ -87,12 +87,12 @@ void show_picture(Billboard *b, unsigned picture, int tick)
 
 } // namespace
 
-void update_flaggers(TrackObjects *objects, const FlaggerView &v)
+void update_flaggers(const Track &track, const FlaggerView &v, std::vector<Billboard> *shown)
 {
-    Flaggers &fl = objects->flaggers;
-    std::vector<Billboard> &boards = objects->billboards;
+    const Flaggers &fl = track.objects.flaggers;
+    std::vector<Billboard> &boards = *shown;
     auto board = [&boards](int index) { return index >= 0 && index < (int)boards.size() ? &boards[index] : nullptr; };
-    if (!objects->gates.gates.empty()) {
+    if (!track.objects.gates.gates.empty()) {
         if (Billboard *b = board(fl.start.billboard)) {
             const StartFlagger &s = fl.start;
             float t = v.seconds, t0 = v.start_seconds;
@@ -119,9 +119,9 @@ void update_flaggers(TrackObjects *objects, const FlaggerView &v)
     }
 }
 
-void load_lighting(const std::string &folder)
+void load_lighting(Track *track, const std::string &folder)
 {
-    Lighting &l = track.objects.lighting;
+    Lighting &l = track->objects.lighting;
     l = Lighting();
     GameFile *f = gf_open(("@" + folder + "/lighting").c_str(), "rb");
     if (!f)

@@ -1,13 +1,11 @@
 // Billboards, statues and the statue grid.
 #include "track/objects.h"
 
-#include "core/messages.h"
+#include "platform/messages.h"
 #include "files/game_file.h"
-#include "files/render_hooks.h"
 #include "files/texture.h"
-#include "physics/shape.h"
+#include "track/shape.h"
 #include "track/track.h"
-#include "track/track_settings.h"
 
 #include <cctype>
 #include <cmath>
@@ -37,48 +35,9 @@ void parse_colour_prefix(const char *name, uint8_t colour[4], std::string *textu
     *texture = name + 8;
 }
 
-// Loads the first of the candidate names that exists.
-unsigned first_texture(const std::string &stem, const char *const *suffixes, int count)
-{
-    for (int k = 0; k < count; ++k)
-        if (unsigned id = load_texture((stem + suffixes[k]).c_str()))
-            return id;
-    return 0;
-}
-
-// The "_norm" or "_spec" map of a statue's texture, else of its model.
-unsigned texture_variant(const std::string &texture, const std::string &model, const char *suffix)
-{
-    static const char *const repeat_ends[] = {"-repeat.png", "-repeat.ppm", "-repeat.seq"};
-    std::string s = suffix;
-    for (const char *end : repeat_ends) {
-        size_t n = strlen(end);
-        if (texture.size() >= n && texture.compare(texture.size() - n, n, end) == 0) {
-            const char *const tries[] = {"-repeat.seq", "-repeat.png", "-repeat.ppm"};
-            std::string stem = texture.substr(0, texture.rfind('-')) + s;
-            if (unsigned id = first_texture(stem, tries, 3))
-                return id;
-            goto model_maps;
-        }
-    }
-    {
-        const char *const tries[] = {".seq", ".png", ".ppm"};
-        size_t dot = texture.rfind('.');
-        if (dot != std::string::npos)
-            if (unsigned id = first_texture(texture.substr(0, dot) + s, tries, 3))
-                return id;
-    }
-model_maps:
-    const char *const tries[] = {".seq", ".png", ".ppm"};
-    size_t dot = model.rfind('.');
-    if (dot == std::string::npos)
-        return 0;
-    return first_texture(model.substr(0, dot) + s, tries, 3);
-}
-
 } // namespace
 
-int add_billboard(float x, float offset, float z, float size, float aspect, const char *name)
+int add_billboard(Track *track, float x, float offset, float z, float size, float aspect, const char *name)
 {
     Billboard b = {};
     parse_colour_prefix(name, b.colour, &b.texture_name);
@@ -86,14 +45,14 @@ int add_billboard(float x, float offset, float z, float size, float aspect, cons
     b.x = x;
     b.z = z;
     b.offset = offset;
-    b.y = terrain_height(track.terrain, x, z) + offset;
+    b.y = terrain_height(track->terrain, x, z) + offset;
     b.size = size;
     b.aspect = aspect;
-    track.objects.billboards.push_back(b);
-    return (int)track.objects.billboards.size() - 1;
+    track->objects.billboards.push_back(b);
+    return (int)track->objects.billboards.size() - 1;
 }
 
-void statue_orientation(float x, float z, float a, float m[9])
+void statue_orientation(const Terrain &t, float x, float z, float a, float m[9])
 {
     if (a >= 3.25f) {
         const float identity[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
@@ -102,7 +61,6 @@ void statue_orientation(float x, float z, float a, float m[9])
     }
     float u[3] = {0, 1, 0};
     if (a > -2 * (float)M_PI) {
-        const Terrain &t = track.terrain;
         float h = terrain_height(t, x, z);
         u[0] = -(terrain_height(t, x + 1, z) - h);
         u[2] = -(terrain_height(t, x, z + 1) - h);
@@ -130,19 +88,12 @@ void statue_orientation(float x, float z, float a, float m[9])
     }
 }
 
-int add_statue(float x, float offset, float z, float angle, const char *model, const char *texture,
+int add_statue(Track *track, float x, float offset, float z, float angle, const char *model, const char *texture,
                const char *shape)
 {
     Statue s;
     s.model_name = model ? model : "";
     s.texture_name = texture ? texture : "";
-    s.texture = load_texture(s.texture_name.c_str());
-    if (track_settings.load_normal_maps)
-        s.normal_map = texture_variant(s.texture_name, s.model_name, "_norm");
-    if (track_settings.load_specular_maps)
-        s.specular_map = texture_variant(s.texture_name, s.model_name, "_spec");
-    if (model)
-        s.model = hook_load_model(model, true);
     if (shape && strcmp(shape, "null") != 0) {
         s.shape_name = shape;
         s.shape = shape_load(shape);
@@ -153,17 +104,17 @@ int add_statue(float x, float offset, float z, float angle, const char *model, c
     s.z = z;
     s.offset = offset;
     s.angle = angle;
-    s.y = terrain_height(track.terrain, x, z) + offset;
-    statue_orientation(x, z, angle, s.orientation);
+    s.y = terrain_height(track->terrain, x, z) + offset;
+    statue_orientation(track->terrain, x, z, angle, s.orientation);
     s.face_distance = angle >= 3.25f ? std::pow(2.0f, angle) : 0;
-    track.objects.statues.push_back(std::move(s));
-    return (int)track.objects.statues.size() - 1;
+    track->objects.statues.push_back(std::move(s));
+    return (int)track->objects.statues.size() - 1;
 }
 
-void regrind_statue(Statue *s)
+void regrind_statue(const Terrain &t, Statue *s)
 {
-    s->y = terrain_height(track.terrain, s->x, s->z) + s->offset;
-    statue_orientation(s->x, s->z, s->angle, s->orientation);
+    s->y = terrain_height(t, s->x, s->z) + s->offset;
+    statue_orientation(t, s->x, s->z, s->angle, s->orientation);
 }
 
 int statue_grid_cell(float v, float extent)
@@ -172,27 +123,27 @@ int statue_grid_cell(float v, float extent)
     return cell < 0 ? 0 : cell > STATUE_GRID - 1 ? STATUE_GRID - 1 : (int)cell;
 }
 
-void bin_statue(int index)
+void bin_statue(Track *track, int index)
 {
-    const Statue &s = track.objects.statues[index];
-    if (!s.shape || track.terrain.extent <= 0)
+    const Statue &s = track->objects.statues[index];
+    if (!s.shape || track->terrain.extent <= 0)
         return;
-    float r = s.shape->bounding_radius, e = track.terrain.extent;
+    float r = s.shape->bounding_radius, e = track->terrain.extent;
     for (int cz = statue_grid_cell(s.z - r, e); cz <= statue_grid_cell(s.z + r, e); ++cz)
         for (int cx = statue_grid_cell(s.x - r, e); cx <= statue_grid_cell(s.x + r, e); ++cx)
-            track.objects.statue_grid[cx][cz].push_back(index);
+            track->objects.statue_grid[cx][cz].push_back(index);
 }
 
-void rebin_statues()
+void rebin_statues(Track *track)
 {
-    for (auto &column : track.objects.statue_grid)
+    for (auto &column : track->objects.statue_grid)
         for (auto &cell : column)
             cell.clear();
-    for (size_t k = 0; k < track.objects.statues.size(); ++k)
-        bin_statue((int)k);
+    for (size_t k = 0; k < track->objects.statues.size(); ++k)
+        bin_statue(track, (int)k);
 }
 
-void load_billboards(const std::string &folder)
+void load_billboards(Track *track, const std::string &folder)
 {
     GameFile *f = gf_open(object_file(folder, "billboards").c_str(), "rb");
     if (!f)
@@ -200,11 +151,11 @@ void load_billboards(const std::string &folder)
     float x, offset, z, size, aspect;
     char name[1024];
     while (gf_scanf(f, "[ %f %f %f ] %f %f %1023s ", &x, &offset, &z, &size, &aspect, name) == 6)
-        add_billboard(x, offset, z, size, aspect, name);
+        add_billboard(track, x, offset, z, size, aspect, name);
     gf_close(f);
 }
 
-int save_billboards()
+int save_billboards(const Track &track)
 {
     GameFile *f = gf_open(object_file(track.folder, "billboards").c_str(), "wb");
     if (!f) {
@@ -226,7 +177,7 @@ int save_billboards()
     return 1;
 }
 
-void load_statues(const std::string &folder)
+void load_statues(Track *track, const std::string &folder)
 {
     GameFile *f = gf_open(object_file(folder, "statues").c_str(), "rb");
     if (!f)
@@ -235,11 +186,11 @@ void load_statues(const std::string &folder)
     char model[1024], texture[1024], shape[1024];
     while (gf_scanf(f, "[ %f %f %f ] %f %1023s %1023s %1023s ", &x, &offset, &z, &angle, model,
                     texture, shape) == 7)
-        add_statue(x, offset, z, angle, model, texture, shape);
+        add_statue(track, x, offset, z, angle, model, texture, shape);
     gf_close(f);
 }
 
-int save_statues()
+int save_statues(const Track &track)
 {
     GameFile *f = gf_open(object_file(track.folder, "statues").c_str(), "wb");
     if (!f) {

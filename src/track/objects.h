@@ -8,8 +8,9 @@
 #include <string>
 #include <vector>
 
-struct Model;
 struct SphereShape;
+struct Terrain;
+struct Track;
 
 // A textured quad standing on the ground.
 struct Billboard {
@@ -23,17 +24,14 @@ struct Billboard {
     std::string texture_name; // as written in the file, for saving
 };
 
-// A model placed on the ground.
+// A model placed on the ground (its model and textures are drawn by name).
 struct Statue {
-    Model *model = nullptr;
     const SphereShape *shape = nullptr;
-    unsigned texture = 0, normal_map = 0, specular_map = 0;
     float x = 0, y = 0, z = 0;
     float offset = 0;
     float angle = 0;
     float orientation[9] = {}; // columns: the model's x, y, z axes in world space (row-major)
     float face_distance = 0;
-    int last_hit = 0;
     std::string model_name, texture_name, shape_name;
 };
 
@@ -133,33 +131,33 @@ struct TrackObjects {
 };
 
 // Adds a billboard (name may carry a "#rrggbb#" colour prefix, or be null).
-int add_billboard(float x, float offset, float z, float size, float aspect, const char *name);
+int add_billboard(Track *track, float x, float offset, float z, float size, float aspect, const char *name);
 
 // Adds a statue; a null or "null" shape name means no collision shape.
-int add_statue(float x, float offset, float z, float angle, const char *model,
+int add_statue(Track *track, float x, float offset, float z, float angle, const char *model,
                const char *texture, const char *shape);
 
 // Recomputes a statue's height and orientation after the ground changed.
-void regrind_statue(Statue *statue);
+void regrind_statue(const Terrain &terrain, Statue *statue);
 
 // The statue grid cell of a coordinate (0..7).
 int statue_grid_cell(float v, float extent);
 
 // Enters one statue into the grid cells its shape touches; all statues anew.
-void bin_statue(int index);
-void rebin_statues();
+void bin_statue(Track *track, int index);
+void rebin_statues(Track *track);
 
 // The orientation matrix of a statue at (x, z) with a heading angle.
-void statue_orientation(float x, float z, float angle, float out[9]);
+void statue_orientation(const Terrain &terrain, float x, float z, float angle, float out[9]);
 
 // Reading and writing the object files of a track folder.
-void load_billboards(const std::string &folder);
-int save_billboards();
-void load_statues(const std::string &folder);
-int save_statues();
-void load_timing_gates(const std::string &folder);
-int save_timing_gates();
-void load_flaggers(const std::string &folder);
+void load_billboards(Track *track, const std::string &folder);
+int save_billboards(const Track &track);
+void load_statues(Track *track, const std::string &folder);
+int save_statues(const Track &track);
+void load_timing_gates(Track *track, const std::string &folder);
+int save_timing_gates(const Track &track);
+void load_flaggers(Track *track, const std::string &folder);
 
 // What the flaggers show: the race clock and its start (seconds), the
 // leader's completed laps, the race's laps and half-way lap, and which
@@ -172,10 +170,11 @@ struct FlaggerView {
 };
 
 // Gives each flagger the picture it shows now (and the start flagger its
-// place on its walk); a new picture's animation starts, the old one pauses.
-// Start and finish flaggers wait for a track with timing gates.
-void update_flaggers(TrackObjects *objects, const FlaggerView &view);
-void load_lighting(const std::string &folder);
+// place on its walk) in `shown`, the track's billboards as they are drawn;
+// a new picture's animation starts, the old one pauses. Start and finish
+// flaggers wait for a track with timing gates.
+void update_flaggers(const Track &track, const FlaggerView &view, std::vector<Billboard> *shown);
+void load_lighting(Track *track, const std::string &folder);
 
 // Normalises gate list entries: negatives to 0, checkpoint numbers clamped
 // to the last checkpoint, the untimed flag kept.

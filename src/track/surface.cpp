@@ -1,7 +1,7 @@
 // Reading surface types and looking up their friction and rolling curves.
 #include "track/surface.h"
 
-#include "core/messages.h"
+#include "platform/messages.h"
 #include "files/game_file.h"
 #include "files/texture.h"
 #include "track/terrain.h"

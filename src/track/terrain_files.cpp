@@ -5,21 +5,20 @@
 // 16-bit grey "terrain.png". A sample s is the height min + s*(max-min)/65535.
 #include "track/terrain.h"
 
-#include "core/messages.h"
+#include "platform/messages.h"
 #include "files/digest.h"
+#include "files/renderer.h"
 #include "files/game_file.h"
 #include "files/image.h"
 #include "files/texture.h"
 #include "platform/log.h"
 #include "track/track_settings.h"
 
-#include <nettle/ripemd160.h>
 
 #include <algorithm>
 #include <cmath>
 
 TrackSettings track_settings;
-TerrainRenderHooks terrain_render_hooks;
 
 namespace {
 
@@ -52,14 +51,14 @@ bool read_heights(Terrain *t, GameFile *hf, const std::string &folder)
     size_t count = (size_t)t->points_per_side * t->points_per_side;
     t->heights.resize(count);
     float scale = (t->max_height - t->min_height) / 65535.0f;
-    ripemd160_ctx digest;
-    ripemd160_init(&digest);
+    Digest digest;
+    digest_init(&digest);
     int c = gf_getc(hf);
     if (c == ':') {
         std::vector<uint8_t> bytes(count * 2);
         if (gf_read(hf, bytes.data(), bytes.size()) != bytes.size())
             return false;
-        ripemd160_update(&digest, bytes.size(), bytes.data());
+        digest_update(&digest, bytes.data(), bytes.size());
         for (size_t k = 0; k < count; ++k)
             t->heights[k] = t->min_height + (bytes[2 * k] | bytes[2 * k + 1] << 8) * scale;
     } else {
@@ -73,14 +72,14 @@ bool read_heights(Terrain *t, GameFile *hf, const std::string &folder)
                 for (int i = 0; i < p; ++i) {
                     uint16_t s = samples[(size_t)std::min(j, h - 1) * w + std::min(i, w - 1)];
                     uint8_t pair[2] = {(uint8_t)(s & 0xff), (uint8_t)(s >> 8)};
-                    ripemd160_update(&digest, 2, pair);
+                    digest_update(&digest, pair, 2);
                     t->heights[(size_t)j * p + i] = t->min_height + s * scale;
                 }
             }
         }
     }
     uint8_t hash[DIGEST_SIZE];
-    ripemd160_digest(&digest, DIGEST_SIZE, hash);
+    digest_final(&digest, hash);
     if (track_settings.verbose >= 2)
         zeph_log("%s\n", digest_hex(hash).c_str());
     return true;
@@ -100,8 +99,7 @@ int read_map(GameFile *f, bool ppm, int size, Image *image)
 
 void free_terrain(Terrain *t)
 {
-    if (terrain_render_hooks.free)
-        terrain_render_hooks.free(t);
+    renderer().terrain_free(t);
     *t = Terrain();
 }
 
@@ -136,8 +134,7 @@ int load_terrain(Terrain *t, const std::string &folder)
     gf_close(hf);
     if (!heights_ok)
         return fail(t, "Error reading heights");
-    if (terrain_render_hooks.build_lod)
-        terrain_render_hooks.build_lod(t);
+    renderer().terrain_heights(t);
 
     int p = t->points_per_side;
     Image image;
@@ -190,8 +187,7 @@ int load_terrain(Terrain *t, const std::string &folder)
         if (b > last_type)
             b = (uint8_t)last_type;
 
-    if (terrain_render_hooks.low_detail_textures)
-        terrain_render_hooks.low_detail_textures(t);
+    renderer().terrain_low_detail(t);
     log_texture_memory("%lu bytes texture memory used after low detail ground textures\n");
 
     t->shadows.assign((size_t)p * p, 0);
@@ -206,8 +202,7 @@ int load_terrain(Terrain *t, const std::string &folder)
         for (size_t k = 0; k < t->shadows.size(); ++k)
             t->shadows[k] = (uint8_t)(255 - image.pixels[k]);
     }
-    if (terrain_render_hooks.ground_textures)
-        terrain_render_hooks.ground_textures(t);
+    renderer().terrain_textures(t);
 
     if ((f = open_track_file(folder, "decals"))) {
         float x, z, angle, length, aspect;
@@ -225,8 +220,7 @@ int load_terrain(Terrain *t, const std::string &folder)
                 continue;
             Decal d = {texture, x, z, angle, length, aspect, std::sin(angle), std::cos(angle)};
             t->decals.push_back(d);
-            if (terrain_render_hooks.add_decal)
-                terrain_render_hooks.add_decal(t, d);
+            renderer().terrain_decal(t, d);
         }
         gf_close(f);
     }

@@ -6,7 +6,7 @@
 //   firstlap:      entries ...
 //   normallap:     entries ...
 // An entry k names checkpoint k (timed); 100000 + k passes it untimed.
-#include "core/messages.h"
+#include "platform/messages.h"
 #include "files/game_file.h"
 #include "platform/log.h"
 #include "track/objects.h"
@@ -67,9 +67,9 @@ int timed(const std::vector<int> &entries)
 
 } // namespace
 
-void load_timing_gates(const std::string &folder)
+void load_timing_gates(Track *track, const std::string &folder)
 {
-    TimingGates &g = track.objects.gates;
+    TimingGates &g = track->objects.gates;
     g = TimingGates();
     GameFile *f = gf_open(("@" + folder + "/timing_gates").c_str(), "rb");
     if (!f)
@@ -84,7 +84,7 @@ void load_timing_gates(const std::string &folder)
                gf_scanf(f, " [ %f %f %f ] %f ", &p.x, &p.y, &p.z, &p.angle) == 4) {
             p.angle = wrap_angle(p.angle);
             g.starts.push_back(p);
-            int statue = add_statue(p.x - 3 * std::sin(p.angle), p.y, p.z - 3 * std::cos(p.angle),
+            int statue = add_statue(track, p.x - 3 * std::sin(p.angle), p.y, p.z - 3 * std::cos(p.angle),
                                     p.angle, "@startgate.jm", "@startgate.ppm", "@startgate.shp");
             g.start_statues.push_back(statue);
         }
@@ -122,7 +122,7 @@ void load_timing_gates(const std::string &folder)
                  (int)g.checkpoints.size(), g.first_lap_count, g.normal_lap_count);
 }
 
-int save_timing_gates()
+int save_timing_gates(const Track &track)
 {
     GameFile *f = gf_open(("@" + track.folder + "/timing_gates").c_str(), "wb");
     if (!f) {

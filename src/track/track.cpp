@@ -6,25 +6,23 @@
 // billboards, models, lighting, decals).
 #include "track/track.h"
 
-#include "core/messages.h"
+#include "platform/messages.h"
 #include "files/game_file.h"
-#include "files/render_hooks.h"
+#include "files/renderer.h"
 #include "files/texture.h"
-#include "physics/shape.h"
+#include "track/shape.h"
 #include "platform/log.h"
 #include "track/track_settings.h"
 
-#include <nettle/ripemd160.h>
 
+#include <atomic>
 #include <set>
-
-Track track;
 
 namespace {
 
 // Adds the whole (inflated) contents of a game file; a missing file adds
 // nothing.
-void digest_file(ripemd160_ctx *digest, const std::string &name)
+void digest_file(Digest *digest, const std::string &name)
 {
     GameFile *f = gf_open(name.c_str(), "rb");
     if (!f)
@@ -32,7 +30,7 @@ void digest_file(ripemd160_ctx *digest, const std::string &name)
     uint8_t block[1024];
     size_t n;
     while ((n = gf_read(f, block, sizeof block)) > 0)
-        ripemd160_update(digest, n, block);
+        digest_update(digest, block, n);
     gf_close(f);
 }
 
@@ -44,71 +42,72 @@ void log_memory(const char *format)
 
 } // namespace
 
-int load_track(const std::string &folder, const std::string &display_name)
+int load_track(Track *track, const std::string &folder, const std::string &display_name)
 {
-    unload_track();
-    track.folder = folder;
-    track.display_name = display_name.empty() ? folder : display_name;
-    ripemd160_ctx digest;
-    ripemd160_init(&digest);
+    static std::atomic<int> serials{0};
+    unload_track(track);
+    track->folder = folder;
+    track->display_name = display_name.empty() ? folder : display_name;
+    Digest digest;
+    digest_init(&digest);
     // Textures and models the previous track alone used become stale.
     texture_generation_advance();
-    if (render_hooks.new_generation)
-        render_hooks.new_generation();
-    if (terrain_render_hooks.loading_screen)
-        terrain_render_hooks.loading_screen("Loading track...");
+    renderer().new_track();
+    renderer().loading_screen("Loading track...");
 
     std::string base = "@" + folder + "/";
     for (const char *name : {"terrain.hf", "terrain.png", "texturelist", "tilemap", "tileinfo"})
         digest_file(&digest, base + name);
     if (track_settings.verbose >= 1)
         zeph_log("Loading '%s'\n", base.c_str());
-    if (!load_terrain(&track.terrain, folder)) {
-        track.folder.clear();
-        track.display_name.clear();
+    if (!load_terrain(&track->terrain, folder)) {
+        track->folder.clear();
+        track->display_name.clear();
         return 0;
     }
     log_memory("%lu bytes texture memory used after hf creation\n");
 
     digest_file(&digest, base + "timing_gates");
-    load_timing_gates(folder);
+    load_timing_gates(track, folder);
     for (int k = 0; k < ROOST_BILLBOARDS; ++k)
-        add_billboard(0, 0, 0, 1, 1, nullptr);
-    load_flaggers(folder);
+        add_billboard(track, 0, 0, 0, 1, 1, nullptr);
+    load_flaggers(track, folder);
     log_memory("%lu bytes texture memory used after flagger creation\n");
-    track.objects.first_track_billboard = track.objects.billboards.size();
-    track.objects.first_track_statue = track.objects.statues.size();
-    load_billboards(folder);
+    track->objects.first_track_billboard = track->objects.billboards.size();
+    track->objects.first_track_statue = track->objects.statues.size();
+    load_billboards(track, folder);
     log_memory("%lu bytes texture memory used after billboard creation\n");
     digest_file(&digest, base + "statues");
-    load_statues(folder);
+    load_statues(track, folder);
     log_memory("%lu bytes texture memory used after statue creation\n");
-    load_lighting(folder);
-    track.map_texture = load_texture((base + "map.png").c_str());
-    rebin_statues();
+    load_lighting(track, folder);
+    track->map_texture = load_texture((base + "map.png").c_str());
+    rebin_statues(track);
 
     std::set<std::string> shapes;
-    for (const Statue &s : track.objects.statues)
+    for (const Statue &s : track->objects.statues)
         if (s.shape && shapes.insert(s.shape_name).second)
             digest_file(&digest, s.shape_name);
-    ripemd160_digest(&digest, DIGEST_SIZE, track.digest);
+    digest_final(&digest, track->digest);
+    track->serial = ++serials;
     return 1;
 }
 
-void unload_track()
+void unload_track(Track *track)
 {
-    if (track.folder.empty() && track.terrain.heights.empty())
+    if (track->folder.empty() && track->terrain.heights.empty())
         return;
     zeph_log("Deallocating track\n");
-    free_terrain(&track.terrain);
-    track.objects = TrackObjects();
-    track.map_texture = 0;
-    track.folder.clear();
-    track.display_name.clear();
+    free_terrain(&track->terrain);
+    track->objects = TrackObjects();
+    track->map_texture = 0;
+    track->folder.clear();
+    track->display_name.clear();
+    track->serial = 0;
     zeph_log("Finished deallocating track\n");
 }
 
-void save_track_info()
+void save_track_info(const Track &track)
 {
     if (track.folder.empty())
         return;

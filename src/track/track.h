@@ -14,18 +14,16 @@ struct Track {
     Terrain terrain;
     TrackObjects objects;
     unsigned map_texture = 0;
+    int serial = 0; // a number no other load of the process had (0: none loaded)
 };
-
-// The one loaded track.
-extern Track track;
 
 // Loads the track of a folder in the fixed order; `display_name` is its name
 // in the track list (empty: the folder). 1 on success; 0 when the ground
 // could not be loaded, leaving no track.
-int load_track(const std::string &folder, const std::string &display_name);
+int load_track(Track *track, const std::string &folder, const std::string &display_name);
 
-// Frees everything of the loaded track.
-void unload_track();
+// Frees everything of a track; it is empty again.
+void unload_track(Track *track);
 
 // Writes "@<folder>.trackinfo" (folder, name, lap gate counts, digest).
-void save_track_info();
+void save_track_info(const Track &track);

@@ -1,10 +1,5 @@
-// How the track code behaves in this run, and what the renderer does when a
-// track's ground loads (nothing until a renderer installs its hooks, so
-// tracks load headless).
+// How the track code behaves in this run.
 #pragma once
-
-struct Terrain;
-struct Decal;
 
 struct TrackSettings {
     int verbose = 0;                // 1: texture memory and loading lines, 2: also digests
@@ -14,15 +9,3 @@ struct TrackSettings {
 };
 
 extern TrackSettings track_settings;
-
-// The renderer's part of loading and freeing a terrain; any entry may be null.
-struct TerrainRenderHooks {
-    void (*build_lod)(Terrain *terrain);
-    void (*low_detail_textures)(Terrain *terrain);
-    void (*ground_textures)(Terrain *terrain);
-    void (*add_decal)(Terrain *terrain, const Decal &decal);
-    void (*free)(Terrain *terrain);
-    void (*loading_screen)(const char *text);
-};
-
-extern TerrainRenderHooks terrain_render_hooks;

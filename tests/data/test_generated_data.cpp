@@ -2,13 +2,13 @@
 // game's own readers.
 #include "test_folders.h"
 
-#include "core/messages.h"
+#include "platform/messages.h"
 #include "files/archive.h"
 #include "files/digest.h"
 #include "files/file_index.h"
 #include "files/game_file.h"
 #include "files/image.h"
-#include "physics/shape.h"
+#include "track/shape.h"
 #include "track/track.h"
 #include "track/track_list.h"
 

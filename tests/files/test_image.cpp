@@ -2,7 +2,7 @@
 // place of GL).
 #include "test_folders.h"
 
-#include "core/messages.h"
+#include "platform/messages.h"
 #include "files/game_file.h"
 #include "files/image.h"
 #include "files/texture.h"

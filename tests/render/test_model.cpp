@@ -1,7 +1,7 @@
 // JM models: reading, variants, the cache and skinning (no GL needed).
 #include "test_folders.h"
 
-#include "core/messages.h"
+#include "platform/messages.h"
 #include "files/file_index.h"
 #include "files/game_file.h"
 #include "files/paths.h"

@@ -1,7 +1,7 @@
 // Surface types from "tileinfo" and "texturelist", codes and curve lookups.
 #include "track/track_fixture.h"
 
-#include "core/messages.h"
+#include "platform/messages.h"
 #include "files/game_file.h"
 #include "track/terrain.h"
 

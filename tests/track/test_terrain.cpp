@@ -1,7 +1,7 @@
 // Ground queries and the terrain files.
 #include "track/track_fixture.h"
 
-#include "core/messages.h"
+#include "platform/messages.h"
 #include "files/image.h"
 #include "track/terrain.h"
 

@@ -1,11 +1,11 @@
 // Track objects, whole-track loading and the track digest.
 #include "track/track_fixture.h"
 
-#include "core/messages.h"
+#include "platform/messages.h"
 #include "files/archive.h"
 #include "files/file_index.h"
 #include "files/paths.h"
-#include "physics/shape.h"
+#include "track/shape.h"
 #include "track/track.h"
 
 #include <gtest/gtest.h>

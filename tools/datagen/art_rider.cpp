@@ -6,7 +6,7 @@
 #include "mesh.h"
 #include "noise.h"
 #include "output.h"
-#include "physics/rider_bones.h"
+#include "render/rider_bones.h"
 #include "picture.h"
 
 #include <string>

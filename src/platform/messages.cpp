@@ -1,5 +1,5 @@
 // The message log ring.
-#include "core/messages.h"
+#include "platform/messages.h"
 
 #include "platform/log.h"
 

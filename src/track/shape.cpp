@@ -1,5 +1,5 @@
 // Reading and caching collision shapes.
-#include "physics/shape.h"
+#include "track/shape.h"
 
 #include "files/game_file.h"
 

@@ -1,7 +1,7 @@
 // Choosing and loading a rider's models and textures.
 #include "physics/rider_resources.h"
 
-#include "core/messages.h"
+#include "platform/messages.h"
 #include "files/render_hooks.h"
 #include "files/texture.h"
 #include "physics/rider.h"

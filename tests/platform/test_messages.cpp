@@ -1,5 +1,5 @@
 // The on-screen message log.
-#include "core/messages.h"
+#include "platform/messages.h"
 
 #include <gtest/gtest.h>
 
