@@ -1,16 +1,17 @@
-// physics_tick: the cost of one simulation tick of 40 bikes resting on the
-// generated Rabbit Hill track (ground contacts plus the world step), against
-// the bare world step of the same bodies and joints.
-#include "files/paths.h"
-#include "physics/contact.h"
+// physics_tick: the cost of one simulation tick of a 40-rider race on the
+// generated Rabbit Hill track, with every stage (inputs, ground and statue
+// contacts, rider-rider collisions, the world step, the test pilot and every
+// rider's own controller, the starting gate), against the bare
+// dWorldQuickStep of the same bodies and joints.
 #include "physics/rider.h"
 #include "physics/world.h"
+#include "race/race.h"
+#include "robots/pilot.h"
 #include "track/track.h"
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <vector>
 
 namespace {
 
@@ -25,44 +26,35 @@ int main()
 {
     if (!getenv("RV_HOME"))
         setenv("RV_HOME", GAME_DIR, 1);
-    if (!load_track("rabbithill", "")) {
+    Track track;
+    Sim sim;
+    sim_create(&sim, &track);
+    int lineup[SLOTS];
+    for (int &v : lineup)
+        v = LINEUP_ROBOT;
+    if (!race_start(&sim, lineup, false, false, 0, 5, 0, 1)) {
         fprintf(stderr, "physics_tick: can't load rabbithill from '%s'\n", getenv("RV_HOME"));
         return 1;
     }
-    physics_world_create();
-    std::vector<Rider *> riders;
-    const StartPosition *starts = track.objects.gates.starts.data();
-    for (int k = 0; k < 40; ++k) {
-        Rider *r = rider_create("yz250f(2009)", k, "1", nullptr, nullptr, nullptr, nullptr);
-        const StartPosition &p = starts[k % track.objects.gates.starts.size()];
-        rider_place(r, p.x, p.z, p.angle);
-        riders.push_back(r);
-    }
-    auto tick = [&](int n) {
-        for (Rider *r : riders)
-            rider_ground_contacts(r);
-        dWorldQuickStep(physics_world.world, 1.0 / 128);
-        dJointGroupEmpty(physics_world.contacts);
-        for (Rider *r : riders)
-            rider_step(r, true, n);
-    };
-    // Let them settle on their suspension first.
-    for (int n = 0; n < 256; ++n)
-        tick(n);
+    for (int k = 0; k < SLOTS; ++k)
+        pilot_take(&sim, k);
+    // Measure the pack riding: from two seconds after the gate drops.
+    while (sim.race.tick < sim.race.start_tick + 2 * TICKS_PER_SECOND)
+        sim_tick(&sim);
     const int ticks = 1280;
     auto start = std::chrono::steady_clock::now();
     for (int n = 0; n < ticks; ++n)
-        tick(n);
+        sim_tick(&sim);
     double full = seconds_since(start) / ticks;
     start = std::chrono::steady_clock::now();
     for (int n = 0; n < ticks; ++n)
-        dWorldQuickStep(physics_world.world, 1.0 / 128);
+        dWorldQuickStep(sim.physics.world, 1.0 / TICKS_PER_SECOND);
     double bare = seconds_since(start) / ticks;
-    printf("40 bikes, one tick with contacts and controllers: %.3f ms\n", full * 1e3);
-    printf("40 bikes, bare dWorldQuickStep:                   %.3f ms\n", bare * 1e3);
-    printf("real-time budget of a tick:                       %.3f ms\n", 1000.0 / 128);
-    for (Rider *r : riders)
-        rider_destroy(r);
-    physics_world_destroy();
+    printf("40 riders, one full tick:            %.3f ms\n", full * 1e3);
+    printf("40 riders, bare dWorldQuickStep:     %.3f ms\n", bare * 1e3);
+    printf("full tick / bare world step:         %.2f\n", bare > 0 ? full / bare : 0.0);
+    printf("real-time budget of a tick:          %.3f ms\n", 1000.0 / TICKS_PER_SECOND);
+    sim_destroy(&sim);
+    unload_track(&track);
     return 0;
 }

@@ -29,6 +29,7 @@
 #include "render/model.h"
 #include "render/loading_screen.h"
 #include "render/projection.h"
+#include "render/rider_looks.h"
 #include "render/shaders.h"
 #include "render/terrain_render.h"
 #include "render/text.h"
@@ -58,6 +59,8 @@ struct Game {
     AxisHandle *cursor_x, *cursor_y;
     int menu_keys[12];
     bool quit;
+    Track track; // the loaded track
+    Sim sim;     // the race being run on it
 };
 
 Game game;
@@ -162,10 +165,9 @@ void show_loading_screen(const char *text)
 
 void set_up_gl()
 {
-    GlOffer offer = renderer_start(game.config, game.settings);
+    GlOffer offer = renderer_start(game.config, game.settings, show_loading_screen);
     game.detected_fbo = offer.fbo;
     game.detected_shaders = offer.shaders;
-    terrain_render_hooks.loading_screen = show_loading_screen;
 }
 
 // Opens the cursor axes and every control binding, then the fixed menu keys.
@@ -251,27 +253,27 @@ void fill_race_settings()
 {
     const Config &c = game.config;
     if (!game.tracks.folders.empty()) {
-        race_settings.track_folder = game.tracks.folders[game.tracks.selected];
-        race_settings.track_name = game.tracks.names[game.tracks.selected];
+        game.sim.settings.track_folder = game.tracks.folders[game.tracks.selected];
+        game.sim.settings.track_name = game.tracks.names[game.tracks.selected];
     }
     auto skin = [](const MenuItem &item) {
         return item.index > 0 && item.index < (int)item.values.size() ? item.values[item.index] : std::string();
     };
-    PlayerRide &p = race_settings.player;
+    PlayerRide &p = game.sim.settings.player;
     p.bike = choice_name(c.bike);
     p.number = c.number.text;
     p.body_texture = skin(c.rider_texture);
     p.head_texture = skin(c.head_texture);
     p.bike_texture = skin(c.bike_texture);
     p.wheel_texture = skin(c.wheel_texture);
-    race_settings.setup = bike_setup(c);
-    race_settings.practice = game.settings.practice;
+    game.sim.settings.setup = bike_setup(c);
+    game.sim.settings.practice = game.settings.practice;
 }
 
 // From the physics world to the first race.
 void start_simulation()
 {
-    physics_world_create();
+    sim_create(&game.sim, &game.track);
     for (int i = 0; i < LINEUP_SLOTS; ++i) {
         game.slot_kinds[i] = SLOT_KIND_REPLAYED;
         game.lineup[i] = 0;
@@ -282,16 +284,15 @@ void start_simulation()
     // A track named on the command line is raced at once.
     if (!game.settings.track.empty() && game.settings.connect.empty()) {
         game.settings.track.clear();
-        race_start(game.lineup, false, false, 0, 1000, game.config.skill.index, clock_ms());
+        race_start(&game.sim, game.lineup, false, false, 0, 1000, game.config.skill.index, clock_ms());
     }
 }
 
 void shut_down()
 {
-    physics_contacts_destroy();
-    race_clear();
-    unload_track();
-    physics_world_destroy();
+    looks_clear();
+    sim_destroy(&game.sim);
+    unload_track(&game.track);
     close_bindings();
     gl_window_destroy(game.window);
     game.window = nullptr;
@@ -327,7 +328,7 @@ int game_main(int argc, char **argv)
     if (drawable) {
         open_bindings();
         start_simulation();
-        main_loop_run(game.window, &game.config, &game.settings, game.lineup);
+        main_loop_run(game.window, &game.config, &game.settings, &game.sim, game.lineup);
     }
     shut_down();
     return 0;

@@ -134,16 +134,17 @@ void build_controls(LoopState *s, const Config &c)
     }
 }
 
-void apply_controls(LoopState *s, const Config &c, Rider *r)
+RiderInput controls_input(LoopState *s, const Config &c, const Rider &r)
 {
     const float *k = s->controls;
+    RiderInput in = rider_current_input(r);
     float steer = k[CONTROL_STEER];
     if (c.reverse_steering.index == 1)
         steer = -steer;
-    set_steer(r, steer);
-    set_front_brake(r, k[CONTROL_FRONT_BRAKE]);
-    set_rear_brake(r, k[CONTROL_REAR_BRAKE]);
-    set_throttle(r, k[CONTROL_THROTTLE]);
+    in.steer = steer;
+    in.front_brake = k[CONTROL_FRONT_BRAKE];
+    in.rear_brake = k[CONTROL_REAR_BRAKE];
+    in.throttle = k[CONTROL_THROTTLE];
     float dab = k[CONTROL_DAB];
     if (c.sticky_dab.index == 1) {
         if (s->last_dab < 0.5f && dab >= 0.5f)
@@ -151,13 +152,14 @@ void apply_controls(LoopState *s, const Config &c, Rider *r)
         s->last_dab = dab;
         dab = s->sticky_dab_on ? 1.0f : 0.0f;
     }
-    set_sit_dab(r, dab);
-    set_back_up(r, k[CONTROL_BACK_UP]);
-    set_lean(r, k[CONTROL_LEAN]);
+    in.sit_dab = dab;
+    in.back_up = k[CONTROL_BACK_UP];
+    in.lean = k[CONTROL_LEAN];
     // The clutch engages at most 4 per second; the lever pulls it at once.
     float target = std::clamp(1 - k[CONTROL_CLUTCH] * 8 / 7, 0.0f, 1.0f);
-    set_clutch(r, target > r->clutch ? r->clutch + 4.0f / 128 : target);
-    shift(r, k[CONTROL_SHIFT] > 0.5f ? 1 : k[CONTROL_SHIFT] < -0.5f ? -1 : 0);
+    in.clutch = target > r.clutch ? r.clutch + 4.0f / 128 : target;
+    in.shift = k[CONTROL_SHIFT] > 0.5f ? 1 : k[CONTROL_SHIFT] < -0.5f ? -1 : 0;
+    return in;
 }
 
 Camera chase_camera(const LoopState &s, const GameSettings &settings, const Config &c, const Rider *r, bool own)
@@ -195,15 +197,14 @@ Camera chase_camera(const LoopState &s, const GameSettings &settings, const Conf
         len = 1;
     cam.position[0] = (float)target[0] - dir[0] / len * distance;
     cam.position[2] = (float)target[2] - dir[2] / len * distance;
-    float ground = track.terrain.heights.empty()
-                       ? 0
-                       : terrain_average_height(track.terrain, cam.position[0], cam.position[2], 10);
+    const Terrain &t = r->world->track->terrain;
+    float ground = t.heights.empty() ? 0 : terrain_average_height(t, cam.position[0], cam.position[2], 10);
     cam.position[1] = std::max((float)target[1] + height, ground + 5);
     cam.target[0] = (float)target[0], cam.target[1] = (float)target[1], cam.target[2] = (float)target[2];
     return cam;
 }
 
-void free_camera_step(LoopState *s, const Rider *watched)
+void free_camera_step(LoopState *s, const Terrain &terrain, const Rider *watched)
 {
     const float *k = s->controls;
     float yaw_cmd = k[CONTROL_STEER] * 3 * pi / 8, pitch_cmd = k[CONTROL_SHIFT] * pi / 4;
@@ -232,8 +233,8 @@ void free_camera_step(LoopState *s, const Rider *watched)
         s->free_position[0] += std::sin(s->free_yaw) * std::cos(s->free_pitch) * d;
         s->free_position[1] += std::sin(s->free_pitch) * d;
         s->free_position[2] += std::cos(s->free_yaw) * std::cos(s->free_pitch) * d;
-        if (!track.terrain.heights.empty()) {
-            float ground = terrain_average_height(track.terrain, s->free_position[0], s->free_position[2], 10);
+        if (!terrain.heights.empty()) {
+            float ground = terrain_average_height(terrain, s->free_position[0], s->free_position[2], 10);
             s->free_position[1] = std::max(s->free_position[1], ground + 2);
         }
     }
@@ -256,8 +257,10 @@ int run_frame_steps(LoopState *s, const Config &c, double now,
     return steps;
 }
 
-void main_loop_run(Window *window, Config *config, GameSettings *settings, int *lineup)
+void main_loop_run(Window *window, Config *config, GameSettings *settings, Sim *sim, int *lineup)
 {
+    RaceState &race = sim->race;
+    const Track &track = *sim->track;
     LoopState state;
     control_map_init(&state);
     state.editor_allowed = settings->editor;
@@ -293,13 +296,13 @@ void main_loop_run(Window *window, Config *config, GameSettings *settings, int *
             if (state.view == TITLE_VIEW)
                 draw_loading_screen("");
             else
-                draw_view(state, *config, *settings);
+                draw_view(*sim, state, *config, *settings);
             if ((state.view == RIDER_VIEW || state.view == CHASE_VIEW) && settings->show_hud) {
                 hud_settings.lean_indicator = config->lean_indicator.index == 1;
-                hud_draw_rider(race.watched_slot);
+                hud_draw_rider(*sim, race.watched_slot);
             }
             if (settings->show_hud)
-                hud_draw_status(status_info(&state, *config, *settings));
+                hud_draw_status(status_info(*sim, &state, *config, *settings));
             if (settings->record_video && !state.paused && state.view != TITLE_VIEW)
                 if (!write_video_frame(frame->width, frame->height)) {
                     zeph_log("Video capture stopped: standard output no longer takes frames\n");
@@ -345,8 +348,9 @@ void main_loop_run(Window *window, Config *config, GameSettings *settings, int *
                 const float *k = state.controls;
                 if (own) {
                     if (race.time_trial && k[CONTROL_BACK_UP] > 0.5f && config->time_trial_abort.index == 1)
-                        time_trial_reset();
-                    apply_controls(&state, *config, w);
+                        time_trial_reset(sim);
+                    if (Rider *own_rider = race.slots[race.watched_slot].rider)
+                        sim_set_input(sim, race.watched_slot, controls_input(&state, *config, *own_rider));
                 } else if (state.view == CHASE_VIEW) {
                     state.orbit_angle = std::remainder(state.orbit_angle + k[CONTROL_STEER] * pi / 512, 2 * pi);
                     if (k[CONTROL_THROTTLE] > 0.5f)
@@ -355,20 +359,20 @@ void main_loop_run(Window *window, Config *config, GameSettings *settings, int *
                         state.orbit_distance += 1.0f / 64;
                     state.orbit_height += k[CONTROL_SHIFT] / 128;
                 } else if (state.view == FREE_VIEW) {
-                    free_camera_step(&state, w);
+                    free_camera_step(&state, track.terrain, w);
                 }
                 bool tick = state.view != TITLE_VIEW && (!state.paused || state.step_requested);
                 state.step_requested = false;
                 if (tick)
-                    sim_tick();
+                    sim_tick(sim);
             });
 
         // Warp mode races back to back: when the leader has ridden the
         // race's laps, the next race starts with the line-up rotated.
         if (settings->warp && state.view != TITLE_VIEW && race.race_laps > 0) {
-            if (race_leader_laps() >= race.race_laps) {
+            if (race_leader_laps(*sim) >= race.race_laps) {
                 rotate_lineup(lineup, SLOTS);
-                race_start(lineup, false, config->record.index == 1, (int)config->minutes.value * 60 * TICKS_PER_SECOND,
+                race_start(sim, lineup, false, config->record.index == 1, (int)config->minutes.value * 60 * TICKS_PER_SECOND,
                            (int)config->laps.value, config->skill.index, (unsigned)race.tick);
             }
         }

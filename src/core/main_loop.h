@@ -10,6 +10,9 @@
 struct Config;
 struct GameSettings;
 struct Rider;
+struct RiderInput;
+struct Sim;
+struct Terrain;
 struct Window;
 
 enum ViewMode { RIDER_VIEW = 0, EDITOR_VIEW = 2, CHASE_VIEW = 3, FREE_VIEW = 4, TITLE_VIEW = 5 };
@@ -73,8 +76,9 @@ void control_map_init(LoopState *state);
 // true when the event was used.
 bool route_event(LoopState *state, const Config &config, const InputEvent &event);
 
-// Applies the step's controls to the local player's rider.
-void apply_controls(LoopState *state, const Config &config, Rider *rider);
+// The local player's rider's controls for the step from the step's keys
+// and axes (the clutch lever and sticky dab keep their state in `state`).
+RiderInput controls_input(LoopState *state, const Config &config, const Rider &rider);
 
 // Rebuilds the nine controls from the control map (keys and axes).
 void build_controls(LoopState *state, const Config &config);
@@ -84,7 +88,7 @@ Camera chase_camera(const LoopState &state, const GameSettings &settings, const 
                     bool own);
 
 // Moves the free camera one step with the controls.
-void free_camera_step(LoopState *state, const Rider *watched);
+void free_camera_step(LoopState *state, const Terrain &terrain, const Rider *watched);
 
 // Runs the simulation steps a frame calls for: until the simulated time
 // reaches the target, each step takes the events up to its real moment
@@ -96,4 +100,4 @@ int run_frame_steps(LoopState *state, const Config &config, double now,
 
 // Runs the main loop on a window until it is closed; warp mode races the
 // line-up again and again, rotated one slot each time.
-void main_loop_run(Window *window, Config *config, GameSettings *settings, int *lineup);
+void main_loop_run(Window *window, Config *config, GameSettings *settings, Sim *sim, int *lineup);

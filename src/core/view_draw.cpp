@@ -21,6 +21,8 @@
 #include "render/billboards.h"
 #include "render/camera.h"
 #include "render/gl_caps.h"
+#include "render/gl_renderer.h"
+#include "render/rider_looks.h"
 #include "render/hud.h"
 #include "render/lens_flares.h"
 #include "render/model.h"
@@ -40,8 +42,9 @@
 
 
 // What the status overlay shows this frame.
-StatusInfo status_info(LoopState *state, const Config &config, const GameSettings &settings)
+StatusInfo status_info(const Sim &sim, LoopState *state, const Config &config, const GameSettings &settings)
 {
+    const RaceState &race = sim.race;
     StatusInfo info;
     double now = clock_seconds();
     ++state->fps_frames;
@@ -108,8 +111,9 @@ void take_screenshot(LoopState *state, int w, int h)
 
 // The 3-D view of the frame: from the rider's eyes, the chase camera or
 // the free camera.
-void draw_view(const LoopState &state, const Config &config, const GameSettings &settings)
+void draw_view(const Sim &sim, const LoopState &state, const Config &config, const GameSettings &settings)
 {
+    const RaceState &race = sim.race;
     int slot = race.watched_slot;
     const Rider *watched = race.slots[slot].rider;
     bool own = watched && race.slots[slot].kind == KIND_LOCAL;
@@ -123,24 +127,24 @@ void draw_view(const LoopState &state, const Config &config, const GameSettings 
     options.fugly = settings.fugly;
     options.viewing_mode = config.hide_rider.index == 1 ? DRAW_FIRST_PERSON : DRAW_FIRST_PERSON_BODY;
     if (state.view == RIDER_VIEW && watched) {
-        draw_first_person_view(watched->bodies[RIDER_TORSO], slot, (float)config.first_person_height.value,
+        draw_first_person_view(sim, watched->bodies[RIDER_TORSO], slot, (float)config.first_person_height.value,
                                (float)config.first_person_angle.value, options);
     } else if (state.view == CHASE_VIEW && watched) {
         Camera cam = chase_camera(state, settings, config, watched, own);
         const float f[3] = {cam.target[0] - cam.position[0], cam.target[1] - cam.position[1],
                             cam.target[2] - cam.position[2]};
-        draw_scene(camera_looking(cam.position, f), -1, options);
+        draw_scene(sim, camera_looking(cam.position, f), -1, options);
     } else if (state.view == FREE_VIEW) {
         const float f[3] = {std::sin(state.free_yaw) * std::cos(state.free_pitch), std::sin(state.free_pitch),
                             std::cos(state.free_yaw) * std::cos(state.free_pitch)};
-        draw_scene(camera_looking(state.free_position, f), -1, options);
+        draw_scene(sim, camera_looking(state.free_position, f), -1, options);
     }
 }
 
 // Sets the GL state, shaders, texture and model caches and the ground
 // renderer up for the configuration; returns what the driver offered
 // before the configuration turned anything off.
-GlOffer renderer_start(const Config &config, const GameSettings &settings)
+GlOffer renderer_start(const Config &config, const GameSettings &settings, void (*loading_screen)(const char *text))
 {
     gl_caps_init();
     zeph_log("GL_VENDOR: %s\n", gl_caps.vendor.c_str());
@@ -165,27 +169,24 @@ GlOffer renderer_start(const Config &config, const GameSettings &settings)
     if (settings.fugly)
         glShadeModel(GL_FLAT);
 
-    texture_gl_install();
+    gl_renderer_install(loading_screen);
     texture_settings(settings.model_texture_detail, settings.debug >= 1);
     model_settings(settings.lod_scale, settings.lod_bias, !settings.no_vertex_arrays, true,
                    settings.debug >= 1);
-    model_hooks_install();
     terrain_render_settings(settings.terrain_detail,
                             {settings.ground_texture_dim, settings.ground_texture_detail, config.ground_mipmaps.index == 1,
                              gl_caps.has_fbo != 0, settings.debug >= 1},
                             !settings.no_vertex_arrays);
-    terrain_render_hooks_install();
     // Riders and statues look for normal and specular maps only where the
     // shaders can use them.
-    rider_shaders = gl_caps.has_fragment_shader != 0;
-    track_settings.load_normal_maps = !gl_caps.has_fragment_shader || gl_caps.texture_units >= 2;
-    track_settings.load_specular_maps = !gl_caps.has_fragment_shader || gl_caps.texture_units >= 3;
+    look_settings.rider_maps = gl_caps.has_fragment_shader != 0;
+    look_settings.statue_normal_maps = !gl_caps.has_fragment_shader || gl_caps.texture_units >= 2;
+    look_settings.statue_specular_maps = !gl_caps.has_fragment_shader || gl_caps.texture_units >= 3;
     track_settings.verbose = settings.debug;
     track_settings.editor = settings.editor;
     for (const char *image : {"!@tach.png", "!@shifter.png", "!@pitboard.png", "!@title.ppm"})
         load_texture(image);
     fonts_load();
-    text_hooks_install();
     return offer;
 }
 

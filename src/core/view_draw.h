@@ -7,6 +7,7 @@
 struct Config;
 struct GameSettings;
 struct LoopState;
+struct Sim;
 struct Window;
 
 // What the GL driver offers before the configuration turns anything off.
@@ -15,14 +16,15 @@ struct GlOffer {
 };
 
 // Sets the GL state, shaders, texture and model caches, fonts and the
-// ground renderer up for the configuration. Needs a current GL context.
-GlOffer renderer_start(const Config &config, const GameSettings &settings);
+// ground renderer up for the configuration, and installs the GL renderer
+// with a loading screen. Needs a current GL context.
+GlOffer renderer_start(const Config &config, const GameSettings &settings, void (*loading_screen)(const char *text));
 
 // Draws the 3-D view of the current view mode (nothing for the title).
-void draw_view(const LoopState &state, const Config &config, const GameSettings &settings);
+void draw_view(const Sim &sim, const LoopState &state, const Config &config, const GameSettings &settings);
 
 // What the status overlay shows this frame (counts the frame for the rate).
-StatusInfo status_info(LoopState *state, const Config &config, const GameSettings &settings);
+StatusInfo status_info(const Sim &sim, LoopState *state, const Config &config, const GameSettings &settings);
 
 // A line of white text centred on the screen, `line` lines below the middle.
 void draw_screen_text(const char *text, int line);

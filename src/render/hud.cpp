@@ -66,8 +66,9 @@ void draw_tach(const Rider *r, float x, float y)
     glPopMatrix();
 }
 
-void draw_pitboard(const Rider *r, float x, float y)
+void draw_pitboard(const Sim &sim, int slot, float x, float y)
 {
+    const Rider *r = sim.race.slots[slot].rider;
     glPushMatrix();
     glTranslatef(-x, -y, -1);
     float scale = 0.6227179f * y;
@@ -79,8 +80,9 @@ void draw_pitboard(const Rider *r, float x, float y)
     glScalef(height, height, 1);
     text_draw(0, 0, 0, 1, r->number);
     glPopMatrix();
-    const TimingGates &g = track.objects.gates;
-    int laps = laps_from_gates(r->next_gate, g.first_lap_count, g.normal_lap_count);
+    const RaceState &race = sim.race;
+    const TimingGates &g = sim.track->objects.gates;
+    int laps = laps_from_gates(race.slots[slot].next_gate, g.first_lap_count, g.normal_lap_count);
     // The race order and race lap times come with the lap timing; until
     // then every rider shows first place, no gap and the time-trial times.
     std::string lines = pitboard_text(race.time_trial, laps, 0, 0, race.last_lap_time, race.best_lap_time);
@@ -90,12 +92,12 @@ void draw_pitboard(const Rider *r, float x, float y)
     glPopMatrix();
 }
 
-void lean_indicator_draw(const Rider *r, float y)
+void lean_indicator_draw(const Terrain &terrain, const Rider *r, float y)
 {
-    if (track.terrain.heights.empty())
+    if (terrain.heights.empty())
         return;
     const dReal *p = dBodyGetPosition(r->bodies[FRAME]);
-    Vec3 n = terrain_normal(track.terrain, (float)p[0], (float)p[2]);
+    Vec3 n = terrain_normal(terrain, (float)p[0], (float)p[2]);
     dVector3 local;
     dBodyVectorFromWorld(r->bodies[FRAME], n.x, n.y, n.z, local);
     LeanSector sector = lean_sector((float)std::atan2(local[0], local[1]));
@@ -118,8 +120,9 @@ void lean_indicator_draw(const Rider *r, float y)
     glPopMatrix();
 }
 
-void draw_map(const Rider *watched, float x, float y)
+void draw_map(const Sim &sim, const Rider *watched, float x, float y)
 {
+    const Track &track = *sim.track;
     if (!track.map_texture || track.terrain.extent <= 0)
         return;
     float extent = track.terrain.extent;
@@ -143,18 +146,18 @@ void draw_map(const Rider *watched, float x, float y)
         *my = 1 - (float)p[2] / extent;
     };
     glBegin(GL_QUADS);
-    for (const RiderSlot &slot : race.slots)
+    for (const RiderSlot &slot : sim.race.slots)
         if (slot.rider) {
             float mx, my;
             map_point(slot.rider, &mx, &my);
             glColor4f(0, 0, 0, 1);
             square(mx, my, 1.0f / 64);
         }
-    for (const RiderSlot &slot : race.slots)
+    for (const RiderSlot &slot : sim.race.slots)
         if (slot.rider) {
             float mx, my;
             map_point(slot.rider, &mx, &my);
-            float shade = slot.rider->finished ? 0.25f : 1;
+            float shade = slot.finished ? 0.25f : 1;
             glColor4f(shade, shade, shade, 1);
             square(mx, my, 1.0f / 128);
         }
@@ -179,8 +182,10 @@ void draw_map(const Rider *watched, float x, float y)
     glPopMatrix();
 }
 
-void draw_introduction(float y)
+void draw_introduction(const Sim &sim, float y)
 {
+    const RaceState &race = sim.race;
+    const Track &track = *sim.track;
     float seconds = (float)race.tick / TICKS_PER_SECOND;
     if (seconds >= 3 || race.time_trial)
         return;
@@ -262,9 +267,9 @@ std::string pitboard_text(bool time_trial, int laps_completed, int position, flo
     return text;
 }
 
-void hud_draw_rider(int slot)
+void hud_draw_rider(const Sim &sim, int slot)
 {
-    const Rider *r = slot >= 0 && slot < SLOTS ? race.slots[slot].rider : nullptr;
+    const Rider *r = slot >= 0 && slot < SLOTS ? sim.race.slots[slot].rider : nullptr;
     if (!r)
         return;
     float x = view_extents.x, y = view_extents.y;
@@ -277,11 +282,11 @@ void hud_draw_rider(int slot)
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     font_select(&text_font);
     draw_tach(r, x, y);
-    draw_pitboard(r, x, y);
+    draw_pitboard(sim, slot, x, y);
     if (hud_settings.lean_indicator)
-        lean_indicator_draw(r, y);
-    draw_map(r, x, y);
-    draw_introduction(y);
+        lean_indicator_draw(sim.track->terrain, r, y);
+    draw_map(sim, r, x, y);
+    draw_introduction(sim, y);
     glDisable(GL_BLEND);
 }
 

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+struct Sim;
+
 // The needle's turn clockwise from straight up, in degrees: 0 rpm points
 // 135 degrees left and 16000 rpm 135 degrees right.
 float tach_needle_degrees(float rpm);
@@ -56,4 +58,4 @@ void hud_draw_status(const StatusInfo &info);
 
 // Draws the HUD of the rider in a slot (nothing for an empty slot) on the
 // view plane of the current projection.
-void hud_draw_rider(int slot);
+void hud_draw_rider(const Sim &sim, int slot);

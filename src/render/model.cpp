@@ -4,7 +4,6 @@
 #include "platform/messages.h"
 #include "files/file_index.h"
 #include "files/game_file.h"
-#include "files/render_hooks.h"
 #include "render/gl_caps.h"
 #include "render/shaders.h"
 
@@ -245,16 +244,6 @@ void place(const float position[3], const float r[12])
     glMultMatrixf(m);
 }
 
-Model *hook_load(const char *name, bool warn)
-{
-    return load_model(name, warn);
-}
-
-void hook_new_generation()
-{
-    model_generation_advance();
-}
-
 } // namespace
 
 bool model_read(GameFile *f, Model *model)
@@ -492,8 +481,3 @@ void export_pov_mesh(const Mesh &m, GameFile *f)
     gf_printf(f, "\t}\n}\n");
 }
 
-void model_hooks_install()
-{
-    render_hooks.load_model = hook_load;
-    render_hooks.new_generation = hook_new_generation;
-}

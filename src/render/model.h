@@ -83,6 +83,3 @@ extern int model_triangles_drawn;
 
 // Writes one mesh in POV-Ray "mesh2" syntax.
 void export_pov_mesh(const Mesh &mesh, GameFile *file);
-
-// Makes the simulation's model requests go to this cache.
-void model_hooks_install();

@@ -5,6 +5,7 @@
 #include "render/gl_caps.h"
 #include "render/material.h"
 #include "render/model.h"
+#include "render/rider_looks.h"
 
 #include <cmath>
 
@@ -131,7 +132,7 @@ BodyFrame rider_draw_torso(const Rider *r)
     return torso;
 }
 
-void draw_rider(const Rider *r, RiderDrawMode mode, const float camera[3], unsigned shine)
+void draw_rider(const Rider *r, const RiderLook &look, RiderDrawMode mode, const float camera[3], unsigned shine)
 {
     BodyFrame torso = rider_draw_torso(r);
     RiderBonePoses bones = pose_bones(r, torso);
@@ -150,8 +151,8 @@ void draw_rider(const Rider *r, RiderDrawMode mode, const float camera[3], unsig
     Part parts[12];
     int count = 0;
     auto add = [&](int model, const BodyFrame &f, const BonePoses *b, int texture) {
-        if (r->models[model])
-            parts[count++] = {r->models[model], f, b, texture};
+        if (look.models[model])
+            parts[count++] = {look.models[model], f, b, texture};
     };
     bool hide_running_gear = mode != DRAW_WHOLE && r->crash_timer == 0;
     add(MODEL_FRAME, body_frame(r->bodies[FRAME]), nullptr, TEX_BIKE);
@@ -176,9 +177,9 @@ void draw_rider(const Rider *r, RiderDrawMode mode, const float camera[3], unsig
     for (int k = 0; k < count; ++k) {
         const Part &p = parts[k];
         if (p.texture < 0)
-            material_bind(&material, r->number_texture, 0, 0);
+            material_bind(&material, look.number_texture, 0, 0);
         else
-            material_bind(&material, r->textures[p.texture], r->normal_maps[p.texture], r->specular_maps[p.texture]);
+            material_bind(&material, look.textures[p.texture], look.normal_maps[p.texture], look.specular_maps[p.texture]);
         draw_at(p.model, p.frame, camera, p.bones);
     }
     // The shine: the environment picture added over every shiny layer.
@@ -191,7 +192,7 @@ void draw_rider(const Rider *r, RiderDrawMode mode, const float camera[3], unsig
         const Part &p = parts[k];
         if (!p.model->has_reflective)
             continue;
-        material_bind_reflective_normal(&material, p.texture < 0 ? 0 : r->normal_maps[p.texture]);
+        material_bind_reflective_normal(&material, p.texture < 0 ? 0 : look.normal_maps[p.texture]);
         const float at[3] = {p.frame.position[0] - camera[0], p.frame.position[1] - camera[1],
                              p.frame.position[2] - camera[2]};
         draw_model_reflective(p.model, at, p.frame.rotation, p.bones);

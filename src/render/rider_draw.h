@@ -5,6 +5,7 @@
 #include "physics/pose.h"
 
 struct Rider;
+struct RiderLook;
 
 enum RiderDrawMode {
     DRAW_WHOLE = 0,          // seen from outside
@@ -20,4 +21,4 @@ BodyFrame rider_draw_torso(const Rider *r);
 // shine (the `shine` environment picture over every shiny layer). The
 // model-view holds the camera's rotation only: parts are placed relative
 // to `camera`. The material alpha is the rider alpha.
-void draw_rider(const Rider *r, RiderDrawMode mode, const float camera[3], unsigned shine);
+void draw_rider(const Rider *r, const RiderLook &look, RiderDrawMode mode, const float camera[3], unsigned shine);

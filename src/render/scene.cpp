@@ -9,6 +9,7 @@
 #include "render/material.h"
 #include "render/model.h"
 #include "render/projection.h"
+#include "render/rider_looks.h"
 #include "render/shaders.h"
 #include "render/sky.h"
 #include "render/statues.h"
@@ -20,13 +21,35 @@
 
 namespace {
 
-void update_track_flaggers()
+// The track's billboards and lens flares as this renderer shows them: the
+// flaggers change pictures and walk, and flares note where they were drawn,
+// without touching the track.
+struct ShownTrack {
+    int serial = 0;
+    std::vector<Billboard> billboards;
+    Lighting lighting;
+};
+
+ShownTrack shown;
+
+void update_shown_track(const Track &track)
 {
+    if (shown.serial == track.serial && shown.billboards.size() == track.objects.billboards.size())
+        return;
+    shown.serial = track.serial;
+    shown.billboards = track.objects.billboards;
+    shown.lighting = track.objects.lighting;
+}
+
+void update_track_flaggers(const Sim &sim)
+{
+    const RaceState &race = sim.race;
+    const Track &track = *sim.track;
     const TrackObjects &objects = track.objects;
     FlaggerView view;
     view.seconds = (float)race.tick / TICKS_PER_SECOND;
     view.start_seconds = (float)race.start_tick / TICKS_PER_SECOND;
-    view.leader_laps = race_leader_laps();
+    view.leader_laps = race_leader_laps(sim);
     view.race_laps = race.race_laps;
     view.half_lap = race.half_race_lap;
     view.tick = race.tick;
@@ -34,18 +57,18 @@ void update_track_flaggers()
     for (const RiderSlot &slot : race.slots) {
         if (!slot.rider || slot.rider->crash_timer == 0)
             continue;
-        int entry = gate_sequence(objects.gates, slot.rider->next_gate);
+        int entry = gate_sequence(objects.gates, slot.next_gate);
         if (entry < 0)
             continue;
         int checkpoint = entry >= UNTIMED_GATE ? entry - UNTIMED_GATE : entry;
         if (checkpoint < (int)view.marked.size())
             view.marked[(size_t)checkpoint] = true;
     }
-    update_flaggers(&track.objects, view);
+    update_flaggers(track, view, &shown.billboards);
 }
 
 // The local rider: the first slot of a local player holding a rider.
-const Rider *local_rider()
+const Rider *local_rider(const RaceState &race)
 {
     for (const RiderSlot &slot : race.slots)
         if (slot.kind == KIND_LOCAL && slot.rider)
@@ -81,16 +104,19 @@ float ghost_alpha(float distance, float fade_distance)
     return std::min(1.0f, std::max(0.0f, (distance - half) / (fade_distance - half)));
 }
 
-void draw_scene(const SceneCamera &camera, int viewing_slot, const SceneOptions &options)
+void draw_scene(const Sim &sim, const SceneCamera &camera, int viewing_slot, const SceneOptions &options)
 {
     model_triangles_drawn = 0;
     billboards_drawn = 0;
     texture_changes = 0;
     shader_changes = 0;
-    const TrackObjects &objects = track.objects;
-    const Lighting &light = objects.lighting;
+    const RaceState &race = sim.race;
+    const TrackObjects &objects = sim.track->objects;
+    looks_update(sim);
+    update_shown_track(*sim.track);
+    const Lighting &light = shown.lighting;
     if (!objects.gates.gates.empty() || !objects.flaggers.course.empty())
-        update_track_flaggers();
+        update_track_flaggers(sim);
     update_animated_textures(race.tick);
 
     const float *eye = camera.position;
@@ -119,9 +145,10 @@ void draw_scene(const SceneCamera &camera, int viewing_slot, const SceneOptions 
 
     // Riders, holding back replayed ones near the local rider: they fade
     // in over the billboards.
-    const Rider *local = local_rider();
+    const Rider *local = local_rider(race);
     struct Held {
         const Rider *rider;
+        int slot;
         float alpha;
     } held[SLOTS];
     int held_count = 0;
@@ -133,13 +160,13 @@ void draw_scene(const SceneCamera &camera, int viewing_slot, const SceneOptions 
         if (local && slot.kind == KIND_REPLAYED && slot.rider != local) {
             float a = ghost_alpha(frame_distance(local, slot.rider), options.ghost_fade_distance);
             if (a < 1) {
-                held[held_count++] = {slot.rider, a};
+                held[held_count++] = {slot.rider, k, a};
                 continue;
             }
         }
-        draw_rider(slot.rider, mode, eye, light.environment);
+        draw_rider(slot.rider, rider_look(k), mode, eye, light.environment);
     }
-    draw_statues(track.objects.statues, eye, options.model_detail, options.lod_scale, options.lod_bias,
+    draw_statues(objects.statues, statue_looks(), eye, options.model_detail, options.lod_scale, options.lod_bias,
                  light.environment);
     glDisable(GL_ALPHA_TEST);
 
@@ -147,7 +174,7 @@ void draw_scene(const SceneCamera &camera, int viewing_slot, const SceneOptions 
     glPushMatrix();
     glTranslatef(-eye[0], -eye[1], -eye[2]);
     const float backward[3] = {o[2], o[5], o[8]};
-    draw_billboards(objects.billboards.data(), (int)objects.billboards.size(), eye, backward,
+    draw_billboards(shown.billboards.data(), (int)shown.billboards.size(), eye, backward,
                     options.billboard_lookahead);
     glPopMatrix();
 
@@ -155,7 +182,7 @@ void draw_scene(const SceneCamera &camera, int viewing_slot, const SceneOptions 
         if (held[k].alpha <= 0)
             continue;
         rider_alpha = held[k].alpha;
-        draw_rider(held[k].rider, DRAW_WHOLE, eye, light.environment);
+        draw_rider(held[k].rider, rider_look(held[k].slot), DRAW_WHOLE, eye, light.environment);
         rider_alpha = 1;
     }
     if (gl_caps.has_fragment_shader)
@@ -165,16 +192,17 @@ void draw_scene(const SceneCamera &camera, int viewing_slot, const SceneOptions 
     glLoadIdentity();
     glDepthFunc(GL_ALWAYS);
     if (options.lens_flares && !light.flares.empty())
-        draw_lens_flares(&track.objects.lighting, camera, viewport[2], viewport[3]);
+        draw_lens_flares(&shown.lighting, camera, viewport[2], viewport[3]);
     glDepthFunc(GL_LESS);
     glDisable(GL_DEPTH_TEST);
 }
 
-void draw_first_person_view(dBodyID torso, int slot, float height, float angle_degrees, const SceneOptions &options)
+void draw_first_person_view(const Sim &sim, dBodyID torso, int slot, float height, float angle_degrees,
+                            const SceneOptions &options)
 {
     SceneCamera camera = first_person_camera(body_frame(torso), height, angle_degrees);
     const dReal *v = dBodyGetLinearVel(torso);
     for (int i = 0; i < 3; ++i)
         camera.velocity[i] = (float)v[i];
-    draw_scene(camera, slot, options);
+    draw_scene(sim, camera, slot, options);
 }

@@ -7,6 +7,8 @@
 
 #include <ode/ode.h>
 
+struct Sim;
+
 struct SceneOptions {
     int billboard_lookahead = 8;
     bool lens_flares = true;
@@ -22,9 +24,9 @@ float ghost_alpha(float distance, float fade_distance);
 
 // Draws the scene; the viewing slot (-1: none) is drawn in the options'
 // viewing mode. The viewport and projection must be set for the window.
-void draw_scene(const SceneCamera &camera, int viewing_slot, const SceneOptions &options);
+void draw_scene(const Sim &sim, const SceneCamera &camera, int viewing_slot, const SceneOptions &options);
 
 // The scene from a rider's own eyes: the torso's eye point at `height`
 // (0..1) looking down by `angle_degrees`, moving with the torso.
-void draw_first_person_view(dBodyID torso, int slot, float height, float angle_degrees,
+void draw_first_person_view(const Sim &sim, dBodyID torso, int slot, float height, float angle_degrees,
                             const SceneOptions &options);

@@ -1,4 +1,4 @@
-// The ground renderer: hooks, per-frame refinement and the fans.
+// The ground renderer: loading steps, per-frame refinement and the fans.
 #include "render/terrain_render.h"
 
 #include "render/gl_caps.h"
@@ -52,18 +52,20 @@ void draw_fan(const GroundFan &fan, unsigned *bound)
     ground.triangles += fan.count - 2;
 }
 
-void hook_low_detail(Terrain *t)
+} // namespace
+
+void terrain_low_detail(Terrain *t)
 {
     low_detail_textures_build(&ground.textures, *t);
 }
 
-void hook_ground_textures(Terrain *t)
+void terrain_ground_textures(Terrain *t)
 {
     ground_textures_create(&ground.textures, *t, ground.texture_settings);
     ground.recentre = true;
 }
 
-void hook_free(Terrain *t)
+void terrain_free_drawing(Terrain *t)
 {
     if (ground.terrain != t)
         return;
@@ -71,8 +73,6 @@ void hook_free(Terrain *t)
     ground.lod = TerrainLod();
     ground.terrain = nullptr;
 }
-
-} // namespace
 
 void terrain_render_settings(float tolerance, const GroundTextureSettings &textures, bool vertex_arrays)
 {
@@ -86,15 +86,6 @@ void terrain_build_lod(Terrain *t)
     ground.terrain = t;
     lod_reset(&ground.lod, *t, ground.tolerance);
     lod_compute(&ground.lod, *t, 0);
-}
-
-void terrain_render_hooks_install()
-{
-    terrain_render_hooks.build_lod = terrain_build_lod;
-    terrain_render_hooks.low_detail_textures = hook_low_detail;
-    terrain_render_hooks.ground_textures = hook_ground_textures;
-    terrain_render_hooks.add_decal = terrain_add_decal;
-    terrain_render_hooks.free = hook_free;
 }
 
 int terrain_update()

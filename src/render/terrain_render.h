@@ -1,10 +1,10 @@
 // Drawing the loaded track's ground: the quadtree's nodes as triangle fans
 // back to front, textured with the painted ground textures.
 //
-// The renderer follows the terrain through the track's hooks: it sets its
-// quadtree up when the heights are read, builds the low-detail and ground
-// textures, bins the decals, and lets everything go when the terrain is
-// freed.
+// The renderer follows the terrain as it loads (through the renderer
+// table): it sets its quadtree up when the heights are read, builds the
+// low-detail and ground textures, bins the decals, and lets everything go
+// when the terrain is freed.
 #pragma once
 
 #include "render/ground_textures.h"
@@ -30,11 +30,17 @@ extern GroundRenderer ground;
 // use vertex arrays. Takes effect at the next load or `terrain_rebuild`.
 void terrain_render_settings(float tolerance, const GroundTextureSettings &textures, bool vertex_arrays);
 
-// Makes track loading call the renderer.
-void terrain_render_hooks_install();
-
 // All thresholds at once (end of loading).
 void terrain_build_lod(Terrain *terrain);
+
+// The low-detail textures from the shading and tile maps.
+void terrain_low_detail(Terrain *terrain);
+
+// The ground textures of the terrain's surfaces.
+void terrain_ground_textures(Terrain *terrain);
+
+// Lets the drawing data of a terrain go (it is being freed).
+void terrain_free_drawing(Terrain *terrain);
 
 // Once per main-loop iteration: a slice of the threshold computation and
 // one dirty low-detail texture. Returns 1 when the thresholds are complete.

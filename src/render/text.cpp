@@ -5,7 +5,6 @@
 #include "platform/log.h"
 #include "render/gl_caps.h"
 #include "render/render_target.h"
-#include "files/render_hooks.h"
 #include "render/texture_gl.h"
 
 #include <cstring>
@@ -223,18 +222,8 @@ unsigned text_texture(const char *text, int size)
     return id;
 }
 
-namespace {
-
 void free_text_texture(unsigned id)
 {
     GLuint name = id;
     glDeleteTextures(1, &name);
-}
-
-} // namespace
-
-void text_hooks_install()
-{
-    render_hooks.text_texture = text_texture;
-    render_hooks.free_texture = free_text_texture;
 }

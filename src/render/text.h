@@ -48,5 +48,5 @@ float text_width(const char *text);
 // number fonts are used (condensed for three characters or more).
 unsigned text_texture(const char *text, int size);
 
-// Makes the simulation's number plates come from text_texture.
-void text_hooks_install();
+// Deletes a texture made by text_texture.
+void free_text_texture(unsigned id);

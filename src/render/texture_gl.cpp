@@ -77,13 +77,21 @@ void destroy(unsigned id)
     glDeleteTextures(1, &name);
 }
 
-const TextureDriver gl_driver = {create, replace, destroy};
-
 } // namespace
 
-void texture_gl_install()
+unsigned texture_gl_upload(const Image &image, int first_level, bool repeat_h, bool repeat_v)
 {
-    set_texture_driver(&gl_driver);
+    return create(image, first_level, repeat_h, repeat_v);
+}
+
+void texture_gl_replace(unsigned id, const Image &image, int first_level)
+{
+    replace(id, image, first_level);
+}
+
+void texture_gl_delete(unsigned id)
+{
+    destroy(id);
 }
 
 unsigned texture_gl_create(const Image &image, bool repeat_h, bool repeat_v)

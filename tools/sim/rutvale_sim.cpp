@@ -3,6 +3,9 @@
 //
 //   rutvale-sim [--track FOLDER] [--riders N] [--pilot] [--seconds S]
 //               [--laps L] [--seed K]
+//
+// Its last-but-one line is a hash of the final state of every body, so two
+// runs can be compared: the same options give the same hash.
 #include "files/paths.h"
 #include "physics/rider.h"
 #include "physics/world.h"
@@ -10,6 +13,7 @@
 #include "robots/pilot.h"
 #include "track/track.h"
 
+#include <cinttypes>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -19,10 +23,13 @@
 
 namespace {
 
+const char usage_text[] =
+    "usage: rutvale-sim [--track FOLDER] [--riders N] [--pilot] [--seconds S] [--laps L] [--seed K]\n";
+
 int usage(const char *problem)
 {
     fprintf(stderr, "rutvale-sim: %s\n", problem);
-    fprintf(stderr, "usage: rutvale-sim [--track FOLDER] [--riders N] [--pilot] [--seconds S] [--laps L] [--seed K]\n");
+    fprintf(stderr, "%s", usage_text);
     return 1;
 }
 
@@ -50,7 +57,12 @@ int main(int argc, char **argv)
                 return false;
             return true;
         };
-        if (a == "--track") {
+        if (a == "--help" || a == "-h") {
+            printf("%s", usage_text);
+            printf("Races robots (and the test pilot) on the game's data with no window and reports\n"
+                   "every rider, a hash of the final state and the simulation speed.\n");
+            return 0;
+        } else if (a == "--track") {
             if (i + 1 >= argc)
                 return usage("--track needs a track folder");
             folder = argv[++i];
@@ -75,8 +87,10 @@ int main(int argc, char **argv)
     if (!getenv("RV_HOME"))
         setenv("RV_HOME", GAME_DIR, 1);
 
-    physics_world_create();
-    race_settings.track_folder = folder;
+    Track track;
+    Sim sim;
+    sim_create(&sim, &track);
+    sim.settings.track_folder = folder;
     int lineup[SLOTS] = {};
     int robots = (int)riders;
     if (pilot && robots == SLOTS)
@@ -86,35 +100,39 @@ int main(int argc, char **argv)
     int pilot_slot = pilot ? robots : -1;
     if (pilot)
         lineup[pilot_slot] = LINEUP_ROBOT; // a rider the pilot, not the robot driver, rides
-    if (!race_start(lineup, false, false, 0, (int)laps, 0, (unsigned)seed)) {
+    if (!race_start(&sim, lineup, false, false, 0, (int)laps, 0, (unsigned)seed)) {
         fprintf(stderr, "rutvale-sim: can't load the track '%s'\n", folder.c_str());
+        sim_destroy(&sim);
         return 1;
     }
     if (pilot) {
-        race.personality[pilot_slot] = 0;
-        pilot_take(pilot_slot);
+        sim.race.slots[pilot_slot].rider->personality = 0;
+        pilot_take(&sim, pilot_slot);
     }
     int ticks = (int)(seconds * TICKS_PER_SECOND);
     auto start = std::chrono::steady_clock::now();
     for (int n = 0; n < ticks; ++n)
-        sim_tick();
+        sim_tick(&sim);
     double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
     for (int k = 0; k < SLOTS; ++k) {
-        Rider *r = race.slots[k].rider;
+        const RiderSlot &slot = sim.race.slots[k];
+        const Rider *r = slot.rider;
         if (!r)
             continue;
         const dReal *p = dBodyGetPosition(r->bodies[FRAME]), *v = dBodyGetLinearVel(r->bodies[FRAME]);
-        int gates = k == pilot_slot ? pilot_log(k).gates : r->next_gate;
-        int lap_count = k == pilot_slot ? pilot_log(k).laps : 0;
-        int crashes = k == pilot_slot ? pilot_log(k).crashes : (r->crash_timer > 0);
+        const PilotLog &log = pilot_log(sim, k);
+        int gates = k == pilot_slot ? log.gates : slot.next_gate;
+        int lap_count = k == pilot_slot ? log.laps : 0;
+        int crashes = k == pilot_slot ? log.crashes : (r->crash_timer > 0);
         printf("slot %d: gates %d laps %d crashes %d at (%.0f, %.0f, %.0f) speed %.1f ft/s%s\n", k, gates, lap_count,
                crashes, p[0], p[1], p[2], std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]),
                k == pilot_slot ? " (pilot)" : "");
     }
+    printf("state hash: %016" PRIx64 "\n", sim_state_hash(sim));
     printf("simulation: %d ticks in %.2f s, %.0f ticks/s, %.1f x real time\n", ticks, wall,
            wall > 0 ? ticks / wall : 0.0, wall > 0 ? ticks / wall / TICKS_PER_SECOND : 0.0);
-    race_clear();
-    physics_world_destroy();
+    sim_destroy(&sim);
+    unload_track(&track);
     return 0;
 }
