@@ -11,6 +11,7 @@
 #include "render/hud.h"
 #include "render/model.h"
 #include "render/projection.h"
+#include "render/rider_looks.h"
 #include "render/shaders.h"
 #include "render/text.h"
 #include "render/texture_gl.h"
@@ -25,7 +26,7 @@
 
 namespace {
 
-double frames_per_second(Window *window, const LoopState &state, const Config &config, const GameSettings &settings,
+double frames_per_second(Window *window, const Sim &sim, const LoopState &state, const Config &config, const GameSettings &settings,
                          int frames)
 {
     auto start = std::chrono::steady_clock::now();
@@ -35,8 +36,8 @@ double frames_per_second(Window *window, const LoopState &state, const Config &c
             return 0;
         set_projection(frame->width, frame->height);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        draw_view(state, config, settings);
-        hud_draw_rider(race.watched_slot);
+        draw_view(sim, state, config, settings);
+        hud_draw_rider(sim, sim.race.watched_slot);
         glFinish();
         frame_end(window);
     }
@@ -67,29 +68,31 @@ int main()
             // Each window has its own context: nothing cached survives it.
             forget_textures();
             forget_models();
-            renderer_start(config, settings);
-            physics_world_create();
+            renderer_start(config, settings, nullptr);
+            Track track;
+            Sim sim;
+            sim_create(&sim, &track);
             int lineup[SLOTS];
             for (int &value : lineup)
                 value = LINEUP_ROBOT;
-            if (!race_start(lineup, false, false, 0, 3, 0, 1)) {
+            if (!race_start(&sim, lineup, false, false, 0, 3, 0, 1)) {
                 fprintf(stderr, "render_fps: can't start a race on rabbithill\n");
                 return 1;
             }
             for (int n = 0; n < 128; ++n)
-                sim_tick();
+                sim_tick(&sim);
             LoopState state;
             control_map_init(&state);
             for (ViewMode view : {RIDER_VIEW, CHASE_VIEW}) {
                 state.view = view;
-                frames_per_second(window, state, config, settings, 10); // warm up, ground painted
-                double fps = frames_per_second(window, state, config, settings, 100);
+                frames_per_second(window, sim, state, config, settings, 10); // warm up, ground painted
+                double fps = frames_per_second(window, sim, state, config, settings, 100);
                 printf("%4dx%-5d %-8s %-6s %8.1f\n", size[0], size[1], gl_caps.has_fragment_shader ? "on" : "off",
                        view == RIDER_VIEW ? "rider" : "chase", fps);
             }
-            race_clear();
-            unload_track();
-            physics_world_destroy();
+            looks_clear();
+            sim_destroy(&sim);
+            unload_track(&track);
             gl_window_destroy(window);
         }
     }

@@ -24,6 +24,7 @@ namespace {
 class GeneratedData : public ::testing::Test {
 protected:
     TempDir home;
+    Track track;
     void SetUp() override
     {
         use_game_folders(home.path, GAME_DIR);
@@ -31,7 +32,7 @@ protected:
     }
     void TearDown() override
     {
-        unload_track();
+        unload_track(&track);
         use_game_folders("", "");
     }
     std::vector<std::string> names_ending(const char *suffix)
@@ -75,7 +76,7 @@ TEST_F(GeneratedData, BothTracksLoadCompletelyWithoutAWarning)
 {
     for (const char *folder : {"rabbithill", "quarry"}) {
         message_log_clear();
-        ASSERT_EQ(load_track(folder, ""), 1) << folder << ": " << message_log_line(0);
+        ASSERT_EQ(load_track(&track, folder, ""), 1) << folder << ": " << message_log_line(0);
         EXPECT_STREQ(message_log_line(0), "") << folder;
         const Terrain &t = track.terrain;
         EXPECT_EQ(t.level, 8);
@@ -124,7 +125,7 @@ TEST_F(GeneratedData, BothTracksLoadCompletelyWithoutAWarning)
 
 TEST_F(GeneratedData, TransitionTilesCarryTheirCornerCodes)
 {
-    ASSERT_EQ(load_track("rabbithill", ""), 1);
+    ASSERT_EQ(load_track(&track, "rabbithill", ""), 1);
     const auto &s = track.terrain.surfaces;
     ASSERT_EQ(s.size(), 18u);
     EXPECT_EQ(s[0].texture_file, "grass.png");

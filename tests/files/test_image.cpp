@@ -5,6 +5,7 @@
 #include "platform/messages.h"
 #include "files/game_file.h"
 #include "files/image.h"
+#include "files/renderer.h"
 #include "files/texture.h"
 
 #include <gtest/gtest.h>
@@ -212,7 +213,7 @@ TEST(Mipmaps, AlphaWeightedColourAndPairsAtTheEdge)
               (std::vector<uint8_t>{5, 25, 15}));
 }
 
-// A texture driver that records what would reach GL.
+// A renderer that records what would reach GL.
 struct Upload {
     int width, height, first_level;
     bool repeat_h, repeat_v;
@@ -228,7 +229,15 @@ unsigned record_create(const Image &image, int first, bool repeat_h, bool repeat
 }
 void record_replace(unsigned, const Image &, int) { ++replaced_frames; }
 void record_destroy(unsigned) {}
-const TextureDriver recorder = {record_create, record_replace, record_destroy};
+Renderer recording_renderer()
+{
+    Renderer r = {};
+    r.draws = true;
+    r.create_texture = record_create;
+    r.replace_texture = record_replace;
+    r.destroy_texture = record_destroy;
+    return r;
+}
 
 class Textures : public Images {
 protected:
@@ -236,13 +245,14 @@ protected:
     {
         Images::SetUp();
         uploads.clear();
-        set_texture_driver(&recorder);
+        Renderer recorder = recording_renderer();
+        renderer_install(&recorder);
         texture_settings(2, false);
         message_log_clear();
     }
     void TearDown() override
     {
-        set_texture_driver(nullptr);
+        renderer_install(nullptr);
         Images::TearDown();
     }
     void write_png(const std::string &name, int w, int h)
@@ -330,9 +340,9 @@ TEST_F(Textures, SequencesStepThroughTheirFrames)
     EXPECT_EQ(load_texture("@mixed.seq"), 0u);
 }
 
-TEST_F(Textures, WithoutADriverNothingIsLoaded)
+TEST_F(Textures, WithoutARendererNothingIsLoaded)
 {
-    set_texture_driver(nullptr);
+    renderer_install(nullptr);
     write_png("x.png", 4, 4);
     EXPECT_EQ(load_texture("@x.png"), 0u);
     EXPECT_TRUE(uploads.empty());

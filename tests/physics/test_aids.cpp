@@ -7,6 +7,7 @@
 #include "physics/world.h"
 #include "track/track.h"
 
+#include "race/sim_fixture.h"
 #include "test_folders.h"
 #include "track/track_fixture.h"
 
@@ -23,27 +24,26 @@ const float mph = 1.46666666666666656f; // ft/s
 // Flat ground of 2048 ft square with one default surface.
 class Riding : public ::testing::Test {
 protected:
+    Track track;
+    Sim sim;
     Rider *r = nullptr;
-    int ticks = 0;
     TempDir home;
     void SetUp() override
     {
         use_game_folders(home.path, GAME_DIR); // the game's collision shapes
         track.terrain = memory_terrain(8, 4, [](int, int) { return 0.0f; }, true);
-        physics_world_create();
+        sim_create(&sim, &track);
     }
     void TearDown() override
     {
-        rider_destroy(r);
-        track.terrain = Terrain();
-        physics_world_destroy();
+        sim_destroy(&sim);
         use_game_folders("", "");
     }
     // A rider with the default setup (stability 100: direct steering 0,
     // roll damping 80, roll limit 35 degrees, factor 32), arcade or not.
     void make_rider(bool arcade)
     {
-        r = rider_create("yz250f(2009)", 0, "1", nullptr, nullptr, nullptr, nullptr);
+        r = sim_put_rider(&sim, 0, "yz250f(2009)");
         rider_place(r, 1024, 1900, 0);
         BikeSetup b;
         b.arcade = arcade;
@@ -60,15 +60,10 @@ protected:
         return (float)std::sqrt(v[0] * v[0] + v[2] * v[2]);
     }
     // Runs seconds of ticks with inputs set before each controller step.
-    void run(float seconds, const std::function<void()> &inputs)
+    void run(float seconds, const std::function<void(RiderInput &)> &inputs)
     {
-        for (int n = 0; n < (int)(seconds * 128); ++n, ++ticks) {
-            rider_ground_contacts(r);
-            dWorldQuickStep(physics_world.world, 1.0 / 128);
-            dJointGroupEmpty(physics_world.contacts);
-            inputs();
-            rider_step(r, true, ticks);
-        }
+        sim_drive(&sim, 0, inputs);
+        sim_run(&sim, seconds);
     }
     bool upright() const
     {
@@ -78,7 +73,7 @@ protected:
     void reach(float target)
     {
         for (int k = 0; k < 30 * 128 && speed() < target; k += 16)
-            run(0.125f, [&] { set_throttle(r, 1); });
+            run(0.125f, [](RiderInput &in) { in.throttle = 1; });
     }
 };
 
@@ -152,11 +147,11 @@ TEST_F(Riding, FullThrottlePullsAwayShiftsAndKeepsAccelerating)
         make_rider(arcade);
         float at[3];
         int gear_at_start = r->gear;
-        run(2, [&] { set_throttle(r, 1); });
+        run(2, [](RiderInput &in) { in.throttle = 1; });
         at[0] = speed();
-        run(2, [&] { set_throttle(r, 1); });
+        run(2, [](RiderInput &in) { in.throttle = 1; });
         at[1] = speed();
-        run(4, [&] { set_throttle(r, 1); });
+        run(4, [](RiderInput &in) { in.throttle = 1; });
         at[2] = speed();
         printf("%s: %.1f, %.1f, %.1f mph after 2, 4, 8 s, gear %d\n", arcade ? "arcade" : "normal", at[0] / mph,
                at[1] / mph, at[2] / mph, r->gear + 1);
@@ -166,9 +161,7 @@ TEST_F(Riding, FullThrottlePullsAwayShiftsAndKeepsAccelerating)
         EXPECT_GE(at[2], at[1]);
         EXPECT_LT(at[2], 80 * mph);
         EXPECT_GT(r->gear, gear_at_start);
-        rider_destroy(r);
-        r = nullptr;
-        ticks = 0;
+        sim.race.tick = 0;
     }
 }
 
@@ -182,9 +175,9 @@ TEST_F(Riding, HoldingSteerCirclesSteadilyBothWays)
             float cruise = (arcade ? 20 : 10) * mph;
             make_rider(arcade);
             reach(cruise);
-            auto hold = [&] {
-                set_steer(r, steer);
-                set_throttle(r, speed() < cruise ? 1.0f : 0.2f);
+            auto hold = [&](RiderInput &in) {
+                in.steer = steer;
+                in.throttle = speed() < cruise ? 1.0f : 0.2f;
             };
             run(4, hold);
             float lean = bike_lean_angle(r, FRAME);
@@ -203,9 +196,7 @@ TEST_F(Riding, HoldingSteerCirclesSteadilyBothWays)
                    steer, speed() / mph, lean, diameter);
             EXPECT_GT(diameter, 20);
             EXPECT_LT(diameter, 300);
-            rider_destroy(r);
-            r = nullptr;
-            ticks = 0;
+            sim.race.tick = 0;
         }
     }
 }
@@ -215,10 +206,10 @@ TEST_F(Riding, HardBrakingStopsUprightInAStraightLine)
     make_rider(true);
     reach(40 * mph);
     float x0 = (float)dBodyGetPosition(r->bodies[FRAME])[0], z0 = (float)dBodyGetPosition(r->bodies[FRAME])[2];
-    run(6, [&] {
-        set_throttle(r, 0);
-        set_front_brake(r, 1);
-        set_rear_brake(r, 1);
+    run(6, [](RiderInput &in) {
+        in.throttle = 0;
+        in.front_brake = 1;
+        in.rear_brake = 1;
     });
     EXPECT_LT(speed(), 1);
     EXPECT_TRUE(upright());
@@ -232,7 +223,7 @@ TEST_F(Riding, ReleasedAtThirtyItRollsOnAndSlows)
 {
     make_rider(true);
     reach(30 * mph);
-    run(3, [&] { set_throttle(r, 0); });
+    run(3, [](RiderInput &in) { in.throttle = 0; });
     EXPECT_TRUE(upright());
     EXPECT_LT(speed(), 30 * mph);
     EXPECT_GT(speed(), 5 * mph);
@@ -241,11 +232,11 @@ TEST_F(Riding, ReleasedAtThirtyItRollsOnAndSlows)
 TEST_F(Riding, StoppedItDabsAndBackingUpWalksItBackward)
 {
     make_rider(true);
-    run(3, [&] {});
+    run(3, [](RiderInput &) {});
     EXPECT_TRUE(upright());
     EXPECT_GT(r->dab_amount, 0);
     float z0 = (float)dBodyGetPosition(r->bodies[FRAME])[2];
-    run(2, [&] { set_back_up(r, 1); });
+    run(2, [](RiderInput &in) { in.back_up = 1; });
     // Backward is +z for a bike facing -z.
     EXPECT_GT(dBodyGetPosition(r->bodies[FRAME])[2], z0 + 1);
     EXPECT_TRUE(upright());
@@ -254,13 +245,13 @@ TEST_F(Riding, StoppedItDabsAndBackingUpWalksItBackward)
 TEST_F(Riding, AStillThrownRiderIsBackOnAfterExactly512Ticks)
 {
     make_rider(true);
-    run(2, [&] {});
+    run(2, [](RiderInput &) {});
     rider_eject(r);
     EXPECT_EQ(r->crash_timer, CRASH_TICKS);
     EXPECT_EQ(dJointGetBody(r->joints[RIDER_MOUNT], 0), nullptr);
     int ticks_off = 0;
     while (r->crash_timer > 0 && ticks_off < 5000) {
-        run(1.0f / 128, [&] {});
+        run(1.0f / 128, [](RiderInput &) {});
         ++ticks_off;
     }
     printf("a thrown rider lying still was back on after %d ticks\n", ticks_off);
@@ -284,15 +275,13 @@ TEST_F(Riding, HittingAStatueAtThirtyThrowsTheRiderWhoComesBackAfterResting)
     statue.z = (float)(at[2] + v[2] / speed() * 100);
     statue.angle = 0;
     track.objects.statues.push_back(statue);
-    rebin_statues();
+    rebin_statues(&track);
+    physics_world_set_track(&sim.physics, &track);
     bool thrown = false;
     int rest_tick = -1, back_tick = -1;
-    for (int n = 0; n < 30 * 128 && back_tick < 0; ++n, ++ticks) {
-        rider_pre_step(r, ticks);
-        dWorldQuickStep(physics_world.world, 1.0 / 128);
-        dJointGroupEmpty(physics_world.contacts);
-        set_throttle(r, speed() < 30 * mph ? 1.0f : 0.2f);
-        rider_step(r, true, ticks);
+    sim_drive(&sim, 0, [&](RiderInput &in) { in.throttle = speed() < 30 * mph ? 1.0f : 0.2f; });
+    for (int n = 0; n < 30 * 128 && back_tick < 0; ++n) {
+        sim_tick(&sim);
         thrown = thrown || r->crash_timer == CRASH_TICKS;
         if (thrown && rest_tick < 0 && r->crash_timer < CRASH_TICKS)
             rest_tick = n;
@@ -300,6 +289,7 @@ TEST_F(Riding, HittingAStatueAtThirtyThrowsTheRiderWhoComesBackAfterResting)
             back_tick = n;
     }
     track.objects = TrackObjects();
+    physics_world_set_track(&sim.physics, &track);
     ASSERT_TRUE(thrown);
     ASSERT_GT(back_tick, 0);
     printf("thrown by the statue; back on %.2f s after the body came to rest\n", (back_tick - rest_tick) / 128.0);
@@ -311,42 +301,36 @@ TEST_F(Riding, HittingAStatueAtThirtyThrowsTheRiderWhoComesBackAfterResting)
 
 TEST_F(Riding, HeadOnRidersBothGetTheBumpTimer)
 {
-    r = rider_create("yz250f(2009)", 0, "1", nullptr, nullptr, nullptr, nullptr);
-    Rider *other = rider_create("kx125", 1, "2", nullptr, nullptr, nullptr, nullptr);
+    r = sim_put_rider(&sim, 0, "yz250f(2009)");
+    Rider *other = sim_put_rider(&sim, 1, "kx125", "2");
     rider_place(r, 1024, 1000, 0);              // facing -z
     rider_place(other, 1024, 985, (float)M_PI); // facing +z, towards it
     for (dBodyID b : r->bodies)
         dBodySetLinearVel(b, 0, 0, -20);
     for (dBodyID b : other->bodies)
         dBodySetLinearVel(b, 0, 0, 20);
-    int tick = 0;
-    for (; tick < 128 && r->last_rider_contact_tick < 0; ++tick) {
-        rider_collide(r, other, tick);
-        dWorldQuickStep(physics_world.world, 1.0 / 128);
-        dJointGroupEmpty(physics_world.contacts);
-    }
+    // Only the collision and the world step: the timers as the contact set them.
+    sim.stages = SIM_RIDER_COLLISIONS;
+    for (int tick = 0; tick < 128 && r->last_rider_contact_tick < 0; ++tick)
+        sim_tick(&sim);
     EXPECT_EQ(r->bump_timer, 192);
     EXPECT_EQ(other->bump_timer, 192);
     EXPECT_EQ(other->last_rider_contact_tick, r->last_rider_contact_tick);
-    rider_destroy(other);
 }
 
 TEST_F(Riding, RammingFromBehindBumpsOnlyTheRammer)
 {
-    r = rider_create("yz250f(2009)", 0, "1", nullptr, nullptr, nullptr, nullptr);
-    Rider *ahead = rider_create("yz250f(2009)", 1, "2", nullptr, nullptr, nullptr, nullptr);
+    r = sim_put_rider(&sim, 0, "yz250f(2009)");
+    Rider *ahead = sim_put_rider(&sim, 1, "yz250f(2009)", "2");
     rider_place(r, 1024, 1000, 0);
     rider_place(ahead, 1024, 991, 0);
     for (dBodyID b : r->bodies)
         dBodySetLinearVel(b, 0, 0, -12);
-    for (int tick = 0; tick < 256 && r->last_rider_contact_tick < 0; ++tick) {
-        rider_collide(r, ahead, tick);
-        dWorldQuickStep(physics_world.world, 1.0 / 128);
-        dJointGroupEmpty(physics_world.contacts);
-    }
+    sim.stages = SIM_RIDER_COLLISIONS;
+    for (int tick = 0; tick < 256 && r->last_rider_contact_tick < 0; ++tick)
+        sim_tick(&sim);
     EXPECT_EQ(r->bump_timer, 256);
     EXPECT_EQ(ahead->bump_timer, 0);
-    rider_destroy(ahead);
 }
 
 } // namespace

@@ -3,10 +3,9 @@
 #include "physics/contact.h"
 #include "physics/engine.h"
 #include "physics/rider.h"
-#include "physics/rider_resources.h"
-#include "files/render_hooks.h"
 #include "physics/world.h"
 #include "track/track.h"
+#include "race/sim_fixture.h"
 #include "track/track_fixture.h"
 
 #include <set>
@@ -21,31 +20,23 @@
 namespace {
 
 // A flat ground at height 0 (or tilted), 64 x 64 ft, one default surface.
-void flat_ground(float slope_x = 0)
+Terrain flat_ground(float slope_x = 0)
 {
-    track.terrain = memory_terrain(4, 2, [&](int i, int) { return slope_x * (float)i * 2; }, true);
+    return memory_terrain(4, 2, [&](int i, int) { return slope_x * (float)i * 2; }, true);
 }
 
+// One rider at a time in slot 0 of a simulation on flat ground.
 class BikeWorld : public ::testing::Test {
 protected:
+    Track track;
+    Sim sim;
     void SetUp() override
     {
-        physics_world_create();
-        flat_ground();
+        track.terrain = flat_ground();
+        sim_create(&sim, &track);
     }
-    void TearDown() override
-    {
-        track.terrain = Terrain();
-        physics_world_destroy();
-    }
-    // One tick: contacts, world step, controller.
-    void tick(Rider *r, int n)
-    {
-        rider_ground_contacts(r);
-        dWorldQuickStep(physics_world.world, 1.0 / 128);
-        dJointGroupEmpty(physics_world.contacts);
-        rider_step(r, true, n);
-    }
+    void TearDown() override { sim_destroy(&sim); }
+    Rider *make(const char *bike, const char *number = "1") { return sim_put_rider(&sim, 0, bike, number); }
 };
 
 TEST(Catalogue, EighteenBikesInOrderWithTheirCharacter)
@@ -92,7 +83,7 @@ TEST_F(BikeWorld, EveryBikeIsCreatedAndDestroyed)
 {
     for (int k = 0; k < CATALOGUE_BIKES; ++k) {
         const BikeSpec &s = bike_catalogue()[k];
-        Rider *r = rider_create(s.name, k, "12345678901", nullptr, nullptr, nullptr, nullptr);
+        Rider *r = rider_create(&sim.physics, s.name, k, "12345678901");
         EXPECT_STREQ(r->number, "1234567");
         float expected = s.frame_mass + s.rider_mass + 2 * s.fork_mass + 2 * s.swingarm_side_mass +
                          s.front.hub_mass + s.front.tyre_mass + s.rear.hub_mass + s.rear.tyre_mass;
@@ -104,26 +95,25 @@ TEST_F(BikeWorld, EveryBikeIsCreatedAndDestroyed)
 
 TEST_F(BikeWorld, PlacementRaisesInQuarterFeetUntilClear)
 {
-    Rider *r = rider_create("crf250(2009)", 0, "1", nullptr, nullptr, nullptr, nullptr);
+    Rider *r = make("crf250(2009)");
     // The catalogue layout stands the wheels 0.07 ft into flat ground.
     float raised = rider_place(r, 32, 32, 0.5f);
     EXPECT_GT(raised, 0);
     EXPECT_FLOAT_EQ(raised / 0.25f, std::round(raised / 0.25f));
     EXPECT_EQ(rider_ground_contacts(r), 0);
-    dJointGroupEmpty(physics_world.contacts);
+    physics_contacts_clear(&sim.physics);
     rider_translate(r, 0, -0.25f, 0);
     EXPECT_NE(rider_ground_contacts(r), 0);
-    dJointGroupEmpty(physics_world.contacts);
-    rider_destroy(r);
+    physics_contacts_clear(&sim.physics);
 }
 
 TEST_F(BikeWorld, UprightBikeSettlesWithinItsTravel)
 {
-    Rider *r = rider_create("yz250f(2007)", 0, "1", nullptr, nullptr, nullptr, nullptr);
+    Rider *r = make("yz250f(2007)");
     rider_place(r, 32, 32, 0);
     r->front_brake = r->rear_brake = 1;
     for (int n = 0; n < 3 * 128; ++n) {
-        tick(r, n);
+        sim_tick(&sim);
         // Held upright: the frame may only pitch (about world x, as it faces -z).
         const dReal *w = dBodyGetAngularVel(r->bodies[FRAME]);
         dBodySetAngularVel(r->bodies[FRAME], w[0], 0, 0);
@@ -138,7 +128,6 @@ TEST_F(BikeWorld, UprightBikeSettlesWithinItsTravel)
     EXPECT_LT(std::fabs(v[1]), 0.2) << fork << " " << swing; // at rest
     const dReal *up = dBodyGetRotation(r->bodies[FRAME]);
     EXPECT_GT(up[5], 0.95); // still upright
-    rider_destroy(r);
 }
 
 TEST(Suspension, ForceFormulas)
@@ -217,14 +206,14 @@ TEST(WheelContactRules, TorusTestMatchesBruteForce)
 
 TEST_F(BikeWorld, RollingResistanceFadesBelowOneFootPerSecond)
 {
-    Rider *r = rider_create("crf250(2009)", 0, "1", nullptr, nullptr, nullptr, nullptr);
+    Rider *r = make("crf250(2009)");
     rider_place(r, 32, 32, 0);
     rider_translate(r, 0, -0.3f, 0); // wheels pressed into the ground
     auto resistance = [&](double speed) {
         dBodySetLinearVel(r->bodies[FRONT_WHEEL], 0, 0, -speed);
         dBodySetForce(r->bodies[FRONT_WHEEL], 0, 0, 0);
         rider_ground_contacts(r);
-        dJointGroupEmpty(physics_world.contacts);
+        physics_contacts_clear(&sim.physics);
         return (float)dBodyGetForce(r->bodies[FRONT_WHEEL])[2];
     };
     float at_one = resistance(1.0), at_half = resistance(0.5), fast = resistance(20);
@@ -232,12 +221,11 @@ TEST_F(BikeWorld, RollingResistanceFadesBelowOneFootPerSecond)
     EXPECT_NEAR(at_half, at_one / 2, 1e-3);
     float q = std::min(1.0f, r->front_contact.depth / r->front_contact.tube_radius);
     EXPECT_NEAR(fast, 5 + 10 * q, 1e-3); // default curve: low 5, high 15
-    rider_destroy(r);
 }
 
 TEST_F(BikeWorld, EngineEdgeCases)
 {
-    Rider *r = rider_create("yz250f(2007)", 0, "1", nullptr, nullptr, nullptr, nullptr);
+    Rider *r = make("yz250f(2007)");
     rider_place(r, 32, 32, 0);
     // Clutch pulled, throttle open: the engine revs freely to its limiter.
     r->clutch = 0;
@@ -276,7 +264,6 @@ TEST_F(BikeWorld, EngineEdgeCases)
     dBodySetAngularVel(r->bodies[REAR_WHEEL], -200, 0, 0);
     engine_step(r, 32);
     EXPECT_EQ(r->gear, 0);
-    rider_destroy(r);
 }
 
 TEST(Gears, ShiftingIsEdgeTriggeredAndSkipsMissingGears)
@@ -299,56 +286,18 @@ TEST(Gears, ShiftingIsEdgeTriggeredAndSkipsMissingGears)
 
 TEST_F(BikeWorld, RemoteRidersKeepTheirVelocitiesExactly)
 {
-    Rider *r = rider_create("kx125", 0, "1", nullptr, nullptr, nullptr, nullptr);
+    Rider *r = make("kx125");
     rider_place(r, 32, 32, 0);
     for (dBodyID b : r->bodies)
         dBodySetLinearVel(b, 1.0 / 3, 7.1, -2.0 / 7);
     rider_save_velocities(r);
-    dWorldQuickStep(physics_world.world, 1.0 / 128);
+    dWorldQuickStep(sim.physics.world, 1.0 / 128);
     rider_restore_velocities(r);
     for (dBodyID b : r->bodies) {
         const dReal *v = dBodyGetLinearVel(b);
         EXPECT_EQ(v[0], 1.0 / 3);
         EXPECT_EQ(v[1], 7.1);
     }
-    rider_destroy(r);
-}
-
-} // namespace
-
-namespace {
-
-TEST(RiderResources, SkinsSelectModelVariants)
-{
-    EXPECT_EQ(variant_model_name("@yz250f_frame.jm", "yz250f-red-x.png"), "@yz250f_frame-red.jm");
-    EXPECT_EQ(variant_model_name("@yz250f_frame.jm", "@skins/yz250f-blue-2.png"), "@yz250f_frame-blue.jm");
-    EXPECT_EQ(variant_model_name("@yz250f_frame.jm", "@yz250f-alt1.png"), "");
-    EXPECT_EQ(variant_model_name("@frame", "a-b-c.png"), "");
-}
-
-std::set<std::string> available_models;
-std::vector<std::string> requested_models;
-
-Model *fake_load_model(const char *name, bool)
-{
-    requested_models.push_back(name);
-    return available_models.count(name) ? (Model *)&available_models : nullptr;
-}
-
-TEST_F(BikeWorld, MissingSkinModelsFallBackToTheBikesOwn)
-{
-    render_hooks.load_model = fake_load_model;
-    available_models = {"@crf250_frame.jm", "@crf250_fork_upper.jm", "@front_wheel.jm", "@rear_wheel.jm",
-                        "@rider_body.jm", "@rider_head.jm", "@crf250_frame-team.jm"};
-    requested_models.clear();
-    Rider *r = rider_create("crf250(2009)", 0, "7", nullptr, nullptr, "@crf250-team-1.png", nullptr);
-    EXPECT_NE(r->models[MODEL_FRAME], nullptr);
-    EXPECT_EQ(requested_models[0], "@crf250_frame-team.jm"); // the skin's own model first
-    EXPECT_NE(r->models[MODEL_FORK_UPPER], nullptr);    // textures do not load here, so the
-    EXPECT_EQ(r->models[MODEL_SWINGARM], nullptr);      // bike's own models were loaded again
-    EXPECT_NE(r->models[MODEL_BODY], nullptr);
-    rider_destroy(r);
-    render_hooks.load_model = nullptr;
 }
 
 } // namespace

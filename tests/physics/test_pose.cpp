@@ -57,19 +57,19 @@ TEST(TwoBone, DegenerateInputsStayFinite)
 class Pose : public ::testing::Test {
 protected:
     TempDir home;
+    PhysicsWorld world;
     Rider *r = nullptr;
     void SetUp() override
     {
         use_game_folders(home.path, GAME_DIR);
-        track.terrain = Terrain();
-        physics_world_create();
-        r = rider_create("yz250f(2009)", 0, "1", nullptr, nullptr, nullptr, nullptr);
+        physics_world_create(&world, nullptr);
+        r = rider_create(&world, "yz250f(2009)", 0, "1");
         rider_place_at(r, 100, 0, 100, 0);
     }
     void TearDown() override
     {
         rider_destroy(r);
-        physics_world_destroy();
+        physics_world_destroy(&world);
         use_game_folders("", "");
     }
     void peg(int side, float out[3])

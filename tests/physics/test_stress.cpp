@@ -8,6 +8,7 @@
 #include "physics/engine.h"
 #include "physics/rider.h"
 #include "physics/world.h"
+#include "race/sim_fixture.h"
 #include "track/track.h"
 
 #include <gtest/gtest.h>
@@ -23,45 +24,40 @@ TEST(RidingStress, FortyRidersWithRandomInputsStayFiniteAndWhole)
 {
     TempDir home;
     use_game_folders(home.path, GAME_DIR);
-    ASSERT_EQ(load_track("rabbithill", ""), 1);
-    physics_world_create();
+    Track track;
+    ASSERT_EQ(load_track(&track, "rabbithill", ""), 1);
+    Sim sim;
+    sim_create(&sim, &track);
     std::vector<Rider *> riders;
     const auto &starts = track.objects.gates.starts;
+    std::mt19937 random(12345);
+    std::uniform_real_distribution<float> unit(0, 1);
     for (int k = 0; k < 40; ++k) {
-        Rider *r = rider_create(k % 2 ? "kx125" : "crf250(2009)", k, "1", nullptr, nullptr, nullptr, nullptr);
+        Rider *r = sim_put_rider(&sim, k, k % 2 ? "kx125" : "crf250(2009)");
         rider_place(r, starts[k].x, starts[k].z, starts[k].angle);
         BikeSetup setup;
         setup.arcade = k % 3 != 0;
         apply_bike_setup(r, setup);
         riders.push_back(r);
+        // New random controls every half second.
+        sim_drive(&sim, k, [&](RiderInput &in) {
+            if (sim.race.tick % 64 != 0)
+                return;
+            in.throttle = unit(random);
+            in.steer = unit(random) * 2 - 1;
+            in.front_brake = unit(random) < 0.1f ? 1 : 0;
+            in.clutch = 1;
+            in.lean = unit(random) - 0.5f;
+            in.sit_dab = unit(random) < 0.05f ? 1 : 0;
+        });
     }
-    std::mt19937 random(12345);
-    std::uniform_real_distribution<float> unit(0, 1);
     // Half a minute in the suite; RUTVALE_STRESS_SECONDS asks for longer runs.
     const char *asked = getenv("RUTVALE_STRESS_SECONDS");
     const int seconds = asked ? std::max(1, atoi(asked)) : 30;
     bool finite = true, whole = true;
     float fastest = 0;
     for (int tick = 0; tick < seconds * 128; ++tick) {
-        if (tick % 64 == 0)
-            for (Rider *r : riders) {
-                set_throttle(r, unit(random));
-                set_steer(r, unit(random) * 2 - 1);
-                set_front_brake(r, unit(random) < 0.1f ? 1 : 0);
-                set_clutch(r, 1);
-                set_lean(r, unit(random) - 0.5f);
-                set_sit_dab(r, unit(random) < 0.05f ? 1 : 0);
-            }
-        for (Rider *r : riders)
-            rider_pre_step(r, tick);
-        std::vector<Rider *> sorted = riders;
-        for (size_t a = 0; a < sorted.size(); ++a)
-            for (size_t b = a + 1; b < sorted.size(); ++b)
-                rider_collide(sorted[a], sorted[b], tick);
-        dWorldQuickStep(physics_world.world, 1.0 / 128);
-        dJointGroupEmpty(physics_world.contacts);
-        for (Rider *r : riders)
-            rider_step(r, true, tick);
+        sim_tick(&sim);
         if (tick % 128 == 0)
             for (Rider *r : riders) {
                 const dReal *frame = dBodyGetPosition(r->bodies[FRAME]);
@@ -79,12 +75,10 @@ TEST(RidingStress, FortyRidersWithRandomInputsStayFiniteAndWhole)
     EXPECT_TRUE(whole);
     EXPECT_LT(fastest, 150); // nothing is flung off
     printf("%d s of 40 riders: fastest body %.0f ft/s\n", seconds, fastest);
-    for (Rider *r : riders) {
+    for (Rider *r : riders)
         EXPECT_TRUE(std::isfinite(r->engine_speed));
-        rider_destroy(r);
-    }
-    physics_world_destroy();
-    unload_track();
+    sim_destroy(&sim);
+    unload_track(&track);
     use_game_folders("", "");
 }
 

@@ -6,7 +6,9 @@
 #include "platform/keys.h"
 #include "platform/window.h"
 #include "render/gl_caps.h"
+#include "render/gl_renderer.h"
 #include "render/model.h"
+#include "render/rider_looks.h"
 #include "test_folders.h"
 #include "render/loading_screen.h"
 #include "render/projection.h"
@@ -235,7 +237,7 @@ TEST_F(GameWindow, GeneratedFontsDrawTextOnTheViewPlane)
 {
     TempDir home;
     use_game_folders(home.path, GAME_DIR);
-    texture_gl_install();
+    gl_renderer_install(nullptr);
     fonts_load();
     EXPECT_NE(text_font.texture, 0u);
     EXPECT_NE(numbers_font.texture, 0u);
@@ -271,7 +273,7 @@ TEST_F(GameWindow, LoadingScreenShowsTheTitleTheMessageAndTheLabel)
 {
     TempDir home;
     use_game_folders(home.path, GAME_DIR);
-    texture_gl_install();
+    gl_renderer_install(nullptr);
     fonts_load();
     ASSERT_NE(frame_begin(window), nullptr);
     set_projection(320, 240);
@@ -318,34 +320,51 @@ std::vector<dReal> physics_state(const Rider *r)
 // textures drawn from this window's context; all taken down again.
 struct GeneratedRider {
     TempDir home;
+    PhysicsWorld world;
     Rider *rider;
-    GeneratedRider()
+    RiderLook look;
+    explicit GeneratedRider(const char *bike_skin = nullptr)
     {
         use_game_folders(home.path, GAME_DIR);
-        texture_gl_install();
+        gl_renderer_install(nullptr);
         model_settings(1, 0, true, true, false);
-        model_hooks_install();
-        track.terrain = Terrain();
-        physics_world_create();
-        rider = rider_create("yz250f(2009)", 0, "7", nullptr, nullptr, nullptr, nullptr);
-        if (rider)
-            rider_place_at(rider, 0, 0, 0, 0);
+        physics_world_create(&world, nullptr);
+        rider = rider_create(&world, "yz250f(2009)", 0, "7", nullptr, nullptr, bike_skin);
+        rider_place_at(rider, 0, 0, 0, 0);
+        load_rider_look(*rider, false, &look);
     }
     ~GeneratedRider()
     {
+        free_rider_look(&look);
         rider_destroy(rider);
-        physics_world_destroy();
+        physics_world_destroy(&world);
         model_settings(1, 0, true, false, false);
         use_game_folders("", "");
     }
 };
 
+TEST(RiderLooks, SkinsSelectModelVariants)
+{
+    EXPECT_EQ(variant_model_name("@yz250f_frame.jm", "yz250f-red-x.png"), "@yz250f_frame-red.jm");
+    EXPECT_EQ(variant_model_name("@yz250f_frame.jm", "@skins/yz250f-blue-2.png"), "@yz250f_frame-blue.jm");
+    EXPECT_EQ(variant_model_name("@yz250f_frame.jm", "@yz250f-alt1.png"), "");
+    EXPECT_EQ(variant_model_name("@frame", "a-b-c.png"), "");
+}
+
+TEST_F(GameWindow, AMissingSkinFallsBackToTheBikesOwnLook)
+{
+    GeneratedRider plain, skinned("@yz250f-nowhere-1.png");
+    EXPECT_NE(skinned.look.models[MODEL_FRAME], nullptr);
+    EXPECT_EQ(skinned.look.models[MODEL_FRAME], plain.look.models[MODEL_FRAME]);
+    EXPECT_EQ(skinned.look.textures[TEX_BIKE], plain.look.textures[TEX_BIKE]);
+    EXPECT_NE(skinned.look.number_texture, 0u);
+}
+
 TEST_F(GameWindow, RidersDrawWithoutTouchingTheSimulation)
 {
     GeneratedRider generated;
     Rider *r = generated.rider;
-    ASSERT_NE(r, nullptr);
-    ASSERT_NE(r->models[MODEL_BODY], nullptr);
+    ASSERT_NE(generated.look.models[MODEL_BODY], nullptr);
     std::vector<dReal> before = physics_state(r);
 
     ASSERT_NE(frame_begin(window), nullptr);
@@ -359,7 +378,7 @@ TEST_F(GameWindow, RidersDrawWithoutTouchingTheSimulation)
     int triangles[3];
     for (RiderDrawMode mode : {DRAW_WHOLE, DRAW_FIRST_PERSON, DRAW_FIRST_PERSON_BODY}) {
         int start = model_triangles_drawn;
-        draw_rider(r, mode, camera, 0);
+        draw_rider(r, generated.look, mode, camera, 0);
         triangles[mode] = model_triangles_drawn - start;
     }
     std::vector<unsigned char> pixels(320 * 240 * 4);
@@ -385,8 +404,7 @@ TEST_F(GameWindow, RidersShineWithTheirSurroundings)
 {
     GeneratedRider generated;
     Rider *r = generated.rider;
-    ASSERT_NE(r, nullptr);
-    ASSERT_TRUE(r->models[MODEL_FRONT_WHEEL]->has_reflective);
+    ASSERT_TRUE(generated.look.models[MODEL_FRONT_WHEEL]->has_reflective);
     int reddish[2];
     unsigned environments[2] = {solid_texture(0, 0, 0, 255), solid_texture(255, 0, 0, 255)};
     for (int k = 0; k < 2; ++k) {
@@ -400,7 +418,7 @@ TEST_F(GameWindow, RidersShineWithTheirSurroundings)
         const float camera[3] = {-8, 3, 0};
         glLoadIdentity();
         glRotatef(90, 0, 1, 0);
-        draw_rider(r, DRAW_WHOLE, camera, environments[k]);
+        draw_rider(r, generated.look, DRAW_WHOLE, camera, environments[k]);
         std::vector<unsigned char> pixels(320 * 240 * 4);
         glReadPixels(0, 0, 320, 240, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
         reddish[k] = 0;
@@ -422,7 +440,7 @@ TEST_F(GameWindow, SkyBoxSurroundsTheEye)
 {
     TempDir home;
     use_game_folders(home.path, GAME_DIR);
-    texture_gl_install();
+    gl_renderer_install(nullptr);
     unsigned sky[5];
     const char *names[5] = {"@sky-n.ppm", "@sky-e.ppm", "@sky-s.ppm", "@sky-w.ppm", "@sky-u.ppm"};
     for (int f = 0; f < 5; ++f) {

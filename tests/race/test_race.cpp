@@ -23,19 +23,18 @@ namespace {
 class Races : public ::testing::Test {
 protected:
     TempDir home;
+    Track track;
+    Sim sim;
+    RaceState &race = sim.race;
     void SetUp() override
     {
         use_game_folders(home.path, GAME_DIR);
-        physics_world_create();
-        race_settings = RaceSettings();
+        sim_create(&sim, &track);
     }
     void TearDown() override
     {
-        for (int k = 0; k < SLOTS; ++k)
-            set_slot_controller(k, nullptr);
-        race_clear();
-        unload_track();
-        physics_world_destroy();
+        sim_destroy(&sim);
+        unload_track(&track);
         use_game_folders("", "");
     }
 };
@@ -44,7 +43,7 @@ TEST_F(Races, FortyRobotsStartOnTheirPlacesTouchingNothing)
 {
     int lineup[SLOTS];
     std::fill(lineup, lineup + SLOTS, (int)LINEUP_ROBOT);
-    ASSERT_TRUE(race_start(lineup, false, false, 0, 5, 0, 77));
+    ASSERT_TRUE(race_start(&sim, lineup, false, false, 0, 5, 0, 77));
     EXPECT_EQ(race.tick, 0);
     EXPECT_GE(race.start_tick, 13 * 128);
     EXPECT_LT(race.start_tick, 15 * 128);
@@ -56,7 +55,7 @@ TEST_F(Races, FortyRobotsStartOnTheirPlacesTouchingNothing)
         ASSERT_NE(r, nullptr) << k;
         EXPECT_EQ(race.slots[k].kind, KIND_ROBOT);
         EXPECT_EQ(rider_ground_contacts(r), 0) << k;
-        dJointGroupEmpty(physics_world.contacts);
+        physics_contacts_clear(&sim.physics);
         const dReal *p = dBodyGetPosition(r->bodies[FRAME]);
         // On its own gate position (the grid rule sets the bike's origin
         // 0.625 ft behind it; the frame sits 3.6 ft behind the origin).
@@ -65,16 +64,20 @@ TEST_F(Races, FortyRobotsStartOnTheirPlacesTouchingNothing)
         EXPECT_NEAR(p[0], fx, 0.05) << k;
         EXPECT_NEAR(p[2], fz, 0.05) << k;
     }
-    // Every robot is a different roster rider.
+    // Every robot is a different roster rider, riding with its personality.
     std::set<std::string> numbers;
-    for (int k = 0; k < SLOTS; ++k)
-        numbers.insert(race.slots[k].rider->number);
+    const RosterRider *roster = robot_roster();
+    for (int k = 0; k < SLOTS; ++k) {
+        const Rider *r = race.slots[k].rider;
+        numbers.insert(r->number);
+        EXPECT_EQ(r->personality, roster[atoi(r->number) - 20].personality) << k;
+    }
     EXPECT_EQ(numbers.size(), (size_t)SLOTS);
 }
 
 TEST_F(Races, TimeTrialsStartLiveAndLineUpsAreCleanedUp)
 {
-    ASSERT_TRUE(race_start(nullptr, false, false, 0, 5, 0, 1));
+    ASSERT_TRUE(race_start(&sim, nullptr, false, false, 0, 5, 0, 1));
     EXPECT_TRUE(race.time_trial);
     EXPECT_EQ(race.tick, 38400);
     EXPECT_EQ(race.slots[0].kind, KIND_LOCAL);
@@ -82,23 +85,23 @@ TEST_F(Races, TimeTrialsStartLiveAndLineUpsAreCleanedUp)
 
     int two_humans[SLOTS] = {};
     two_humans[3] = two_humans[7] = LINEUP_HUMAN;
-    ASSERT_TRUE(race_start(two_humans, false, false, 0, 3, 0, 1));
+    ASSERT_TRUE(race_start(&sim, two_humans, false, false, 0, 3, 0, 1));
     EXPECT_EQ(race.watched_slot, 3);
     EXPECT_EQ(race.slots[7].rider, nullptr);
 
     int empty[SLOTS] = {};
-    ASSERT_TRUE(race_start(empty, false, false, 0, 3, 0, 1));
+    ASSERT_TRUE(race_start(&sim, empty, false, false, 0, 3, 0, 1));
     EXPECT_EQ(race.slots[0].kind, KIND_ROBOT);
 
     int numbered[SLOTS] = {};
     numbered[0] = LINEUP_NUMBER + 42;
     numbered[1] = LINEUP_ROBOT_125;
-    ASSERT_TRUE(race_start(numbered, false, false, 0, 3, 0, 1));
+    ASSERT_TRUE(race_start(&sim, numbered, false, false, 0, 3, 0, 1));
     EXPECT_STREQ(race.slots[0].rider->number, "42");
     EXPECT_NE(strstr(race.slots[1].rider->spec.name, "125"), nullptr);
 
-    race_settings.track_folder = "nowhere";
-    EXPECT_FALSE(race_start(empty, false, false, 0, 3, 0, 1));
+    sim.settings.track_folder = "nowhere";
+    EXPECT_FALSE(race_start(&sim, empty, false, false, 0, 3, 0, 1));
 }
 
 TEST(Roster, EightyRidersInNumberOrder)
@@ -115,29 +118,34 @@ TEST(Roster, EightyRidersInNumberOrder)
 TEST_F(Races, TheGateDropsAfterTheStartTick)
 {
     int lineup[SLOTS] = {LINEUP_ROBOT};
-    ASSERT_TRUE(race_start(lineup, false, false, 0, 3, 0, 5));
-    const Statue &gate = track.objects.statues[track.objects.gates.start_statues[0]];
-    float before[9];
-    std::copy(gate.orientation, gate.orientation + 9, before);
+    ASSERT_TRUE(race_start(&sim, lineup, false, false, 0, 3, 0, 5));
+    int piece = track.objects.gates.start_statues[0];
+    const Statue &gate = track.objects.statues[piece];
+    const float *pose = sim.physics.statues[piece].orientation; // as the race has it
+    auto matrix = [](const float *m) { return std::vector<float>(m, m + 9); };
+    std::vector<float> own = matrix(gate.orientation), raised = matrix(pose);
+    EXPECT_NE(raised, own);
     while (race.tick <= race.start_tick)
-        sim_tick();
+        sim_tick(&sim);
     EXPECT_EQ(race.gate_raise[0], 1.0f);
+    EXPECT_EQ(matrix(pose), raised);
     for (int k = 0; k < 20; ++k)
-        sim_tick();
+        sim_tick(&sim);
     EXPECT_EQ(race.gate_raise[0], 0.0f);
-    EXPECT_NE(std::vector<float>(before, before + 9), std::vector<float>(gate.orientation, gate.orientation + 9));
+    EXPECT_EQ(matrix(pose), own) << "down, the piece lies as the track placed it";
+    EXPECT_EQ(matrix(gate.orientation), own) << "the track itself is never changed";
 }
 
 TEST_F(Races, ThePilotRidesThreeLapsOfEachTrack)
 {
     for (const char *folder : {"rabbithill", "quarry"}) {
-        race_settings.track_folder = folder;
+        sim.settings.track_folder = folder;
         int lineup[SLOTS] = {LINEUP_ROBOT};
-        ASSERT_TRUE(race_start(lineup, false, false, 0, 5, 0, 3));
-        pilot_take(0);
-        const PilotLog &log = pilot_log(0);
+        ASSERT_TRUE(race_start(&sim, lineup, false, false, 0, 5, 0, 3));
+        pilot_take(&sim, 0);
+        const PilotLog &log = pilot_log(sim, 0);
         for (int n = 0; n < 600 * 128 && log.laps < 3; ++n)
-            sim_tick();
+            sim_tick(&sim);
         printf("%s: pilot laps", folder);
         int previous = race.start_tick;
         for (int t : log.lap_ticks) {
@@ -146,7 +154,6 @@ TEST_F(Races, ThePilotRidesThreeLapsOfEachTrack)
         }
         printf(", %d crashes\n", log.crashes);
         EXPECT_GE(log.laps, 3) << folder;
-        set_slot_controller(0, nullptr);
     }
 }
 
@@ -161,6 +168,11 @@ TEST(Simulator, ReportsEveryRiderAndItsSpeed)
     EXPECT_EQ(WEXITSTATUS(pclose(p)), 0) << out;
     EXPECT_NE(out.find("slot 39: gates 0 laps 0 crashes 0"), std::string::npos) << out;
     EXPECT_NE(out.find("simulation: 256 ticks in "), std::string::npos) << out;
+    // The last-but-one line is the state hash.
+    size_t hash = out.rfind("\nstate hash: ");
+    ASSERT_NE(hash, std::string::npos) << out;
+    EXPECT_EQ(out.find('\n', hash + 1), hash + 30) << out; // 16 hexadecimal digits
+    EXPECT_EQ(out.find("\nsimulation: "), hash + 30) << out;
 
     p = popen((std::string(SIM_EXE) + " --riders 41 2>&1").c_str(), "r");
     out.clear();

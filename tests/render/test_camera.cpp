@@ -53,9 +53,9 @@ TEST(RiderDrawing, ShouldersCloseToTheBarsLeanTheDrawnTorsoBack)
 {
     TempDir home;
     use_game_folders(home.path, GAME_DIR);
-    track.terrain = Terrain();
-    physics_world_create();
-    Rider *r = rider_create("yz250f(2009)", 0, "1", nullptr, nullptr, nullptr, nullptr);
+    PhysicsWorld world;
+    physics_world_create(&world, nullptr);
+    Rider *r = rider_create(&world, "yz250f(2009)", 0, "1");
     rider_place_at(r, 0, 0, 0, 0);
     const BikeSpec &s = r->spec;
     dVector3 shoulders, grips;
@@ -82,7 +82,7 @@ TEST(RiderDrawing, ShouldersCloseToTheBarsLeanTheDrawnTorsoBack)
     BodyFrame after = body_frame(r->bodies[RIDER_TORSO]);
     EXPECT_EQ(memcmp(&after, &before, sizeof after), 0);
     rider_destroy(r);
-    physics_world_destroy();
+    physics_world_destroy(&world);
     use_game_folders("", "");
 }
 

@@ -11,7 +11,9 @@
 #include "platform/window.h"
 #include "race/race.h"
 #include "render/gl_caps.h"
+#include "render/gl_renderer.h"
 #include "render/ground_textures.h"
+#include "render/rider_looks.h"
 #include "render/hud.h"
 #include "render/model.h"
 #include "render/projection.h"
@@ -132,7 +134,7 @@ protected:
             forget_textures();
             forget_models();
             gl_caps_init();
-            texture_gl_install();
+            gl_renderer_install(nullptr);
         }
     }
     static void TearDownTestSuite()
@@ -234,15 +236,17 @@ TEST_F(GameScene, EveryViewShowsTheGroundAndSavesItsScreenshot)
     Config config;
     config_defaults(&config);
     GameSettings settings;
-    renderer_start(config, settings);
-    physics_world_create();
+    renderer_start(config, settings, nullptr);
+    Track track;
+    Sim sim;
+    sim_create(&sim, &track);
     int lineup[SLOTS];
     for (int &value : lineup)
         value = LINEUP_ROBOT;
-    race_settings.track_folder = "rabbithill";
-    ASSERT_TRUE(race_start(lineup, false, false, 0, 3, 0, 1));
+    sim.settings.track_folder = "rabbithill";
+    ASSERT_TRUE(race_start(&sim, lineup, false, false, 0, 3, 0, 1));
     for (int n = 0; n < 64; ++n)
-        sim_tick();
+        sim_tick(&sim);
 
     LoopState state;
     control_map_init(&state);
@@ -256,7 +260,7 @@ TEST_F(GameScene, EveryViewShowsTheGroundAndSavesItsScreenshot)
             set_projection(640, 480);
             glClearColor(1, 0, 1, 1);
             glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-            draw_view(state, config, settings);
+            draw_view(sim, state, config, settings);
         }
         EXPECT_GT(ground.triangles, 100);
         EXPECT_GT(model_triangles_drawn, 0);
@@ -269,7 +273,7 @@ TEST_F(GameScene, EveryViewShowsTheGroundAndSavesItsScreenshot)
         EXPECT_LT(uncovered, 640 * 240 / 100);
 
         if (view != FREE_VIEW)
-            hud_draw_rider(race.watched_slot);
+            hud_draw_rider(sim, sim.race.watched_slot);
         StatusInfo info;
         info.render_stats = true;
         std::vector<std::string> lines = status_lines(info);
@@ -292,9 +296,9 @@ TEST_F(GameScene, EveryViewShowsTheGroundAndSavesItsScreenshot)
     if (const char *keep = getenv("RUTVALE_KEEP_SCREENSHOTS"))
         for (const char *name : {"screenshot001.png", "screenshot002.png", "screenshot003.png"})
             write_file(std::string(keep) + "/" + name, read_file(home.path + "/Rutvale/" + name));
-    race_clear();
-    unload_track();
-    physics_world_destroy();
+    looks_clear();
+    sim_destroy(&sim);
+    unload_track(&track);
     use_game_folders("", "");
 }
 

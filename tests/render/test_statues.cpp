@@ -1,4 +1,5 @@
 // Statues: detail cut-off and turning toward a distant camera.
+#include "render/rider_looks.h"
 #include "render/statues.h"
 #include "track/objects.h"
 
@@ -16,22 +17,22 @@ TEST(Statues, LowModelDetailLeavesOutFarStatues)
 TEST(Statues, FaceTheCameraOnlyBeyondTheirFaceDistance)
 {
     Statue s;
+    StatueLook look; // upright, facing -z
     const float start[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
-    std::copy(start, start + 9, s.orientation);
     s.face_distance = 50;
     const float near[3] = {0, 0, -10}, far[3] = {100, 0, 0};
-    statue_face_camera(&s, near, 1, 0);
-    EXPECT_EQ(std::vector<float>(s.orientation, s.orientation + 9), std::vector<float>(start, start + 9));
-    statue_face_camera(&s, far, 1, 0);
+    statue_face_camera(s, &look, near, 1, 0);
+    EXPECT_EQ(std::vector<float>(look.orientation, look.orientation + 9), std::vector<float>(start, start + 9));
+    statue_face_camera(s, &look, far, 1, 0);
     // The model's z axis points at the camera, x across, y up.
     const float facing[9] = {0, 0, 1, 0, 1, 0, -1, 0, 0};
     for (int i = 0; i < 9; ++i)
-        EXPECT_FLOAT_EQ(s.orientation[i], facing[i]) << i;
+        EXPECT_FLOAT_EQ(look.orientation[i], facing[i]) << i;
     // A statue without a face distance never turns.
     Statue plain;
-    std::copy(start, start + 9, plain.orientation);
-    statue_face_camera(&plain, far, 1, 0);
-    EXPECT_FLOAT_EQ(plain.orientation[0], 1);
+    StatueLook plain_look;
+    statue_face_camera(plain, &plain_look, far, 1, 0);
+    EXPECT_FLOAT_EQ(plain_look.orientation[0], 1);
 }
 
 } // namespace

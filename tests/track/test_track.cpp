@@ -16,6 +16,7 @@ namespace {
 
 class TrackLoading : public GameFolderTest {
 protected:
+    Track track;
     void SetUp() override
     {
         GameFolderTest::SetUp();
@@ -23,20 +24,20 @@ protected:
     }
     void TearDown() override
     {
-        unload_track();
+        unload_track(&track);
         GameFolderTest::TearDown();
     }
     std::string digest_of(const std::string &folder)
     {
         game_files_reset();
-        EXPECT_EQ(load_track(folder, ""), 1) << message_log_line(0);
+        EXPECT_EQ(load_track(&track, folder, ""), 1) << message_log_line(0);
         return digest_hex(track.digest);
     }
 };
 
 TEST_F(TrackLoading, SmallTrackLoadsEverything)
 {
-    ASSERT_EQ(load_track("small", "Small Track"), 1) << message_log_line(0);
+    ASSERT_EQ(load_track(&track, "small", "Small Track"), 1) << message_log_line(0);
     const TrackObjects &o = track.objects;
     EXPECT_EQ(o.gates.starts.size(), 2u);
     EXPECT_EQ(o.gates.start_statues.size(), 2u);
@@ -71,7 +72,7 @@ TEST_F(TrackLoading, SmallTrackLoadsEverything)
 
 TEST_F(TrackLoading, GateSequenceRepeatsTheNormalLap)
 {
-    ASSERT_EQ(load_track("small", ""), 1);
+    ASSERT_EQ(load_track(&track, "small", ""), 1);
     const TimingGates &g = track.objects.gates;
     const int expected[] = {0, 1, 100000, 1, 0, 100000, 1, 0};
     for (int n = 0; n < 8; ++n)
@@ -92,7 +93,7 @@ TEST_F(TrackLoading, GateDataNeedsTimedEntriesInBothLaps)
 {
     write_file(data / "small/timing_gates",
                "checkpoints:\n4 [ 10 0 10 ] [ 0 0 1 ]\nfirstlap:\n0\nnormallap:\n");
-    ASSERT_EQ(load_track("small", ""), 1);
+    ASSERT_EQ(load_track(&track, "small", ""), 1);
     EXPECT_TRUE(track.objects.gates.checkpoints.empty());
     EXPECT_TRUE(track.objects.gates.gates.empty());
     EXPECT_EQ(gate_sequence(track.objects.gates, 0), -1);
@@ -100,16 +101,16 @@ TEST_F(TrackLoading, GateDataNeedsTimedEntriesInBothLaps)
 
 TEST_F(TrackLoading, StatueOrientationCases)
 {
-    ASSERT_EQ(load_track("small", ""), 1);
+    ASSERT_EQ(load_track(&track, "small", ""), 1);
     float m[9];
-    statue_orientation(20, 20, 10, m);
+    statue_orientation(track.terrain, 20, 20, 10, m);
     EXPECT_EQ(std::vector<float>(m, m + 9), (std::vector<float>{1, 0, 0, 0, 1, 0, 0, 0, 1}));
-    statue_orientation(20, 20, -7, m);
+    statue_orientation(track.terrain, 20, 20, -7, m);
     EXPECT_FLOAT_EQ(m[1], 0); // upright: the model's y axis is world up
     EXPECT_FLOAT_EQ(m[4], 1);
     EXPECT_NEAR(m[0], std::cos(-7.0f), 1e-5); // heading -7 radians
     EXPECT_NEAR(m[6], -std::sin(-7.0f), 1e-5);
-    statue_orientation(15, 15, 0, m);
+    statue_orientation(track.terrain, 15, 15, 0, m);
     Vec3 n = terrain_normal(track.terrain, 15, 15);
     float len = std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z);
     EXPECT_NEAR(m[4], n.y / len, 0.02f); // tilted with the ground
@@ -142,8 +143,8 @@ TEST_F(TrackLoading, ArchiveAndLooseFilesGiveTheSameDigest)
 
 TEST_F(TrackLoading, TrackInfoCarriesTheDigest)
 {
-    ASSERT_EQ(load_track("small", "Small Track"), 1);
-    save_track_info();
+    ASSERT_EQ(load_track(&track, "small", "Small Track"), 1);
+    save_track_info(track);
     std::string info = read_file(home_root.path + "/Rutvale/small.trackinfo");
     EXPECT_EQ(info, "dir=small\nlongname=Small Track\nfirstlap=2\nnormallap=3\nhash=" +
                         digest_hex(track.digest) + "\n");
@@ -152,10 +153,10 @@ TEST_F(TrackLoading, TrackInfoCarriesTheDigest)
 
 TEST_F(TrackLoading, SavedObjectsReadBack)
 {
-    ASSERT_EQ(load_track("small", ""), 1);
-    ASSERT_EQ(save_billboards(), 1);
-    ASSERT_EQ(save_statues(), 1);
-    ASSERT_EQ(save_timing_gates(), 1);
+    ASSERT_EQ(load_track(&track, "small", ""), 1);
+    ASSERT_EQ(save_billboards(track), 1);
+    ASSERT_EQ(save_statues(track), 1);
+    ASSERT_EQ(save_timing_gates(track), 1);
     std::string saved = home_root.path + "/Rutvale/small/";
     EXPECT_EQ(read_file(saved + "billboards"), "[15.000000 0.000000 15.000000] 4.000000 1.000000 #ff8000#@sign.png\n");
     EXPECT_EQ(read_file(saved + "statues"),
@@ -177,7 +178,7 @@ TEST_F(TrackLoading, SavedObjectsReadBack)
 TEST_F(TrackLoading, FailedGroundLeavesNoTrack)
 {
     remove((data.path + "/small/tilemap").c_str());
-    EXPECT_EQ(load_track("small", ""), 0);
+    EXPECT_EQ(load_track(&track, "small", ""), 0);
     EXPECT_TRUE(track.folder.empty());
 }
 
@@ -187,9 +188,9 @@ namespace {
 
 TEST(Flaggers, PicturesFollowTheStartTheLeaderAndDownedRiders)
 {
-    Terrain saved = std::move(track.terrain);
+    Track track;
     track.terrain = memory_terrain(2, 10, [](int, int) { return 3.0f; });
-    TrackObjects objects;
+    TrackObjects &objects = track.objects;
     objects.billboards.resize(3);
     objects.gates.gates = {0, 1, 2};
     objects.gates.checkpoints.resize(3);
@@ -204,6 +205,8 @@ TEST(Flaggers, PicturesFollowTheStartTheLeaderAndDownedRiders)
         objects.flaggers.finish.pictures[k] = 21 + k;
     objects.flaggers.course.push_back({2, 31, 32, {2, -1, -1, -1}});
 
+    // The flaggers as drawn: the track's own billboards stay as loaded.
+    std::vector<Billboard> shown = objects.billboards;
     FlaggerView view{0, 10, 0, 5, 3, std::vector<bool>(3, false), 0};
     struct StartCase {
         float seconds;
@@ -212,10 +215,10 @@ TEST(Flaggers, PicturesFollowTheStartTheLeaderAndDownedRiders)
     } starts[] = {{10.05f, 11, 10}, {10.2f, 12, 10}, {10.9f, 13, 10}, {12, 14, 15}, {13.5f, 15, 20}};
     for (const StartCase &c : starts) {
         view.seconds = c.seconds;
-        update_flaggers(&objects, view);
-        EXPECT_EQ(objects.billboards[0].texture, c.picture) << c.seconds;
-        EXPECT_FLOAT_EQ(objects.billboards[0].x, c.x) << c.seconds;
-        EXPECT_FLOAT_EQ(objects.billboards[0].y, 4) << "standing on the ground";
+        update_flaggers(track, view, &shown);
+        EXPECT_EQ(shown[0].texture, c.picture) << c.seconds;
+        EXPECT_FLOAT_EQ(shown[0].x, c.x) << c.seconds;
+        EXPECT_FLOAT_EQ(shown[0].y, 4) << "standing on the ground";
     }
     struct FinishCase {
         int leader_laps;
@@ -223,19 +226,20 @@ TEST(Flaggers, PicturesFollowTheStartTheLeaderAndDownedRiders)
     } finishes[] = {{0, 21}, {3, 22}, {4, 23}, {5, 24}, {7, 24}};
     for (const FinishCase &c : finishes) {
         view.leader_laps = c.leader_laps;
-        update_flaggers(&objects, view);
-        EXPECT_EQ(objects.billboards[1].texture, c.picture) << c.leader_laps;
+        update_flaggers(track, view, &shown);
+        EXPECT_EQ(shown[1].texture, c.picture) << c.leader_laps;
     }
-    EXPECT_EQ(objects.billboards[2].texture, 31u);
+    EXPECT_EQ(shown[2].texture, 31u);
     view.marked[2] = true;
-    update_flaggers(&objects, view);
-    EXPECT_EQ(objects.billboards[2].texture, 32u);
+    update_flaggers(track, view, &shown);
+    EXPECT_EQ(shown[2].texture, 32u);
     // Without timing gates the start and finish flaggers stay as they are.
     objects.gates.gates.clear();
     view.leader_laps = 0;
-    update_flaggers(&objects, view);
-    EXPECT_EQ(objects.billboards[1].texture, 24u);
-    track.terrain = std::move(saved);
+    update_flaggers(track, view, &shown);
+    EXPECT_EQ(shown[1].texture, 24u);
+    for (const Billboard &b : objects.billboards)
+        EXPECT_EQ(b.texture, 0u) << "the track is not changed";
 }
 
 } // namespace
