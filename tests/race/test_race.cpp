@@ -157,29 +157,49 @@ TEST_F(Races, ThePilotRidesThreeLapsOfEachTrack)
     }
 }
 
-TEST(Simulator, ReportsEveryRiderAndItsSpeed)
+// Runs the simulator with options; its exit status and everything it printed.
+int simulator(const std::string &options, std::string *out)
 {
-    std::string out;
-    FILE *p = popen((std::string(SIM_EXE) + " --riders 40 --seconds 2 2>&1").c_str(), "r");
+    FILE *p = popen((std::string(SIM_EXE) + " " + options + " 2>&1").c_str(), "r");
     char buffer[4096];
     size_t n;
+    out->clear();
     while ((n = fread(buffer, 1, sizeof buffer, p)) > 0)
-        out.append(buffer, n);
-    EXPECT_EQ(WEXITSTATUS(pclose(p)), 0) << out;
+        out->append(buffer, n);
+    return WEXITSTATUS(pclose(p));
+}
+
+// The "state hash: " line of the simulator's output, or "".
+std::string hash_line(const std::string &out)
+{
+    size_t at = out.rfind("\nstate hash: ");
+    return at == std::string::npos ? "" : out.substr(at + 1, out.find('\n', at + 1) - at - 1);
+}
+
+TEST(Simulator, ReportsEveryRiderItsSpeedAndTheStateHash)
+{
+    std::string out;
+    EXPECT_EQ(simulator("--riders 40 --seconds 2", &out), 0) << out;
     EXPECT_NE(out.find("slot 39: gates 0 laps 0 crashes 0"), std::string::npos) << out;
     EXPECT_NE(out.find("simulation: 256 ticks in "), std::string::npos) << out;
-    // The last-but-one line is the state hash.
-    size_t hash = out.rfind("\nstate hash: ");
-    ASSERT_NE(hash, std::string::npos) << out;
-    EXPECT_EQ(out.find('\n', hash + 1), hash + 30) << out; // 16 hexadecimal digits
-    EXPECT_EQ(out.find("\nsimulation: "), hash + 30) << out;
+    // The last-but-one line is the state hash: 16 hexadecimal digits.
+    std::string hash = hash_line(out);
+    ASSERT_EQ(hash.size(), 12u + 16u) << out;
+    EXPECT_EQ(hash.find_first_not_of("0123456789abcdef", 12), std::string::npos) << hash;
+    EXPECT_EQ(out.find("\nsimulation: "), out.find(hash) + hash.size()) << out;
 
-    p = popen((std::string(SIM_EXE) + " --riders 41 2>&1").c_str(), "r");
-    out.clear();
-    while ((n = fread(buffer, 1, sizeof buffer, p)) > 0)
-        out.append(buffer, n);
-    EXPECT_EQ(WEXITSTATUS(pclose(p)), 1);
+    // The same options give the same hash on every run; another seed another.
+    std::string again, other;
+    EXPECT_EQ(simulator("--riders 6 --pilot --seconds 16 --seed 5", &out), 0) << out;
+    EXPECT_EQ(simulator("--riders 6 --pilot --seconds 16 --seed 5", &again), 0) << again;
+    EXPECT_EQ(simulator("--riders 6 --pilot --seconds 16 --seed 6", &other), 0) << other;
+    EXPECT_EQ(hash_line(out), hash_line(again));
+    EXPECT_NE(hash_line(out), hash_line(other));
+
+    EXPECT_EQ(simulator("--riders 41", &out), 1);
     EXPECT_NE(out.find("--riders needs a number from 0 to 40"), std::string::npos) << out;
+    EXPECT_EQ(simulator("--help", &out), 0);
+    EXPECT_EQ(out.rfind("usage: rutvale-sim", 0), 0u) << out;
 }
 
 } // namespace
