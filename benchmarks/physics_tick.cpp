@@ -13,7 +13,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace {
+namespace
+{
 
 double seconds_since(std::chrono::steady_clock::time_point start)
 {

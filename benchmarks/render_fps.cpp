@@ -5,6 +5,8 @@
 #include "core/main_loop.h"
 #include "core/settings.h"
 #include "core/view_draw.h"
+#include "files/texture.h"
+#include "physics/world.h"
 #include "platform/window.h"
 #include "race/race.h"
 #include "render/gl_caps.h"
@@ -15,19 +17,18 @@
 #include "render/shaders.h"
 #include "render/text.h"
 #include "render/texture_gl.h"
-#include "files/texture.h"
 #include "track/track.h"
-#include "physics/world.h"
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
-namespace {
+namespace
+{
 
-double frames_per_second(Window *window, const Sim &sim, const LoopState &state, const Config &config, const GameSettings &settings,
-                         int frames)
+double frames_per_second(Window *window, const Sim &sim, const LoopState &state, const Config &config,
+                         const GameSettings &settings, int frames)
 {
     auto start = std::chrono::steady_clock::now();
     for (int n = 0; n < frames; ++n) {

@@ -1,8 +1,8 @@
 #include "test_folders.h"
 
-#include "platform/messages.h"
 #include "files/gzip.h"
 #include "files/paths.h"
+#include "platform/messages.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -23,8 +23,7 @@ TempDir::TempDir()
 TempDir::~TempDir()
 {
     nftw(
-        path.c_str(),
-        [](const char *p, const struct stat *, int, FTW *) { return remove(p); }, 16,
+        path.c_str(), [](const char *p, const struct stat *, int, FTW *) { return remove(p); }, 16,
         FTW_DEPTH | FTW_PHYS);
 }
 

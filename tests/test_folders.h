@@ -39,8 +39,9 @@ std::string archive_bytes(const std::initializer_list<std::pair<std::string, std
 // A test with an empty home folder (its "Rutvale" folder inside `home_root`)
 // and an empty data folder, both forgotten again afterwards; the message log
 // starts empty.
-class GameFolderTest : public ::testing::Test {
-protected:
+class GameFolderTest : public ::testing::Test
+{
+  protected:
     TempDir home_root, data;
     std::string home() const { return home_root.path + "/Rutvale"; }
     void SetUp() override;

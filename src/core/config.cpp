@@ -1,9 +1,9 @@
 // Settings defaults and the "@config" file.
 #include "core/config.h"
 
+#include "core/bike_names.h"
 #include "core/lists.h"
 #include "files/game_file.h"
-#include "core/bike_names.h"
 #include "platform/log.h"
 #include "platform/names.h"
 
@@ -13,12 +13,12 @@
 
 const char default_server_name[] = "localhost";
 
-namespace {
+namespace
+{
 
 const std::vector<std::string> no_yes = {"No", "Yes"};
 
-void slider(MenuItem *item, const char *label, double value, double minimum, double maximum,
-            double step)
+void slider(MenuItem *item, const char *label, double value, double minimum, double maximum, double step)
 {
     *item = MenuItem();
     item->label = label;
@@ -170,10 +170,10 @@ std::vector<ConfigKey> config_keys(Config *c)
     integer("billboard_optimize_lookahead", &c->billboard_optimize_lookahead);
 
     static const char *const binding_keys[BINDINGS] = {
-        "throttle_key", "front_brake_key", "rear_brake_key", "left_key", "right_key",
-        "clutch_key", "upshift_key", "downshift_key", "dab_key", "back_up_key",
-        "lean_forward_key", "lean_backward_key", "pause_key", "step_key", "rewind_key",
-        "skip_key", "prev_key", "next_key", "console_key", "screenshot_key",
+        "throttle_key",     "front_brake_key",   "rear_brake_key", "left_key",    "right_key",
+        "clutch_key",       "upshift_key",       "downshift_key",  "dab_key",     "back_up_key",
+        "lean_forward_key", "lean_backward_key", "pause_key",      "step_key",    "rewind_key",
+        "skip_key",         "prev_key",          "next_key",       "console_key", "screenshot_key",
     };
     for (int i = 0; i < BINDINGS; ++i)
         item(binding_keys[i], &c->bindings[i]);
@@ -219,8 +219,10 @@ void read_item(Config *c, const ConfigKey &k, const char *value)
     case ITEM_CHOICE:
         if (item == &c->bike) {
             static const char *const legacy[][2] = {
-                {"crf250", "crf250(2008)"}, {"kx250f", "kx250f(2008)"},
-                {"rmz250", "rmz250(2008)"}, {"yz250f", "yz250f(2008)"},
+                {"crf250", "crf250(2008)"},
+                {"kx250f", "kx250f(2008)"},
+                {"rmz250", "rmz250(2008)"},
+                {"yz250f", "yz250f(2008)"},
             };
             for (const auto &l : legacy)
                 if (strcmp(value, l[0]) == 0)
@@ -233,8 +235,7 @@ void read_item(Config *c, const ConfigKey &k, const char *value)
         break;
     case ITEM_TEXT:
         // History entries too long for their 128-byte slots are dropped whole.
-        if (item >= c->server_name_hist && item < c->server_name_hist + SERVER_HISTORY &&
-            strlen(value) >= 128)
+        if (item >= c->server_name_hist && item < c->server_name_hist + SERVER_HISTORY && strlen(value) >= 128)
             break;
         item->text.assign(value, strnlen(value, (size_t)item->max_length));
         break;
@@ -266,8 +267,7 @@ void write_item(GameFile *f, const ConfigKey &k)
         if (item.binding.key_name)
             gf_printf(f, "%s=(k)%s\n", key, item.binding.key_name);
         else if (item.binding.axis_name)
-            gf_printf(f, "%s=(%f,%f)%s\n", key, item.binding.lo, item.binding.hi,
-                      item.binding.axis_name);
+            gf_printf(f, "%s=(%f,%f)%s\n", key, item.binding.lo, item.binding.hi, item.binding.axis_name);
         else
             gf_printf(f, "%s=\n", key); // reads back as unbound, not as the default
         break;
@@ -319,13 +319,11 @@ void config_defaults(Config *c)
     for (int i = 0; i < START_SLOTS; ++i) {
         snprintf(gate_labels[i], sizeof gate_labels[i], "Gate %d", i + 1);
         int kind = (i == 19) ? 1 : (i == 17 || i == 18 || (i >= 20 && i <= 22)) ? 2 : 0;
-        choice(&c->slots[i], gate_labels[i],
-               {"Empty", "Human", "Robot", "Robot (2 stroke)", "Robot (4 stroke)"}, kind);
+        choice(&c->slots[i], gate_labels[i], {"Empty", "Human", "Robot", "Robot (2 stroke)", "Robot (4 stroke)"}, kind);
     }
     slider(&c->ghost_fade_distance, "Ghost Fade Distance", 10, 0, 40, 1);
     choice(&c->time_trial_abort, "Backing Up Aborts Attempt", no_yes, 1);
-    choice(&c->bike, "Bike",
-           std::vector<std::string>(offered_bike_names, offered_bike_names + OFFERED_BIKES), 0);
+    choice(&c->bike, "Bike", std::vector<std::string>(offered_bike_names, offered_bike_names + OFFERED_BIKES), 0);
     text(&c->name, "Name", 63, "Joe Motocross");
     text(&c->number, "Number", 3, "999");
     choice(&c->rider_texture, "Riding Gear", {"default"}, 0);
@@ -401,13 +399,13 @@ void config_defaults(Config *c)
     c->billboard_optimize_lookahead = 8;
 
     static const char *const labels[BINDINGS] = {
-        "Throttle", "Front Brake", "Rear Brake", "Left", "Right", "Clutch", "Upshift",
-        "Downshift", "Sit/Dab", "Back up", "Lean Forward", "Lean Backward", "Pause", "Step",
-        "Rewind", "Skip", "Previous Bike", "Next Bike", "Chat", "Screenshot",
+        "Throttle",  "Front Brake", "Rear Brake",    "Left",         "Right",         "Clutch",     "Upshift",
+        "Downshift", "Sit/Dab",     "Back up",       "Lean Forward", "Lean Backward", "Pause",      "Step",
+        "Rewind",    "Skip",        "Previous Bike", "Next Bike",    "Chat",          "Screenshot",
     };
     static const char *const keys[BINDINGS] = {
-        "x", "c", "v", "left", "right", "z", "up", "down", "right ctrl", "b",
-        "n", "m", "pause", ".", "\\", "/", "[", "]", "t", "s",
+        "x", "c", "v",     "left", "right", "z", "up", "down", "right ctrl", "b",
+        "n", "m", "pause", ".",    "\\",    "/", "[",  "]",    "t",          "s",
     };
     for (int i = 0; i < BINDINGS; ++i)
         binding(&c->bindings[i], labels[i], keys[i]);
@@ -506,24 +504,14 @@ bool config_write(const Config *c)
 void apply_stability(Config *c, int stability)
 {
     static const double presets[12][6] = {
-        {20, 20, 20, 20, 20, 20},
-        {40, 50, 60, 70, 75, 80},
-        {90, 45, 45, 40, 35, 35},
-        {0, 5, 10, 32, 32, 32},
-        {45, 45, 45, 45, 45, 45},
-        {75, 75, 75, 75, 75, 75},
-        {400, 400, 400, 400, 400, 400},
-        {1, 1, 1, 1, 1, 0},
-        {40, 40, 40, 40, 40, 40},
-        {1, 1, 1.5, 2, 2, 2},
-        {0, 0.125, 0.25, 0.25, 0.25, 0.25},
-        {1, 1.5, 2, 2, 2, 2},
+        {20, 20, 20, 20, 20, 20}, {40, 50, 60, 70, 75, 80}, {90, 45, 45, 40, 35, 35},           {0, 5, 10, 32, 32, 32},
+        {45, 45, 45, 45, 45, 45}, {75, 75, 75, 75, 75, 75}, {400, 400, 400, 400, 400, 400},     {1, 1, 1, 1, 1, 0},
+        {40, 40, 40, 40, 40, 40}, {1, 1, 1.5, 2, 2, 2},     {0, 0.125, 0.25, 0.25, 0.25, 0.25}, {1, 1.5, 2, 2, 2, 2},
     };
     MenuItem *settings[12] = {
-        &c->leveling, &c->roll_damping, &c->roll_limit_angle, &c->roll_limit_factor,
-        &c->steering_damping, &c->steering_strength, &c->max_steering_force,
-        &c->direct_steering, &c->slow_damping_speed, &c->slow_damping_factor,
-        &c->land_damping_falloff, &c->land_damping_factor,
+        &c->leveling,           &c->roll_damping,        &c->roll_limit_angle,     &c->roll_limit_factor,
+        &c->steering_damping,   &c->steering_strength,   &c->max_steering_force,   &c->direct_steering,
+        &c->slow_damping_speed, &c->slow_damping_factor, &c->land_damping_falloff, &c->land_damping_factor,
     };
     double x = stability * 5 * 0.01;
     x = x < 0 ? 0 : x > 5 ? 5 : x;

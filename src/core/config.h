@@ -27,22 +27,38 @@ struct MenuItem {
     const char *label = "";
     MenuItemKind kind = ITEM_SLIDER;
     double value = 0, step = 1, minimum = 0, maximum = 0; // slider
-    std::vector<std::string> names;  // choice: the names offered
-    std::vector<std::string> values; // choice: data for each name (skin files), may be empty
-    int index = 0;                   // choice: the current name
-    int max_length = 0;              // text
-    std::string text;                // text
-    ControlBinding binding = {};     // binding
+    std::vector<std::string> names;                       // choice: the names offered
+    std::vector<std::string> values;                      // choice: data for each name (skin files), may be empty
+    int index = 0;                                        // choice: the current name
+    int max_length = 0;                                   // text
+    std::string text;                                     // text
+    ControlBinding binding = {};                          // binding
 };
 
 enum { START_SLOTS = 40, SERVER_HISTORY = 16, RIDING_BINDINGS = 12, BINDINGS = 20 };
 
 // The indices of `Config::bindings`, in file order.
 enum BindingIndex {
-    BIND_THROTTLE, BIND_FRONT_BRAKE, BIND_REAR_BRAKE, BIND_LEFT, BIND_RIGHT, BIND_CLUTCH,
-    BIND_UPSHIFT, BIND_DOWNSHIFT, BIND_DAB, BIND_BACK_UP, BIND_LEAN_FORWARD, BIND_LEAN_BACKWARD,
-    BIND_PAUSE, BIND_STEP, BIND_REWIND, BIND_SKIP, BIND_PREVIOUS_BIKE, BIND_NEXT_BIKE,
-    BIND_CHAT, BIND_SCREENSHOT
+    BIND_THROTTLE,
+    BIND_FRONT_BRAKE,
+    BIND_REAR_BRAKE,
+    BIND_LEFT,
+    BIND_RIGHT,
+    BIND_CLUTCH,
+    BIND_UPSHIFT,
+    BIND_DOWNSHIFT,
+    BIND_DAB,
+    BIND_BACK_UP,
+    BIND_LEAN_FORWARD,
+    BIND_LEAN_BACKWARD,
+    BIND_PAUSE,
+    BIND_STEP,
+    BIND_REWIND,
+    BIND_SKIP,
+    BIND_PREVIOUS_BIKE,
+    BIND_NEXT_BIKE,
+    BIND_CHAT,
+    BIND_SCREENSHOT
 };
 
 // Every stored setting.

@@ -10,31 +10,31 @@
 #include "core/data_digest.h"
 #include "core/lists.h"
 #include "core/main_loop.h"
-#include "platform/messages.h"
 #include "core/settings.h"
 #include "core/view_draw.h"
 #include "files/paths.h"
+#include "files/texture.h"
+#include "physics/rider.h"
 #include "physics/world.h"
-#include "race/race.h"
+#include "platform/clock.h"
 #include "platform/close_request.h"
 #include "platform/fatal.h"
-#include "platform/log.h"
-#include "platform/clock.h"
 #include "platform/input.h"
 #include "platform/keys.h"
+#include "platform/log.h"
 #include "platform/message_box.h"
+#include "platform/messages.h"
 #include "platform/window.h"
-#include "physics/rider.h"
+#include "race/race.h"
 #include "render/gl_caps.h"
-#include "render/model.h"
 #include "render/loading_screen.h"
+#include "render/model.h"
 #include "render/projection.h"
 #include "render/rider_looks.h"
 #include "render/shaders.h"
 #include "render/terrain_render.h"
 #include "render/text.h"
 #include "render/texture_gl.h"
-#include "files/texture.h"
 #include "track/track.h"
 #include "track/track_list.h"
 #include "track/track_settings.h"
@@ -42,7 +42,8 @@
 #include <cstdio>
 #include <string>
 
-namespace {
+namespace
+{
 
 enum { LINEUP_SLOTS = 40, SLOT_KIND_REPLAYED = 1, SLOT_KIND_ROBOT = 2 };
 
@@ -162,7 +163,6 @@ void show_loading_screen(const char *text)
     frame_end(game.window);
 }
 
-
 void set_up_gl()
 {
     GlOffer offer = renderer_start(game.config, game.settings, show_loading_screen);
@@ -184,7 +184,7 @@ void open_bindings()
             b.axis_handle = axis_open(w, b.axis_name);
     }
     static const char *const menu_keys[12] = {
-        "up", "down", "left", "right", "enter", "keypad enter",
+        "up",  "down",  "left",        "right",        "enter",   "keypad enter",
         "esc", "pause", "cursor-left", "cursor-right", "page up", "page down",
     };
     for (int i = 0; i < 12; ++i)

@@ -6,7 +6,8 @@
 
 #include <cstring>
 
-namespace {
+namespace
+{
 
 bool ends_with(const std::string &text, const char *suffix)
 {

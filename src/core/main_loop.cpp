@@ -3,7 +3,6 @@
 #include "core/view_draw.h"
 
 #include "core/config.h"
-#include "platform/messages.h"
 #include "core/settings.h"
 #include "physics/aids.h"
 #include "physics/engine.h"
@@ -12,6 +11,7 @@
 #include "platform/input.h"
 #include "platform/keys.h"
 #include "platform/log.h"
+#include "platform/messages.h"
 #include "platform/window.h"
 #include "race/race.h"
 #include "render/gl_caps.h"
@@ -25,7 +25,8 @@
 #include <cstdio>
 #include <vector>
 
-namespace {
+namespace
+{
 
 const double step_seconds = 1.0 / 128;
 const float pi = (float)M_PI;
@@ -71,12 +72,18 @@ void rotate_lineup(int *lineup, int slots)
 void control_map_init(LoopState *s)
 {
     const ControlMapEntry table[CONTROL_MAP_SIZE] = {
-        {BIND_LEFT, CONTROL_STEER, 1, 0},          {BIND_RIGHT, CONTROL_STEER, -1, 0},
-        {BIND_THROTTLE, CONTROL_THROTTLE, 1, 0},   {BIND_FRONT_BRAKE, CONTROL_FRONT_BRAKE, 1, 0},
-        {BIND_REAR_BRAKE, CONTROL_REAR_BRAKE, 1, 0}, {BIND_UPSHIFT, CONTROL_SHIFT, 1, 0},
-        {BIND_DOWNSHIFT, CONTROL_SHIFT, -1, 0},    {BIND_CLUTCH, CONTROL_CLUTCH, 1, 0},
-        {BIND_DAB, CONTROL_DAB, 1, 0},             {BIND_BACK_UP, CONTROL_BACK_UP, 1, 0},
-        {BIND_LEAN_FORWARD, CONTROL_LEAN, -1, 0},  {BIND_LEAN_BACKWARD, CONTROL_LEAN, 1, 0},
+        {BIND_LEFT, CONTROL_STEER, 1, 0},
+        {BIND_RIGHT, CONTROL_STEER, -1, 0},
+        {BIND_THROTTLE, CONTROL_THROTTLE, 1, 0},
+        {BIND_FRONT_BRAKE, CONTROL_FRONT_BRAKE, 1, 0},
+        {BIND_REAR_BRAKE, CONTROL_REAR_BRAKE, 1, 0},
+        {BIND_UPSHIFT, CONTROL_SHIFT, 1, 0},
+        {BIND_DOWNSHIFT, CONTROL_SHIFT, -1, 0},
+        {BIND_CLUTCH, CONTROL_CLUTCH, 1, 0},
+        {BIND_DAB, CONTROL_DAB, 1, 0},
+        {BIND_BACK_UP, CONTROL_BACK_UP, 1, 0},
+        {BIND_LEAN_FORWARD, CONTROL_LEAN, -1, 0},
+        {BIND_LEAN_BACKWARD, CONTROL_LEAN, 1, 0},
     };
     std::copy(table, table + CONTROL_MAP_SIZE, s->map);
 }
@@ -114,9 +121,15 @@ bool route_event(LoopState *s, const Config &c, const InputEvent &e)
             terrain_rebuild();
             s->view = CHASE_VIEW;
             break;
-        case RIDER_VIEW: s->view = s->editor_allowed ? EDITOR_VIEW : CHASE_VIEW; break;
-        case CHASE_VIEW: s->view = FREE_VIEW; break;
-        default: s->view = RIDER_VIEW; break;
+        case RIDER_VIEW:
+            s->view = s->editor_allowed ? EDITOR_VIEW : CHASE_VIEW;
+            break;
+        case CHASE_VIEW:
+            s->view = FREE_VIEW;
+            break;
+        default:
+            s->view = RIDER_VIEW;
+            break;
         }
         return true;
     }
@@ -210,14 +223,17 @@ void free_camera_step(LoopState *s, const Terrain &terrain, const Rider *watched
     float yaw_cmd = k[CONTROL_STEER] * 3 * pi / 8, pitch_cmd = k[CONTROL_SHIFT] * pi / 4;
     if (k[CONTROL_DAB] > 0.125f && watched) {
         const dReal *p = dBodyGetPosition(watched->bodies[FRAME]), *v = dBodyGetLinearVel(watched->bodies[FRAME]);
-        float dx = (float)(p[0] + v[0] / 128) - s->free_position[0], dy = (float)(p[1] + v[1] / 128) - s->free_position[1];
+        float dx = (float)(p[0] + v[0] / 128) - s->free_position[0],
+              dy = (float)(p[1] + v[1] / 128) - s->free_position[1];
         float dz = (float)(p[2] + v[2] / 128) - s->free_position[2];
         float want_yaw = std::atan2(dx, dz), want_pitch = std::atan2(dy, std::sqrt(dx * dx + dz * dz));
         float dyaw = std::remainder(want_yaw - s->free_yaw, 2 * pi), dpitch = want_pitch - s->free_pitch;
         yaw_cmd = std::clamp(dyaw * 128, -2 * pi, 2 * pi);
         pitch_cmd = std::clamp(dpitch * 128, -2 * pi, 2 * pi) + dpitch * pi / 4;
     }
-    auto decay = [](float rate) { return rate > 0 ? std::max(0.0f, rate - pi / 128) : std::min(0.0f, rate + pi / 128); };
+    auto decay = [](float rate) {
+        return rate > 0 ? std::max(0.0f, rate - pi / 128) : std::min(0.0f, rate + pi / 128);
+    };
     s->free_yaw_rate = decay(s->free_yaw_rate) + yaw_cmd;
     s->free_pitch_rate = decay(s->free_pitch_rate) + pitch_cmd;
     s->free_yaw = std::remainder(s->free_yaw + s->free_yaw_rate / 128, 2 * pi);
@@ -226,8 +242,8 @@ void free_camera_step(LoopState *s, const Terrain &terrain, const Rider *watched
         s->free_speed = std::min(100.0f, s->free_speed + 80.0f / 128);
     if (k[CONTROL_FRONT_BRAKE] > 0.5f)
         s->free_speed = std::max(-100.0f, s->free_speed - 80.0f / 128);
-    s->free_speed = s->free_speed > 0 ? std::max(0.0f, s->free_speed - 60.0f / 128)
-                                      : std::min(0.0f, s->free_speed + 60.0f / 128);
+    s->free_speed =
+        s->free_speed > 0 ? std::max(0.0f, s->free_speed - 60.0f / 128) : std::min(0.0f, s->free_speed + 60.0f / 128);
     if (std::fabs(s->free_speed) > 0.0001f) {
         float d = s->free_speed / 128;
         s->free_position[0] += std::sin(s->free_yaw) * std::cos(s->free_pitch) * d;
@@ -240,8 +256,8 @@ void free_camera_step(LoopState *s, const Terrain &terrain, const Rider *watched
     }
 }
 
-int run_frame_steps(LoopState *s, const Config &c, double now,
-                    const std::function<bool(double, InputEvent *)> &read, const std::function<void()> &step)
+int run_frame_steps(LoopState *s, const Config &c, double now, const std::function<bool(double, InputEvent *)> &read,
+                    const std::function<void()> &step)
 {
     int steps = 0;
     while (s->simulated_time < s->target_time) {
@@ -372,8 +388,9 @@ void main_loop_run(Window *window, Config *config, GameSettings *settings, Sim *
         if (settings->warp && state.view != TITLE_VIEW && race.race_laps > 0) {
             if (race_leader_laps(*sim) >= race.race_laps) {
                 rotate_lineup(lineup, SLOTS);
-                race_start(sim, lineup, false, config->record.index == 1, (int)config->minutes.value * 60 * TICKS_PER_SECOND,
-                           (int)config->laps.value, config->skill.index, (unsigned)race.tick);
+                race_start(sim, lineup, false, config->record.index == 1,
+                           (int)config->minutes.value * 60 * TICKS_PER_SECOND, (int)config->laps.value,
+                           config->skill.index, (unsigned)race.tick);
             }
         }
 

@@ -18,16 +18,26 @@ struct Window;
 enum ViewMode { RIDER_VIEW = 0, EDITOR_VIEW = 2, CHASE_VIEW = 3, FREE_VIEW = 4, TITLE_VIEW = 5 };
 
 // The nine controls rebuilt every step from the control map.
-enum RiderControl { CONTROL_STEER, CONTROL_THROTTLE, CONTROL_FRONT_BRAKE, CONTROL_REAR_BRAKE, CONTROL_SHIFT,
-                    CONTROL_CLUTCH, CONTROL_DAB, CONTROL_BACK_UP, CONTROL_LEAN, RIDER_CONTROLS };
+enum RiderControl {
+    CONTROL_STEER,
+    CONTROL_THROTTLE,
+    CONTROL_FRONT_BRAKE,
+    CONTROL_REAR_BRAKE,
+    CONTROL_SHIFT,
+    CONTROL_CLUTCH,
+    CONTROL_DAB,
+    CONTROL_BACK_UP,
+    CONTROL_LEAN,
+    RIDER_CONTROLS
+};
 
 enum { CONTROL_MAP_SIZE = 12 };
 
 struct ControlMapEntry {
-    int binding;   // index into Config::bindings
-    int control;   // RiderControl
+    int binding; // index into Config::bindings
+    int control; // RiderControl
     float scale;
-    float value;   // 0..1
+    float value; // 0..1
 };
 
 struct Camera {
@@ -47,11 +57,11 @@ struct LoopState {
     bool sticky_dab_on = false;
     float last_dab = 0;
     bool quit = false;
-    bool editor_allowed = false;   // Tab from the rider view opens the editor
-    bool step_requested = false;   // one tick while paused
+    bool editor_allowed = false; // Tab from the rider view opens the editor
+    bool step_requested = false; // one tick while paused
     bool screenshot_requested = false;
     int screenshot_number = -1;
-    int fps = 0, fps_frames = 0;   // frame rate over the latest half second
+    int fps = 0, fps_frames = 0; // frame rate over the latest half second
     double fps_since = 0;
 };
 

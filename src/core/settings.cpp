@@ -9,7 +9,8 @@
 #include <cstring>
 #include <functional>
 
-namespace {
+namespace
+{
 
 template <typename T> T clamp(T v, T lo, T hi)
 {
@@ -40,7 +41,12 @@ bool read_float(const char *value, float *out)
 std::vector<Option> option_table(Config *c, GameSettings *s)
 {
     auto flag = [](const char *name, std::function<void()> set) {
-        return Option{name, FLAG, [set](const char *) { set(); return true; }, nullptr};
+        return Option{name, FLAG,
+                      [set](const char *) {
+                          set();
+                          return true;
+                      },
+                      nullptr};
     };
     auto int_clamped = [](const char *name, int *dest, int lo, int hi, const char *message) {
         return Option{name, VALUE,
@@ -112,24 +118,27 @@ std::vector<Option> option_table(Config *c, GameSettings *s)
                "Bad arg for --texture-detail\n"},
         int_clamped("--ground-texture-detail", &s->ground_texture_detail, 0, 4,
                     "Bad arg for --ground-texture-detail\n"),
-        int_clamped("--roostfrequency", &s->roost_frequency, 0, 1000,
-                    "Bad arg for --roostfrequency\n"),
-        float_value("--erode", [=](float f) { s->erosion = clamp(f, 0.0f, 1.0f); },
-                    "Bad arg for --erode\n"),
-        float_value("--detail", [=](float f) { s->terrain_detail = f; }, "Bad arg for --detail\n"),
-        float_value("--max-detail-distance",
-                    [=](float f) {
-                        s->max_detail_distance = f;
-                        s->detail_fade_end = f + 5;
-                    },
-                    "Bad arg for --max-detail-distance\n"),
-        float_value("--lod-scale", [=](float f) { s->lod_scale = clamp(f, 0.000001f, 1000000.0f); },
-                    "Bad arg for --lod-scale\n"),
-        float_value("--lod-bias", [=](float f) { s->lod_bias = f; }, "Bad arg for --lod-bias\n"),
-        float_value("--lock-fps", [=](float f) { s->lock_fps = f > 0 ? f : 0; },
-                    "Bad arg for --lock-fps\n"),
-        float_value("--fake-lag", [=](float f) { s->fake_lag = clamp(f * 0.001, 0.0, 1.0); },
-                    "Bad arg for --fake-lag\n"),
+        int_clamped("--roostfrequency", &s->roost_frequency, 0, 1000, "Bad arg for --roostfrequency\n"),
+        float_value(
+            "--erode", [=](float f) { s->erosion = clamp(f, 0.0f, 1.0f); }, "Bad arg for --erode\n"),
+        float_value(
+            "--detail", [=](float f) { s->terrain_detail = f; }, "Bad arg for --detail\n"),
+        float_value(
+            "--max-detail-distance",
+            [=](float f) {
+                s->max_detail_distance = f;
+                s->detail_fade_end = f + 5;
+            },
+            "Bad arg for --max-detail-distance\n"),
+        float_value(
+            "--lod-scale", [=](float f) { s->lod_scale = clamp(f, 0.000001f, 1000000.0f); },
+            "Bad arg for --lod-scale\n"),
+        float_value(
+            "--lod-bias", [=](float f) { s->lod_bias = f; }, "Bad arg for --lod-bias\n"),
+        float_value(
+            "--lock-fps", [=](float f) { s->lock_fps = f > 0 ? f : 0; }, "Bad arg for --lock-fps\n"),
+        float_value(
+            "--fake-lag", [=](float f) { s->fake_lag = clamp(f * 0.001, 0.0, 1.0); }, "Bad arg for --fake-lag\n"),
         int_clamped("--fake-loss", &s->fake_loss, 0, 100, "Bad arg for --fake-loss\n"),
         text("--record-audio", [=](const char *v) { s->record_audio = v; }),
         flag("--record-video", [=] { s->record_video = true; }),
@@ -156,8 +165,8 @@ std::vector<Option> option_table(Config *c, GameSettings *s)
         Option{"--chase-center", VALUE,
                [=](const char *v) {
                    float x, y, z;
-                   if (!v || sscanf(v, "%f,%f,%f", &x, &y, &z) != 3 || !std::isfinite(x) ||
-                       !std::isfinite(y) || !std::isfinite(z))
+                   if (!v || sscanf(v, "%f,%f,%f", &x, &y, &z) != 3 || !std::isfinite(x) || !std::isfinite(y) ||
+                       !std::isfinite(z))
                        return false;
                    s->chase_center[0] = x;
                    s->chase_center[1] = y;

@@ -7,8 +7,8 @@
 struct Config;
 
 struct GameSettings {
-    int depth = 16;                // colour depth of the window
-    bool fugly = false;            // low-quality drawing, flat shading
+    int depth = 16;     // colour depth of the window
+    bool fugly = false; // low-quality drawing, flat shading
     bool no_vertex_arrays = false;
     bool sound = true;
     bool learning = true;          // robot line learning
@@ -23,25 +23,25 @@ struct GameSettings {
     float terrain_detail = 0.0025f;
     float max_detail_distance = 70, detail_fade_end = 75;
     float lod_bias = 0, lod_scale = 1;
-    float lock_fps = 0;            // fixed frame rate; 0 is off
-    double fake_lag = 0;           // seconds, 0..1
-    int fake_loss = 0;             // percent of incoming packets, 0..100
-    std::string record_audio;      // audio capture file, empty for none
-    bool record_video = false;     // raw video on standard output
+    float lock_fps = 0;        // fixed frame rate; 0 is off
+    double fake_lag = 0;       // seconds, 0..1
+    int fake_loss = 0;         // percent of incoming packets, 0..100
+    std::string record_audio;  // audio capture file, empty for none
+    bool record_video = false; // raw video on standard output
     int rotate_lineup = 0;
     bool editor = false;
     bool show_pause = true;
     bool show_hud = true;
     int draw_render_stats = 0;
     bool accurate_skip = false;
-    std::string track;             // track to race on at start-up
-    std::string connect;           // server to connect to at start-up
+    std::string track;   // track to race on at start-up
+    std::string connect; // server to connect to at start-up
     std::string password;
     std::string connect_prefix = "rutvale:";
     float chase_center[3] = {0, 2.52f, 0.52f};
     bool glfinish = false;
-    std::string file_argument;     // demo to play at start-up
-    bool open_home = false;        // --open-home: open the home folder and stop
+    std::string file_argument; // demo to play at start-up
+    bool open_home = false;    // --open-home: open the home folder and stop
 };
 
 // Computes the detail settings from the configuration's graphics sliders.

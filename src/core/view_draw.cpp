@@ -4,42 +4,41 @@
 
 #include "core/config.h"
 #include "core/main_loop.h"
-#include "platform/messages.h"
 #include "core/settings.h"
 #include "files/file_index.h"
 #include "files/image.h"
+#include "files/texture.h"
 #include "physics/rider.h"
-#include "render/rider_bones.h"
 #include "platform/clock.h"
+#include "platform/log.h"
+#include "platform/messages.h"
 #include "platform/window.h"
 #include "race/race.h"
-#include "platform/log.h"
-#include "files/texture.h"
-#include "track/track_settings.h"
-#include "render/texture_gl.h"
-#include "render/shaders.h"
 #include "render/billboards.h"
 #include "render/camera.h"
 #include "render/gl_caps.h"
 #include "render/gl_renderer.h"
-#include "render/rider_looks.h"
 #include "render/hud.h"
 #include "render/lens_flares.h"
 #include "render/model.h"
 #include "render/projection.h"
+#include "render/rider_bones.h"
 #include "render/rider_draw.h"
+#include "render/rider_looks.h"
 #include "render/scene.h"
+#include "render/shaders.h"
 #include "render/sky.h"
 #include "render/statues.h"
 #include "render/terrain_render.h"
 #include "render/text.h"
+#include "render/texture_gl.h"
 #include "track/track.h"
+#include "track/track_settings.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <vector>
-
 
 // What the status overlay shows this frame.
 StatusInfo status_info(const Sim &sim, LoopState *state, const Config &config, const GameSettings &settings)
@@ -171,11 +170,10 @@ GlOffer renderer_start(const Config &config, const GameSettings &settings, void 
 
     gl_renderer_install(loading_screen);
     texture_settings(settings.model_texture_detail, settings.debug >= 1);
-    model_settings(settings.lod_scale, settings.lod_bias, !settings.no_vertex_arrays, true,
-                   settings.debug >= 1);
+    model_settings(settings.lod_scale, settings.lod_bias, !settings.no_vertex_arrays, true, settings.debug >= 1);
     terrain_render_settings(settings.terrain_detail,
-                            {settings.ground_texture_dim, settings.ground_texture_detail, config.ground_mipmaps.index == 1,
-                             gl_caps.has_fbo != 0, settings.debug >= 1},
+                            {settings.ground_texture_dim, settings.ground_texture_detail,
+                             config.ground_mipmaps.index == 1, gl_caps.has_fbo != 0, settings.debug >= 1},
                             !settings.no_vertex_arrays);
     // Riders and statues look for normal and specular maps only where the
     // shaders can use them.
@@ -189,4 +187,3 @@ GlOffer renderer_start(const Config &config, const GameSettings &settings, void 
     fonts_load();
     return offer;
 }
-

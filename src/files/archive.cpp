@@ -11,7 +11,8 @@
 #include <cstring>
 #include <utility>
 
-namespace {
+namespace
+{
 
 std::string collapse_slashes(const char *text)
 {
@@ -63,16 +64,14 @@ reject:
     return false;
 }
 
-bool archive_pack_folder(const std::string &folder, const std::string &archive_path,
-                         std::string *error)
+bool archive_pack_folder(const std::string &folder, const std::string &archive_path, std::string *error)
 {
     std::string root = folder;
     while (root.size() > 1 && root.back() == '/')
         root.pop_back();
     std::vector<std::string> names;
-    bool readable = walk_files(root, [&](const std::string &path, int64_t) {
-        names.push_back(path.substr(root.size() + 1));
-    });
+    bool readable =
+        walk_files(root, [&](const std::string &path, int64_t) { names.push_back(path.substr(root.size() + 1)); });
     if (!readable) {
         *error = "can't read folder '" + folder + "'";
         return false;
@@ -96,8 +95,7 @@ bool archive_pack_folder(const std::string &folder, const std::string &archive_p
         bool failed = ferror(in) != 0;
         fclose(in);
         std::string line = std::to_string(data.size()) + " " + name + "\n";
-        if (failed || data.size() > INT32_MAX || line.size() > 1023 ||
-            name.find('\n') != std::string::npos) {
+        if (failed || data.size() > INT32_MAX || line.size() > 1023 || name.find('\n') != std::string::npos) {
             *error = "can't store '" + path + "' in an archive";
             return false;
         }

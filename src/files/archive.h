@@ -28,5 +28,4 @@ bool archive_read_header(FILE *file, std::vector<ArchiveMember> *members);
 // Packs every file under a folder into an archive, members in byte-wise name
 // order so the same folder always gives the same bytes. Returns false, with a
 // message in `error`, when a file cannot be read or the archive written.
-bool archive_pack_folder(const std::string &folder, const std::string &archive_path,
-                         std::string *error);
+bool archive_pack_folder(const std::string &folder, const std::string &archive_path, std::string *error);

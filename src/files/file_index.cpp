@@ -11,7 +11,8 @@
 #include <cstring>
 #include <utility>
 
-namespace {
+namespace
+{
 
 bool index_built;
 std::vector<FileIndexEntry> entries;

@@ -7,12 +7,12 @@
 #include <sys/stat.h>
 #include <utility>
 
-namespace {
+namespace
+{
 
 using Visited = std::set<std::pair<dev_t, ino_t>>;
 
-bool walk(const std::string &dir, Visited *seen,
-          const std::function<void(const std::string &, int64_t)> &visit)
+bool walk(const std::string &dir, Visited *seen, const std::function<void(const std::string &, int64_t)> &visit)
 {
     struct stat st;
     if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
@@ -39,8 +39,7 @@ bool walk(const std::string &dir, Visited *seen,
 
 } // namespace
 
-bool walk_files(const std::string &folder,
-                const std::function<void(const std::string &path, int64_t size)> &visit)
+bool walk_files(const std::string &folder, const std::function<void(const std::string &path, int64_t size)> &visit)
 {
     std::string root = folder;
     while (root.size() > 1 && root.back() == '/')

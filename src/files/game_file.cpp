@@ -12,7 +12,8 @@
 #include <new>
 #include <string>
 
-namespace {
+namespace
+{
 
 bool read_only(const char *mode)
 {
@@ -165,8 +166,8 @@ GameFile *open_indexed(const char *rest)
         const char *name = e.name.c_str();
         size_t name_len = e.name.size();
         bool plain = name_len == len && equals_ignoring_case(name, rest, len);
-        bool gzipped = name_len == len + 3 && equals_ignoring_case(name, rest, len) &&
-                       equals_ignoring_case(name + len, ".gz", 3);
+        bool gzipped =
+            name_len == len + 3 && equals_ignoring_case(name, rest, len) && equals_ignoring_case(name + len, ".gz", 3);
         if (!plain && !gzipped)
             continue;
         FILE *file = fopen(e.path.c_str(), "rb");

@@ -8,10 +8,10 @@
 
 struct GameFile {
     FILE *file;
-    long base;              // offset of the stream's first byte in the file
-    int32_t limit;          // bytes the stream may deliver
-    int32_t position;       // bytes delivered so far, push-back byte included
-    int pushback;           // one byte pushed back, or -1
+    long base;        // offset of the stream's first byte in the file
+    int32_t limit;    // bytes the stream may deliver
+    int32_t position; // bytes delivered so far, push-back byte included
+    int pushback;     // one byte pushed back, or -1
     bool compressed;
     int32_t compressed_size; // compressed bytes of the member (or INT32_MAX)
     int32_t compressed_read; // compressed bytes read from the file so far

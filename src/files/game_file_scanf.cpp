@@ -8,7 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace {
+namespace
+{
 
 enum Size { SIZE_INT, SIZE_SHORT, SIZE_LONG, SIZE_LONG_LONG };
 
@@ -45,10 +46,18 @@ struct Reader {
 void store_integer(va_list *args, Size size, long long value)
 {
     switch (size) {
-    case SIZE_SHORT: *va_arg(*args, short *) = (short)value; break;
-    case SIZE_LONG: *va_arg(*args, long *) = (long)value; break;
-    case SIZE_LONG_LONG: *va_arg(*args, long long *) = value; break;
-    default: *va_arg(*args, int *) = (int)value; break;
+    case SIZE_SHORT:
+        *va_arg(*args, short *) = (short)value;
+        break;
+    case SIZE_LONG:
+        *va_arg(*args, long *) = (long)value;
+        break;
+    case SIZE_LONG_LONG:
+        *va_arg(*args, long long *) = value;
+        break;
+    default:
+        *va_arg(*args, int *) = (int)value;
+        break;
     }
 }
 
@@ -260,7 +269,11 @@ int gf_scanf(GameFile *f, const char *format, ...)
         char conversion = *p++;
         bool ok = true;
         switch (conversion) {
-        case 'd': case 'i': case 'o': case 'x': case 'X': {
+        case 'd':
+        case 'i':
+        case 'o':
+        case 'x':
+        case 'X': {
             int base = conversion == 'd' ? 10 : conversion == 'i' ? 0 : conversion == 'o' ? 8 : 16;
             long long value;
             ok = scan_integer(&r, base, width, &value);

@@ -7,7 +7,8 @@
 #include <cstring>
 #include <map>
 
-namespace {
+namespace
+{
 
 std::string last_error;
 
@@ -19,7 +20,8 @@ bool image_fail(const char *text)
     return false;
 }
 
-namespace {
+namespace
+{
 
 bool fail(const char *text)
 {
@@ -69,9 +71,8 @@ bool sane_size(int width, int height)
 bool read_pnm(GameFile *f, bool binary, int channels, Image *image, const char *size_error)
 {
     int width, height, maximum;
-    if (!read_header_number(f, &width) || !read_header_number(f, &height) ||
-        !read_header_number(f, &maximum) || !sane_size(width, height) || maximum <= 0 ||
-        maximum > 65535)
+    if (!read_header_number(f, &width) || !read_header_number(f, &height) || !read_header_number(f, &maximum) ||
+        !sane_size(width, height) || maximum <= 0 || maximum > 65535)
         return fail(size_error);
     Image img;
     img.width = width;
@@ -280,8 +281,7 @@ bool resample_to_power_of_two(Image *image)
         int sy = (int)((long)y * image->height / h);
         for (int x = 0; x < w; ++x) {
             int sx = (int)((long)x * image->width / w);
-            memcpy(&out[((size_t)y * w + x) * ch],
-                   &image->pixels[((size_t)sy * image->width + sx) * ch], ch);
+            memcpy(&out[((size_t)y * w + x) * ch], &image->pixels[((size_t)sy * image->width + sx) * ch], ch);
         }
     }
     image->width = w;

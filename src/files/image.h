@@ -20,9 +20,9 @@ struct GameFile;
 // channels r, g, b, a.
 struct Image {
     int width = 0, height = 0, channels = 0;
-    int levels = 1;              // levels held in `pixels`
-    bool mip_max_alpha = false;  // smaller levels take the largest alpha
-    bool mip_custom = false;     // the file supplied its own smaller levels
+    int levels = 1;             // levels held in `pixels`
+    bool mip_max_alpha = false; // smaller levels take the largest alpha
+    bool mip_custom = false;    // the file supplied its own smaller levels
     std::vector<uint8_t> pixels;
 };
 

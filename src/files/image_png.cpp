@@ -1,15 +1,16 @@
 // PNG reading and writing through libpng, over game-file streams.
 #include "files/image.h"
 
-#include "platform/messages.h"
 #include "files/game_file.h"
+#include "platform/messages.h"
 
 #include <png.h>
 
 #include <csetjmp>
 #include <cstring>
 
-namespace {
+namespace
+{
 
 void read_from_stream(png_structp png, png_bytep data, png_size_t length)
 {
@@ -93,8 +94,7 @@ bool read_png(const char *name, bool heights, PngRead *out)
     if ((colour == PNG_COLOR_TYPE_GRAY || colour == PNG_COLOR_TYPE_GRAY_ALPHA) && depth < 8)
         png_set_expand_gray_1_2_4_to_8(png);
     if (heights) {
-        if (colour == PNG_COLOR_TYPE_RGB || colour == PNG_COLOR_TYPE_RGB_ALPHA ||
-            colour == PNG_COLOR_TYPE_PALETTE)
+        if (colour == PNG_COLOR_TYPE_RGB || colour == PNG_COLOR_TYPE_RGB_ALPHA || colour == PNG_COLOR_TYPE_PALETTE)
             png_set_rgb_to_gray_fixed(png, 1, -1, -1);
         png_set_strip_alpha(png);
         if (depth == 16)
@@ -207,8 +207,8 @@ bool read_heights_png(const char *name, std::vector<uint16_t> *samples, int *wid
     return true;
 }
 
-static bool write_png(const char *name, const void *pixels, int width, int height, int colour,
-                      int depth, size_t row_bytes, bool swap)
+static bool write_png(const char *name, const void *pixels, int width, int height, int colour, int depth,
+                      size_t row_bytes, bool swap)
 {
     GameFile *f = gf_open(name, "wb");
     if (!f)
@@ -221,8 +221,8 @@ static bool write_png(const char *name, const void *pixels, int width, int heigh
         return false;
     }
     png_set_write_fn(png, f, write_to_stream, flush_stream);
-    png_set_IHDR(png, info, width, height, depth, colour, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, width, height, depth, colour, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
     if (swap)
         png_set_swap(png);

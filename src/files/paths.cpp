@@ -18,7 +18,8 @@
 
 extern char **environ;
 
-namespace {
+namespace
+{
 
 bool dirs_built;
 bool home_present;

@@ -3,7 +3,8 @@
 
 #include "platform/log.h"
 
-namespace {
+namespace
+{
 
 unsigned no_texture(const Image &, int, bool, bool)
 {

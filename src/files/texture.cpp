@@ -7,16 +7,17 @@
 
 #include "files/renderer.h"
 
-#include "platform/messages.h"
 #include "files/game_file_local.h"
 #include "platform/log.h"
+#include "platform/messages.h"
 
 #include <cctype>
 #include <cstring>
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
 struct TextureRecord {
     unsigned id;
@@ -94,8 +95,8 @@ bool seq_error(const char *text)
 bool read_sequence(GameFile *f, AnimatedTexture *anim)
 {
     int steps, frames, ticks, loop;
-    if (gf_scanf(f, "%d %d %d %d", &steps, &frames, &ticks, &loop) != 4 || steps <= 0 ||
-        frames <= 0 || steps > 100000 || frames > 10000)
+    if (gf_scanf(f, "%d %d %d %d", &steps, &frames, &ticks, &loop) != 4 || steps <= 0 || frames <= 0 ||
+        steps > 100000 || frames > 10000)
         return seq_error("Error reading .seq header");
     anim->steps.resize(steps);
     for (int &s : anim->steps)

@@ -10,7 +10,8 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
+namespace
+{
 
 const float dt = 1.0f / 128;
 const float pi = (float)M_PI;
@@ -85,10 +86,22 @@ void set_throttle(Rider *r, float v)
 {
     r->throttle = r->crash_timer > 0 ? 0 : clampf(v, 0, 1);
 }
-void set_clutch(Rider *r, float v) { r->clutch = clampf(v, 0, 1); }
-void set_front_brake(Rider *r, float v) { r->front_brake = clampf(v, 0, 1); }
-void set_rear_brake(Rider *r, float v) { r->rear_brake = clampf(v, 0, 1); }
-void set_steer(Rider *r, float v) { r->steer = clampf(v, -1, 1); }
+void set_clutch(Rider *r, float v)
+{
+    r->clutch = clampf(v, 0, 1);
+}
+void set_front_brake(Rider *r, float v)
+{
+    r->front_brake = clampf(v, 0, 1);
+}
+void set_rear_brake(Rider *r, float v)
+{
+    r->rear_brake = clampf(v, 0, 1);
+}
+void set_steer(Rider *r, float v)
+{
+    r->steer = clampf(v, -1, 1);
+}
 void set_sit_dab(Rider *r, float v)
 {
     r->sit_dab = r->crash_timer > 0 ? 0 : clampf(v, 0, 1);
@@ -161,10 +174,12 @@ void apply_bike_setup(Rider *r, const BikeSetup &b)
     r->front_brake_torque = clampf(b.brake_torque, 0, 500);
     r->rear_brake_torque = clampf(b.rear_brake_torque, 0, 500);
     r->max_dab_speed = clampf(b.max_dab_mph * 1.46666666666666656f, 16, 30);
-    r->final_drive_ratio = std::max(s.rear_sprocket + b.rear_sprocket, 3.0f) /
-                           std::max(s.front_sprocket + b.front_sprocket, 3.0f);
+    r->final_drive_ratio =
+        std::max(s.rear_sprocket + b.rear_sprocket, 3.0f) / std::max(s.front_sprocket + b.front_sprocket, 3.0f);
     auto scaled = [](float base, float v) { return base * clampf(v * 0.01f + 0.5f, 0, 2); };
-    auto ranged = [](const float range[2], float v) { return range[0] + clampf(v * 0.01f, 0, 1) * (range[1] - range[0]); };
+    auto ranged = [](const float range[2], float v) {
+        return range[0] + clampf(v * 0.01f, 0, 1) * (range[1] - range[0]);
+    };
     r->fork_compression_damping = scaled(s.fork_compression_damping, b.fork_compression);
     r->fork_rebound_damping = scaled(s.fork_rebound_damping, b.fork_rebound);
     r->fork_spring_rate = ranged(s.fork_spring_rate, b.fork_spring_rate);
@@ -236,8 +251,7 @@ float allowed_lean(const Rider *r, float s, int power)
         return 2 * pi;
     if (s <= 15)
         return r->roll_limit_angle * (1 - std::pow(1 - s * s / (maxdab * maxdab), (float)power));
-    return r->roll_limit_angle +
-           clampf((s * s - 225) / (maxdab * maxdab - 225), 0, 1) * (2 * pi - r->roll_limit_angle);
+    return r->roll_limit_angle + clampf((s * s - 225) / (maxdab * maxdab - 225), 0, 1) * (2 * pi - r->roll_limit_angle);
 }
 
 void steering_step(Rider *r)
@@ -247,7 +261,8 @@ void steering_step(Rider *r)
         float target = -r->steer * pi / 4, delta = lean - target;
         const dReal *R = dBodyGetRotation(r->bodies[FRAME]);
         const dReal z_axis[3] = {R[2], R[6], R[10]};
-        float speed = (1.5f - 0.5f * clampf((r->roll_damping - 40) * 0.025f, 0, 1)) * std::min(std::fabs(delta), 0.0625f) * 16;
+        float speed =
+            (1.5f - 0.5f * clampf((r->roll_damping - 40) * 0.025f, 0, 1)) * std::min(std::fabs(delta), 0.0625f) * 16;
         frame_motor(r, z_axis, delta > 0 ? -speed : delta < 0 ? speed : 0, 1000);
         float beta = front_drift_angle(r);
         apply_steering_torque(r, steer_toward(r, beta - 0.5f * r->steer) * r->steering_strength);
@@ -264,16 +279,17 @@ void steering_step(Rider *r)
         float omega = roll_rate(r);
         float roll = omega * r->roll_damping * r->land_damping_multiplier;
         if (r->land_damping_multiplier > 1) {
-            r->land_damping_multiplier = r->land_damping_falloff > 0
-                ? std::max(1.0f, r->land_damping_multiplier -
-                                     (r->land_damping_factor - 1) * dt / r->land_damping_falloff)
-                : 1;
+            r->land_damping_multiplier =
+                r->land_damping_falloff > 0
+                    ? std::max(1.0f,
+                               r->land_damping_multiplier - (r->land_damping_factor - 1) * dt / r->land_damping_falloff)
+                    : 1;
         }
         float level = lean * r->leveling;
         float speed = frame_speed(r);
         if (speed < r->slow_damping_speed) {
-            float scale = r->slow_damping_factor +
-                          clampf(speed / r->slow_damping_speed, 0, 1) * (1 - r->slow_damping_factor);
+            float scale =
+                r->slow_damping_factor + clampf(speed / r->slow_damping_speed, 0, 1) * (1 - r->slow_damping_factor);
             roll *= scale;
             level *= scale;
         }

@@ -8,14 +8,15 @@
 #include <cstring>
 #include <string>
 
-namespace {
+namespace
+{
 
 // The full-throttle curve of the yz250f(2007): the reference four-stroke.
 const float yz250f_2007_full[28] = {
-    5, 5, 5, 5, 5, 6, 7, 8, 9, 10, 11, 12, 13, 15,      // 0 .. 6500 rpm
-    16.4f, 17.5f, 18.3f, 18.3f,                          // peak at 8000 - 8500
-    17.9f, 17.4f, 16.8f, 16.2f, 15.6f, 14.9f, 14.2f, 13.5f, 12.7f, // to 13000
-    0,                                                   // hard limiter at 13500
+    5,     5,     5,     5,     5,     6,     7,     8,     9,     10, 11, 12, 13, 15, // 0 .. 6500 rpm
+    16.4f, 17.5f, 18.3f, 18.3f,                                                        // peak at 8000 - 8500
+    17.9f, 17.4f, 16.8f, 16.2f, 15.6f, 14.9f, 14.2f, 13.5f, 12.7f,                     // to 13000
+    0,                                                                                 // hard limiter at 13500
 };
 
 struct Family {
@@ -53,7 +54,7 @@ const Family families[CATALOGUE_BIKES] = {
 // 11000 rpm, and a limiter half a step above its rev limit.
 float two_stroke_full(int i, const Family &f)
 {
-    static const float points[][2] = {{0, 3},      {3000, 4},     {6000, 6},   {8000, 9.2f},
+    static const float points[][2] = {{0, 3},        {3000, 4},      {6000, 6},      {8000, 9.2f},
                                       {9500, 12.2f}, {10500, 13.9f}, {11500, 13.6f}, {12500, 9.8f}};
     float rpm = i * 500.0f;
     float shift = f.rev_limit > 13000 ? 500 : 0; // a higher-revving engine peaks later
@@ -168,12 +169,28 @@ BikeSpec make(int index)
 
     std::string family = f.family;
     const std::string files[BIKE_PART_FILES] = {
-        "@" + family + "_frame.jm", "@generic_frame.shp", std::string("@") + f.texture + ".png",
-        "@" + family + "_fork_upper.jm", "@generic_fork_upper.shp", "@" + family + "_fork_lower.jm",
-        "@generic_fork_lower.shp", "@" + family + "_swingarm.jm", "@generic_swingarm.shp",
-        "@front_wheel.jm", "@front_wheel.shp", "@rear_wheel.jm", "@rear_wheel.shp", "@wheels.png",
-        "@rider_head.jm", "@rider_head.png", "@rider_body.jm", "@rider_body_fp.jm", "@generic_rider.shp",
-        "@rider_body.png", "@" + family + "_side_plates.jm", "@" + family + "_front_plate.jm",
+        "@" + family + "_frame.jm",
+        "@generic_frame.shp",
+        std::string("@") + f.texture + ".png",
+        "@" + family + "_fork_upper.jm",
+        "@generic_fork_upper.shp",
+        "@" + family + "_fork_lower.jm",
+        "@generic_fork_lower.shp",
+        "@" + family + "_swingarm.jm",
+        "@generic_swingarm.shp",
+        "@front_wheel.jm",
+        "@front_wheel.shp",
+        "@rear_wheel.jm",
+        "@rear_wheel.shp",
+        "@wheels.png",
+        "@rider_head.jm",
+        "@rider_head.png",
+        "@rider_body.jm",
+        "@rider_body_fp.jm",
+        "@generic_rider.shp",
+        "@rider_body.png",
+        "@" + family + "_side_plates.jm",
+        "@" + family + "_front_plate.jm",
         "@rider_plate.jm",
     };
     for (int k = 0; k < BIKE_PART_FILES; ++k) {

@@ -14,28 +14,28 @@ struct BikeSpec {
     const char *name;
     WheelBlock front, rear;
     float frame_position[3];
-    float frame_mass;          // without the rider
-    float frame_box[3];        // width, height, length of the frame's mass box
-    float steering_head[3];    // fork_upper body, top of the steering axis
+    float frame_mass;       // without the rider
+    float frame_box[3];     // width, height, length of the frame's mass box
+    float steering_head[3]; // fork_upper body, top of the steering axis
     float swingarm_position[3];
     float swingarm_pivot[3];
-    float fork_bottom[3];      // fork_lower body, bottom of the steering axis
+    float fork_bottom[3]; // fork_lower body, bottom of the steering axis
     float fork_spacing, fork_length, fork_mass;
     float fork_spring_rate[2]; // min, max
     float fork_preload[2];
-    float fork_air_gap[2];     // at oil level setting 0 and 1
+    float fork_air_gap[2]; // at oil level setting 0 and 1
     float fork_compression_damping, fork_rebound_damping, fork_travel;
     float swingarm_side_mass;
     float shock_spring_rate[2], shock_preload[2];
     float shock_compression_damping, shock_rebound_damping;
     float swingarm_travel;
-    float shock_linkage[3];    // two leverage constants and the primary reduction
+    float shock_linkage[3]; // two leverage constants and the primary reduction
     float primary_reduction;
     float front_sprocket, rear_sprocket;
-    float gear_ratios[GEARS];  // 0 or less: no such gear
+    float gear_ratios[GEARS]; // 0 or less: no such gear
     float engine_inertia;
-    float closed_torque[TORQUE_POINTS]; // at 0, 500, ... 24500 rpm, throttle shut
-    float full_torque[TORQUE_POINTS];   // the same with the throttle open
+    float closed_torque[TORQUE_POINTS];   // at 0, 500, ... 24500 rpm, throttle shut
+    float full_torque[TORQUE_POINTS];     // the same with the throttle open
     float auto_shift_down, auto_shift_up; // rpm
     float rev_limit;
     int two_stroke;
@@ -49,11 +49,28 @@ struct BikeSpec {
 
 // Indices into BikeSpec::part_files.
 enum BikePartFile {
-    PART_FRAME_MODEL, PART_FRAME_SHAPE, PART_BIKE_TEXTURE, PART_FORK_UPPER_MODEL, PART_FORK_UPPER_SHAPE,
-    PART_FORK_LOWER_MODEL, PART_FORK_LOWER_SHAPE, PART_SWINGARM_MODEL, PART_SWINGARM_SHAPE,
-    PART_FRONT_WHEEL_MODEL, PART_FRONT_WHEEL_SHAPE, PART_REAR_WHEEL_MODEL, PART_REAR_WHEEL_SHAPE,
-    PART_WHEEL_TEXTURE, PART_HEAD_MODEL, PART_HEAD_TEXTURE, PART_BODY_MODEL, PART_BODY_FP_MODEL,
-    PART_RIDER_SHAPE, PART_BODY_TEXTURE, PART_SIDE_PLATES_MODEL, PART_FRONT_PLATE_MODEL,
+    PART_FRAME_MODEL,
+    PART_FRAME_SHAPE,
+    PART_BIKE_TEXTURE,
+    PART_FORK_UPPER_MODEL,
+    PART_FORK_UPPER_SHAPE,
+    PART_FORK_LOWER_MODEL,
+    PART_FORK_LOWER_SHAPE,
+    PART_SWINGARM_MODEL,
+    PART_SWINGARM_SHAPE,
+    PART_FRONT_WHEEL_MODEL,
+    PART_FRONT_WHEEL_SHAPE,
+    PART_REAR_WHEEL_MODEL,
+    PART_REAR_WHEEL_SHAPE,
+    PART_WHEEL_TEXTURE,
+    PART_HEAD_MODEL,
+    PART_HEAD_TEXTURE,
+    PART_BODY_MODEL,
+    PART_BODY_FP_MODEL,
+    PART_RIDER_SHAPE,
+    PART_BODY_TEXTURE,
+    PART_SIDE_PLATES_MODEL,
+    PART_FRONT_PLATE_MODEL,
     PART_RIDER_PLATE_MODEL,
 };
 

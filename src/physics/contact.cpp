@@ -10,20 +10,42 @@
 
 #include <cmath>
 
-namespace {
+namespace
+{
 
 const float dt = 1.0f / 128;
 
 struct V3 {
     double x, y, z;
 };
-V3 operator+(V3 a, V3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-V3 operator-(V3 a, V3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-V3 operator*(V3 a, double s) { return {a.x * s, a.y * s, a.z * s}; }
-double dot(V3 a, V3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-V3 cross(V3 a, V3 b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
-double length(V3 a) { return std::sqrt(dot(a, a)); }
-V3 from(const float *p) { return {p[0], p[1], p[2]}; }
+V3 operator+(V3 a, V3 b)
+{
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+V3 operator-(V3 a, V3 b)
+{
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+V3 operator*(V3 a, double s)
+{
+    return {a.x * s, a.y * s, a.z * s};
+}
+double dot(V3 a, V3 b)
+{
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+V3 cross(V3 a, V3 b)
+{
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+double length(V3 a)
+{
+    return std::sqrt(dot(a, a));
+}
+V3 from(const float *p)
+{
+    return {p[0], p[1], p[2]};
+}
 
 struct Hit {
     V3 point, normal;
@@ -63,8 +85,7 @@ template <typename Test> Hit walk(const Terrain &t, double cx, double cz, double
 // Whether the projection of p on the triangle's plane lies inside it.
 bool inside(V3 p, V3 a, V3 b, V3 c, V3 n)
 {
-    return dot(cross(b - a, p - a), n) >= 0 && dot(cross(c - b, p - b), n) >= 0 &&
-           dot(cross(a - c, p - c), n) >= 0;
+    return dot(cross(b - a, p - a), n) >= 0 && dot(cross(c - b, p - b), n) >= 0 && dot(cross(a - c, p - c), n) >= 0;
 }
 
 bool sphere_test(V3 c, double r, V3 a, V3 b, V3 cc, Hit *hit)
@@ -249,7 +270,8 @@ bool wheel_test(PhysicsWorld *w, WheelContact *wc, float grip)
     const dReal *p = dBodyGetPosition(wc->body);
     dVector3 axle;
     dBodyVectorToWorld(wc->body, 1, 0, 0, axle);
-    float centre[3] = {(float)p[0], (float)p[1], (float)p[2]}, axis[3] = {(float)axle[0], (float)axle[1], (float)axle[2]};
+    float centre[3] = {(float)p[0], (float)p[1], (float)p[2]},
+          axis[3] = {(float)axle[0], (float)axle[1], (float)axle[2]};
     GroundContact g = torus_contact(t, centre, axis, wc->ring_radius, wc->tube_radius);
     if (g.depth <= 0) {
         wc->depth = 0;
@@ -354,9 +376,8 @@ GroundContact torus_contact(const Terrain &t, const float centre[3], const float
 {
     V3 c = from(centre), a = from(axle);
     a = a * (1 / length(a));
-    Hit h = walk(t, c.x, c.z, ring + tube, [&](V3 p, V3 q, V3 s, Hit *out) {
-        return torus_test(c, a, ring, tube, p, q, s, out);
-    });
+    Hit h = walk(t, c.x, c.z, ring + tube,
+                 [&](V3 p, V3 q, V3 s, Hit *out) { return torus_test(c, a, ring, tube, p, q, s, out); });
     return to_contact(h);
 }
 

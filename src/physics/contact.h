@@ -21,8 +21,7 @@ int rider_ground_contacts(Rider *rider);
 
 // The deepest contact of a torus (wheel centre, unit axle, ring and tube
 // radii) with the terrain.
-GroundContact torus_contact(const Terrain &terrain, const float centre[3], const float axle[3], float ring,
-                            float tube);
+GroundContact torus_contact(const Terrain &terrain, const float centre[3], const float axle[3], float ring, float tube);
 
 // The deepest contact of a sphere with the terrain.
 GroundContact sphere_contact(const Terrain &terrain, const float centre[3], float radius);

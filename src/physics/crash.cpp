@@ -11,17 +11,30 @@
 #include <cmath>
 #include <set>
 
-namespace {
+namespace
+{
 
 const float dt = 1.0f / 128;
 
 struct P3 {
     double x, y, z;
 };
-P3 sub(P3 a, P3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-double dotp(P3 a, P3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-double len(P3 a) { return std::sqrt(dotp(a, a)); }
-P3 point(const dReal *p) { return {p[0], p[1], p[2]}; }
+P3 sub(P3 a, P3 b)
+{
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+double dotp(P3 a, P3 b)
+{
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+double len(P3 a)
+{
+    return std::sqrt(dotp(a, a));
+}
+P3 point(const dReal *p)
+{
+    return {p[0], p[1], p[2]};
+}
 
 P3 rel_point(dBodyID b, const float p[3])
 {
@@ -103,8 +116,8 @@ std::vector<Ball> balls(const SphereShape &shape, dBodyID body, const dReal *pos
     return out;
 }
 
-bool shape_vs_shape(PhysicsWorld *w, const SphereShape &a, dBodyID ab, const dReal *ap, const dReal *aR, const SphereShape &b,
-                    dBodyID bb, const dReal *bp, const dReal *bR, bool penalty)
+bool shape_vs_shape(PhysicsWorld *w, const SphereShape &a, dBodyID ab, const dReal *ap, const dReal *aR,
+                    const SphereShape &b, dBodyID bb, const dReal *bp, const dReal *bR, bool penalty)
 {
     double dx = ap[0] - bp[0], dy = ap[1] - bp[1], dz = ap[2] - bp[2];
     if (std::sqrt(dx * dx + dy * dy + dz * dz) >= a.bounding_radius + b.bounding_radius)
@@ -117,8 +130,8 @@ bool shape_vs_shape(PhysicsWorld *w, const SphereShape &a, dBodyID ab, const dRe
     return touched;
 }
 
-bool shape_vs_wheel(PhysicsWorld *world, const SphereShape &a, dBodyID ab, const dReal *ap, const dReal *aR, const WheelContact &w,
-                    bool penalty)
+bool shape_vs_wheel(PhysicsWorld *world, const SphereShape &a, dBodyID ab, const dReal *ap, const dReal *aR,
+                    const WheelContact &w, bool penalty)
 {
     const dReal *c = dBodyGetPosition(w.body);
     double dx = ap[0] - c[0], dy = ap[1] - c[1], dz = ap[2] - c[2];
@@ -136,7 +149,8 @@ bool shape_vs_wheel(PhysicsWorld *world, const SphereShape &a, dBodyID ab, const
         if (rl < 1e-9)
             continue;
         double k = w.ring_radius / rl;
-        Ball tube = {w.body, {c[0] + radial.x * k, c[1] + radial.y * k, c[2] + radial.z * k}, w.tube_radius, 1, 25000, 2500};
+        Ball tube = {w.body, {c[0] + radial.x * k, c[1] + radial.y * k, c[2] + radial.z * k}, w.tube_radius, 1, 25000,
+                     2500};
         touched = sphere_pair(world, x, tube, penalty) || touched;
     }
     return touched;
@@ -161,8 +175,8 @@ int shape_vs_parts(const SphereShape &shape, dBodyID body, const dReal *pos, con
         if (!r->has_shape[p.shape])
             continue;
         dBodyID b = r->bodies[p.body];
-        if (shape_vs_shape(r->world, shape, body, pos, R, r->shapes[p.shape], b, dBodyGetPosition(b), dBodyGetRotation(b),
-                           penalty))
+        if (shape_vs_shape(r->world, shape, body, pos, R, r->shapes[p.shape], b, dBodyGetPosition(b),
+                           dBodyGetRotation(b), penalty))
             bits |= p.bit;
     }
     return bits;
@@ -387,9 +401,12 @@ void rider_collide(Rider *a, Rider *b, int tick)
     bool penalty = a->last_rider_contact_tick == tick || b->last_rider_contact_tick == tick;
     const struct {
         int shape, body, bit;
-    } parts[] = {{SHAPE_FRONT_WHEEL, FRONT_WHEEL, PART_FRONT_WHEEL}, {SHAPE_REAR_WHEEL, REAR_WHEEL, PART_REAR_WHEEL},
-                 {SHAPE_FRAME, FRAME, PART_FRAME},                   {SHAPE_FORK_UPPER, FORK_UPPER, PART_FORK_UPPER},
-                 {SHAPE_FORK_LOWER, FORK_LOWER, PART_FORK_LOWER},   {SHAPE_SWINGARM, SWINGARM, PART_SWINGARM},
+    } parts[] = {{SHAPE_FRONT_WHEEL, FRONT_WHEEL, PART_FRONT_WHEEL},
+                 {SHAPE_REAR_WHEEL, REAR_WHEEL, PART_REAR_WHEEL},
+                 {SHAPE_FRAME, FRAME, PART_FRAME},
+                 {SHAPE_FORK_UPPER, FORK_UPPER, PART_FORK_UPPER},
+                 {SHAPE_FORK_LOWER, FORK_LOWER, PART_FORK_LOWER},
+                 {SHAPE_SWINGARM, SWINGARM, PART_SWINGARM},
                  {SHAPE_RIDER, RIDER_TORSO, PART_RIDER}};
     int u = 0, t = 0;
     for (const auto &p : parts) {

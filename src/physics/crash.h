@@ -7,8 +7,14 @@ struct Rider;
 
 // Part bits of a collision result.
 enum {
-    PART_FRAME = 1, PART_FRONT_WHEEL = 2, PART_REAR_WHEEL = 4, PART_FORK_UPPER = 8, PART_FORK_LOWER = 16,
-    PART_SWINGARM = 32, PART_RIDER = 64, FRONT_PARTS = PART_FRONT_WHEEL | PART_FORK_LOWER,
+    PART_FRAME = 1,
+    PART_FRONT_WHEEL = 2,
+    PART_REAR_WHEEL = 4,
+    PART_FORK_UPPER = 8,
+    PART_FORK_LOWER = 16,
+    PART_SWINGARM = 32,
+    PART_RIDER = 64,
+    FRONT_PARTS = PART_FRONT_WHEEL | PART_FORK_LOWER,
 };
 
 // Ticks a crash lasts once the body is still.

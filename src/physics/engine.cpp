@@ -5,7 +5,8 @@
 
 #include <cmath>
 
-namespace {
+namespace
+{
 
 const float dt = 1.0f / 128;
 const float rad_to_rpm = 9.549296585513721f;
@@ -94,8 +95,8 @@ void engine_step(Rider *r, int tick)
     float n = overall_ratio(r);
     float wheel_rate = (float)dJointGetHingeAngleRate(axle);
 
-    if ((r->flags & RIDER_AUTO_SHIFT) && dJointGetHingeAngle(r->joints[SWINGARM_PIVOT]) < -0.01 &&
-        tick % 32 == 0 && !(touches(r->rear_contact) && speed_squared(r->rear_contact.velocity) > 4)) {
+    if ((r->flags & RIDER_AUTO_SHIFT) && dJointGetHingeAngle(r->joints[SWINGARM_PIVOT]) < -0.01 && tick % 32 == 0 &&
+        !(touches(r->rear_contact) && speed_squared(r->rear_contact.velocity) > 4)) {
         float wheel_rpm = wheel_rate * n * rad_to_rpm;
         if (wheel_rpm < s.auto_shift_down)
             select_gear(r, -1);
@@ -121,8 +122,7 @@ void engine_step(Rider *r, int tick)
     r->drive_angle = wrap(r->drive_angle + dt * r->engine_speed / n);
 
     float front = r->front_brake_torque * r->front_brake;
-    if ((r->flags & RIDER_FRONT_ANTILOCK) && touches(r->front_contact) &&
-        speed_squared(r->front_contact.velocity) > 4)
+    if ((r->flags & RIDER_FRONT_ANTILOCK) && touches(r->front_contact) && speed_squared(r->front_contact.velocity) > 4)
         front = 0;
     if ((r->flags & RIDER_STOPPIE_CONTROL) && touches(r->front_contact) && !touches(r->rear_contact))
         front = 0;

@@ -9,17 +9,36 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
+namespace
+{
 
 struct V3 {
     double x, y, z;
 };
-V3 operator+(V3 a, V3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-V3 operator-(V3 a, V3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-V3 operator*(double s, V3 a) { return {s * a.x, s * a.y, s * a.z}; }
-double dot(V3 a, V3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-double length(V3 a) { return std::sqrt(dot(a, a)); }
-V3 load(const float *p) { return {p[0], p[1], p[2]}; }
+V3 operator+(V3 a, V3 b)
+{
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+V3 operator-(V3 a, V3 b)
+{
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+V3 operator*(double s, V3 a)
+{
+    return {s * a.x, s * a.y, s * a.z};
+}
+double dot(V3 a, V3 b)
+{
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+double length(V3 a)
+{
+    return std::sqrt(dot(a, a));
+}
+V3 load(const float *p)
+{
+    return {p[0], p[1], p[2]};
+}
 void store(V3 v, float *p)
 {
     p[0] = (float)v.x, p[1] = (float)v.y, p[2] = (float)v.z;
@@ -68,8 +87,7 @@ V3 perpendicular(V3 u)
 
 } // namespace
 
-void two_bone_solve(const float root[3], const float target[3], float a, float b, const float pole[3],
-                    float middle[3])
+void two_bone_solve(const float root[3], const float target[3], float a, float b, const float pole[3], float middle[3])
 {
     V3 r = load(root), t = load(target), p = load(pole);
     double distance = length(t - r);
@@ -122,8 +140,8 @@ FootPose foot_pose(const Rider *r)
         if (c >= 1) {
             double w = clampd(c, 1, 128) / 128;
             double outward = peg.x < 0 ? -1 : 1;
-            peg = peg + V3{0.5 * clampd(2 * w - 1, 0, 1) * outward, 1.75 * clampd(2 * w, 0, 1),
-                           clampd(w * 4 / 3, 0, 1)};
+            peg =
+                peg + V3{0.5 * clampd(2 * w - 1, 0, 1) * outward, 1.75 * clampd(2 * w, 0, 1), clampd(w * 4 / 3, 0, 1)};
         }
         store(world_point(frame, peg), pose.feet[side]);
         pose.off_peg[side] = false;
@@ -181,8 +199,10 @@ LimbPose arm_pose(const Rider *r, const BodyFrame *torso)
     const float *left = s.shoulders[0], *right = s.shoulders[1];
     V3 poles[2] = {
         torso_point(r, torso, {left[0] - 0.5, left[1] - (1.5 * std::max(0.0, tilt) + 1), left[2] + 2.0}) - between,
-        torso_point(r, torso, {right[0] + 0.5, right[1] - (1.5 * std::max(0.0, -tilt) + 0.125 * r->throttle + 0.9),
-                            right[2] + 2.0}) + between,
+        torso_point(
+            r, torso,
+            {right[0] + 0.5, right[1] - (1.5 * std::max(0.0, -tilt) + 0.125 * r->throttle + 0.9), right[2] + 2.0}) +
+            between,
     };
     for (int side = 0; side < 2; ++side) {
         store(shoulders[side], pose.root[side]);

@@ -23,8 +23,7 @@ struct LimbPose {
 // The middle joint of a limb of lengths a (root side) and b reaching from
 // `root` toward `target`, bent toward `pole`. A target beyond 0.95 (a + b)
 // leaves the limb slightly bent.
-void two_bone_solve(const float root[3], const float target[3], float a, float b, const float pole[3],
-                    float middle[3]);
+void two_bone_solve(const float root[3], const float target[3], float a, float b, const float pole[3], float middle[3]);
 
 // A body's placement as drawing sees it: position and 3x4 row-major
 // rotation (the physics' own layout).

@@ -3,9 +3,9 @@
 
 #include "physics/contact.h"
 #include "physics/world.h"
-#include "track/track.h"
 #include "platform/fatal.h"
 #include "platform/log.h"
+#include "track/track.h"
 
 #include <algorithm>
 #include <atomic>
@@ -14,14 +14,15 @@
 #include <cstring>
 #include <new>
 
-namespace {
+namespace
+{
 
 void set_body_mass_box(Rider *r)
 {
     const BikeSpec &s = r->spec;
     dMass m;
-    dMassSetBoxTotal(&m, s.frame_mass + (1 - r->rider_mass_distribution) * s.rider_mass, s.frame_box[0],
-                     s.frame_box[1], s.frame_box[2]);
+    dMassSetBoxTotal(&m, s.frame_mass + (1 - r->rider_mass_distribution) * s.rider_mass, s.frame_box[0], s.frame_box[1],
+                     s.frame_box[2]);
     dBodySetMass(r->bodies[FRAME], &m);
     dMassSetSphereTotal(&m, r->rider_mass_distribution * s.rider_mass, 1);
     dBodySetMass(r->bodies[RIDER_TORSO], &m);
@@ -77,13 +78,20 @@ void swingarm_mass(dBodyID body, const BikeSpec &s)
 const float *body_position(const BikeSpec &s, int body)
 {
     switch (body) {
-    case FRAME: return s.frame_position;
-    case FRONT_WHEEL: return s.front.axle;
-    case REAR_WHEEL: return s.rear.axle;
-    case FORK_UPPER: return s.steering_head;
-    case FORK_LOWER: return s.fork_bottom;
-    case SWINGARM: return s.swingarm_position;
-    default: return s.torso_position;
+    case FRAME:
+        return s.frame_position;
+    case FRONT_WHEEL:
+        return s.front.axle;
+    case REAR_WHEEL:
+        return s.rear.axle;
+    case FORK_UPPER:
+        return s.steering_head;
+    case FORK_LOWER:
+        return s.fork_bottom;
+    case SWINGARM:
+        return s.swingarm_position;
+    default:
+        return s.torso_position;
     }
 }
 
@@ -161,9 +169,8 @@ void rider_set_mass_distribution(Rider *r, float d)
     set_body_mass_box(r);
 }
 
-Rider *rider_create(PhysicsWorld *world, const char *bike, int slot, const char *number,
-                    const char *body_texture, const char *head_texture, const char *bike_texture,
-                    const char *wheel_texture)
+Rider *rider_create(PhysicsWorld *world, const char *bike, int slot, const char *number, const char *body_texture,
+                    const char *head_texture, const char *bike_texture, const char *wheel_texture)
 {
     // Riders are told apart by serial: a new rider may reuse an old one's memory.
     static std::atomic<int> serials{0};
@@ -178,9 +185,9 @@ Rider *rider_create(PhysicsWorld *world, const char *bike, int slot, const char 
     r->spec = *spec;
     const BikeSpec &s = r->spec;
 
-    static const int shape_files[RIDER_SHAPES] = {PART_FRAME_SHAPE, PART_FORK_UPPER_SHAPE, PART_FORK_LOWER_SHAPE,
-                                                  PART_SWINGARM_SHAPE, PART_FRONT_WHEEL_SHAPE,
-                                                  PART_REAR_WHEEL_SHAPE, PART_RIDER_SHAPE};
+    static const int shape_files[RIDER_SHAPES] = {PART_FRAME_SHAPE,    PART_FORK_UPPER_SHAPE,  PART_FORK_LOWER_SHAPE,
+                                                  PART_SWINGARM_SHAPE, PART_FRONT_WHEEL_SHAPE, PART_REAR_WHEEL_SHAPE,
+                                                  PART_RIDER_SHAPE};
     for (int k = 0; k < RIDER_SHAPES; ++k) {
         const SphereShape *master = shape_load(s.part_files[shape_files[k]]);
         r->has_shape[k] = master != nullptr;

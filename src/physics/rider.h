@@ -16,16 +16,29 @@ struct PhysicsWorld;
 
 enum RiderBody { FRAME, FRONT_WHEEL, REAR_WHEEL, FORK_UPPER, FORK_LOWER, SWINGARM, RIDER_TORSO, RIDER_BODIES };
 enum RiderJoint { FRONT_AXLE, REAR_AXLE, STEERING_HEAD, FORK_SLIDE, SWINGARM_PIVOT, RIDER_MOUNT, RIDER_JOINTS };
-enum RiderShape { SHAPE_FRAME, SHAPE_FORK_UPPER, SHAPE_FORK_LOWER, SHAPE_SWINGARM, SHAPE_FRONT_WHEEL,
-                  SHAPE_REAR_WHEEL, SHAPE_RIDER, RIDER_SHAPES };
+enum RiderShape {
+    SHAPE_FRAME,
+    SHAPE_FORK_UPPER,
+    SHAPE_FORK_LOWER,
+    SHAPE_SWINGARM,
+    SHAPE_FRONT_WHEEL,
+    SHAPE_REAR_WHEEL,
+    SHAPE_RIDER,
+    RIDER_SHAPES
+};
 
 // Rider::skins: the texture files the rider is drawn with.
 enum RiderTexture { TEX_BODY, TEX_HEAD, TEX_BIKE, TEX_WHEELS, RIDER_TEXTURES };
 
 // Flag bits of Rider::flags.
 enum {
-    RIDER_KEEP_DIRECT_STEERING = 1, RIDER_WHEELIE_CONTROL = 2, RIDER_STOPPIE_CONTROL = 4,
-    RIDER_FRONT_ANTILOCK = 8, RIDER_REAR_ANTILOCK = 16, RIDER_AUTO_SHIFT = 32, RIDER_AUTO_DAB = 64,
+    RIDER_KEEP_DIRECT_STEERING = 1,
+    RIDER_WHEELIE_CONTROL = 2,
+    RIDER_STOPPIE_CONTROL = 4,
+    RIDER_FRONT_ANTILOCK = 8,
+    RIDER_REAR_ANTILOCK = 16,
+    RIDER_AUTO_SHIFT = 32,
+    RIDER_AUTO_DAB = 64,
     RIDER_ARCADE = 128,
 };
 
@@ -65,9 +78,9 @@ struct Rider {
     float course_aim[3];
 
     float total_mass;
-    float roll_damping, leveling, roll_limit_factor, roll_limit_angle, steering_damping,
-        steering_strength, max_steering_force, direct_steering, slow_damping_speed,
-        slow_damping_factor, land_damping_falloff, land_damping_factor;
+    float roll_damping, leveling, roll_limit_factor, roll_limit_angle, steering_damping, steering_strength,
+        max_steering_force, direct_steering, slow_damping_speed, slow_damping_factor, land_damping_falloff,
+        land_damping_factor;
     float auto_clutch_speed;
     float front_brake_torque, rear_brake_torque;
     float max_dab_speed;
@@ -75,7 +88,7 @@ struct Rider {
     SphereShape shapes[RIDER_SHAPES];
     bool has_shape[RIDER_SHAPES];
     std::string skins[RIDER_TEXTURES]; // texture files; empty: the bike's own
-    int serial; // a number no other rider of the process had
+    int serial;                        // a number no other rider of the process had
 
     char number[8];
     int slot;

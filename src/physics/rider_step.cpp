@@ -12,7 +12,8 @@
 #include <cmath>
 #include <tuple>
 
-namespace {
+namespace
+{
 
 const float dt = 1.0f / 128;
 

@@ -6,7 +6,8 @@
 #include <cstdlib>
 #include <mutex>
 
-namespace {
+namespace
+{
 
 const Track empty_track;
 

@@ -3,7 +3,8 @@
 
 #include <csignal>
 
-namespace {
+namespace
+{
 
 volatile sig_atomic_t close_pending;
 

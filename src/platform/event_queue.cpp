@@ -1,7 +1,8 @@
 // Time-ordered ring of input events.
 #include "platform/event_queue.h"
 
-namespace {
+namespace
+{
 
 bool later(int s1, int us1, int s2, int us2)
 {

@@ -8,7 +8,8 @@
 #include <cstdlib>
 #include <new>
 
-namespace {
+namespace
+{
 
 bool stderr_presenter(const char *title, const char *text)
 {

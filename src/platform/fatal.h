@@ -14,8 +14,7 @@ using MessageBoxPresenter = bool (*)(const char *title, const char *text);
 void set_message_box_presenter(MessageBoxPresenter presenter);
 
 // Shows a message box with the title and at most 1023 formatted characters.
-void fatal_box(const char *title, const char *format, ...)
-    __attribute__((format(printf, 2, 3)));
+void fatal_box(const char *title, const char *format, ...) __attribute__((format(printf, 2, 3)));
 
 // Registers what the out-of-memory path must close before it exits (audio,
 // then the window); either may be null.

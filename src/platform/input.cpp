@@ -9,7 +9,8 @@
 #include <cstdio>
 #include <cstring>
 
-namespace {
+namespace
+{
 
 enum { MAX_AXES = 100, MAX_BUTTONS = 500, MOUSE_BUTTONS = 5 };
 
@@ -192,11 +193,11 @@ int input_init(Window *w)
     zeph_log("End of DirectInput roll call\n");
 
     static const char *const aliases[][2] = {
-        {"mouse-x", "Mouse.axis[0]"},       {"mouse-y", "Mouse.axis[1]"},
-        {"mouse-left", "Mouse.key[0]"},     {"mouse-right", "Mouse.key[1]"},
-        {"mouse-middle", "Mouse.key[2]"},   {"joystick-a-x", "Joystick1.axis[0]"},
+        {"mouse-x", "Mouse.axis[0]"},          {"mouse-y", "Mouse.axis[1]"},
+        {"mouse-left", "Mouse.key[0]"},        {"mouse-right", "Mouse.key[1]"},
+        {"mouse-middle", "Mouse.key[2]"},      {"joystick-a-x", "Joystick1.axis[0]"},
         {"joystick-a-y", "Joystick1.axis[1]"}, {"joystick-a-1", "Joystick1.key[0]"},
-        {"joystick-a-2", "Joystick1.key[1]"}, {"joystick-b-x", "Joystick2.axis[0]"},
+        {"joystick-a-2", "Joystick1.key[1]"},  {"joystick-b-x", "Joystick2.axis[0]"},
         {"joystick-b-y", "Joystick2.axis[1]"}, {"joystick-b-1", "Joystick2.key[0]"},
         {"joystick-b-2", "Joystick2.key[1]"},
     };
@@ -212,8 +213,7 @@ int cursor_device_add(Window *w)
     d->ops = &cursor_ops;
     d->axes = 2;
     add_device(w, std::move(d), "cursor");
-    static const char *const aliases[][2] = {{"cursor-x", "cursor.axis[0]"},
-                                             {"cursor-y", "cursor.axis[1]"}};
+    static const char *const aliases[][2] = {{"cursor-x", "cursor.axis[0]"}, {"cursor-y", "cursor.axis[1]"}};
     for (const auto &a : aliases)
         if (alias_resolve(a[0]) == a[0])
             alias_add(a[0], a[1]);
@@ -226,8 +226,8 @@ bool input_handle_sdl_event(Window *w, const SDL_Event &e)
     switch (e.type) {
     case SDL_JOYBUTTONDOWN:
     case SDL_JOYBUTTONUP:
-        device_button(w, joystick_device(w, e.jbutton.which), e.jbutton.button,
-                      e.type == SDL_JOYBUTTONDOWN, e.jbutton.timestamp);
+        device_button(w, joystick_device(w, e.jbutton.which), e.jbutton.button, e.type == SDL_JOYBUTTONDOWN,
+                      e.jbutton.timestamp);
         return true;
     case SDL_MOUSEMOTION:
         w->cursor_x = e.motion.x;

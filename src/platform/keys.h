@@ -3,7 +3,7 @@
 #pragma once
 
 enum {
-    KEY_BASE = 4096,          // button code of scan code s is 4096 + s
+    KEY_BASE = 4096, // button code of scan code s is 4096 + s
     KEY_SCAN_CODES = 512,
     BUTTON_MOUSE_LEFT = 8192,
     BUTTON_MOUSE_MIDDLE = 8193,

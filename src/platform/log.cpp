@@ -8,7 +8,8 @@
 #include <cstring>
 #include <string>
 
-namespace {
+namespace
+{
 
 FILE *log_file;
 bool log_initialised;
@@ -25,8 +26,7 @@ void write_stamped(const char *format, va_list args)
     uint32_t ms = clock_ms();
     unsigned hundredths = (ms / 10u) % 100u;
     unsigned seconds = ms / 1000u;
-    fprintf(log_file, "[%u:%02u:%02u.%02u] ", seconds / 3600u, (seconds / 60u) % 60u,
-            seconds % 60u, hundredths);
+    fprintf(log_file, "[%u:%02u:%02u.%02u] ", seconds / 3600u, (seconds / 60u) % 60u, seconds % 60u, hundredths);
     vfprintf(log_file, format, args);
     fflush(log_file);
 }

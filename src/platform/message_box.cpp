@@ -5,7 +5,8 @@
 
 #include <SDL.h>
 
-namespace {
+namespace
+{
 
 bool sdl_message_box(const char *title, const char *text)
 {

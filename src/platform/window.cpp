@@ -14,7 +14,8 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace {
+namespace
+{
 
 std::vector<DisplayMode> mode_list;
 
@@ -59,8 +60,8 @@ void build_mode_list()
     if (SDL_GetDesktopDisplayMode(0, &desktop) == 0) {
         int bits = SDL_BITSPERPIXEL(desktop.format);
         bool used = usable_depth(bits);
-        zeph_log(used ? "Registry mode is %dx%dx%d@%dhz\n" : "Registry mode is %dx%dx%d@%dhz (ignored)\n",
-                 desktop.w, desktop.h, bits, desktop.refresh_rate);
+        zeph_log(used ? "Registry mode is %dx%dx%d@%dhz\n" : "Registry mode is %dx%dx%d@%dhz (ignored)\n", desktop.w,
+                 desktop.h, bits, desktop.refresh_rate);
         if (used)
             mode_list.push_back({desktop.w, desktop.h, bits});
     }
@@ -193,8 +194,8 @@ DisplayMode choose_fullscreen_mode(const DisplayMode *modes, int width, int heig
     return best ? *best : desktop_mode();
 }
 
-Window *gl_window_create(const char *title, int width, int height, int flags, int alpha_bits,
-                         int depth_bits, int stencil_bits, int accumulation_bits)
+Window *gl_window_create(const char *title, int width, int height, int flags, int alpha_bits, int depth_bits,
+                         int stencil_bits, int accumulation_bits)
 {
     // Our own SIGINT and SIGTERM handlers raise the close request.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
@@ -344,13 +345,19 @@ void window_size(Window *w, int *width, int *height)
 static int control_character(SDL_Keycode key)
 {
     switch (key) {
-    case SDLK_BACKSPACE: return 8;
-    case SDLK_TAB: return 9;
+    case SDLK_BACKSPACE:
+        return 8;
+    case SDLK_TAB:
+        return 9;
     case SDLK_RETURN:
-    case SDLK_KP_ENTER: return 13;
-    case SDLK_ESCAPE: return 27;
-    case SDLK_DELETE: return 127;
-    default: return 0;
+    case SDLK_KP_ENTER:
+        return 13;
+    case SDLK_ESCAPE:
+        return 27;
+    case SDLK_DELETE:
+        return 127;
+    default:
+        return 0;
     }
 }
 

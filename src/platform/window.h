@@ -20,8 +20,8 @@ enum {
 
 // Opens the window and its GL context; flags' low byte is the colour depth.
 // Width and height 0 ask for the desktop size. Null on failure.
-Window *gl_window_create(const char *title, int width, int height, int flags, int alpha_bits,
-                         int depth_bits, int stencil_bits, int accumulation_bits);
+Window *gl_window_create(const char *title, int width, int height, int flags, int alpha_bits, int depth_bits,
+                         int stencil_bits, int accumulation_bits);
 
 // Closes the input devices, deletes the GL context and destroys the window.
 void gl_window_destroy(Window *window);

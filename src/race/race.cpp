@@ -17,7 +17,8 @@
 #include <cstring>
 #include <random>
 
-namespace {
+namespace
+{
 
 // A loading step: shown on the loading screen, which logs it (headless, the
 // null renderer just logs it).

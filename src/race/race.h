@@ -100,8 +100,8 @@ struct Sim {
     int roster_order[ROSTER_SIZE] = {}; // the shuffled roster (indices into it)
     bool roster_taken[ROSTER_SIZE] = {};
     SlotController controllers[SLOTS];
-    RiderInput inputs[SLOTS];       // controls given for the next tick
-    bool input_given[SLOTS] = {};   // whether inputs[slot] is waiting
+    RiderInput inputs[SLOTS];     // controls given for the next tick
+    bool input_given[SLOTS] = {}; // whether inputs[slot] is waiting
     unsigned stages = SIM_ALL_STAGES;
 
     Sim() = default;
@@ -117,8 +117,8 @@ void sim_destroy(Sim *sim);
 
 // Starts a race; a null line-up is a time-trial run. False when the track
 // cannot be loaded. `seed` stands for the tick that seeds the roster shuffle.
-bool race_start(Sim *sim, const int *lineup, bool play_demo, bool record_demo, int time_limit, int laps,
-                int skill, unsigned seed);
+bool race_start(Sim *sim, const int *lineup, bool play_demo, bool record_demo, int time_limit, int laps, int skill,
+                unsigned seed);
 
 // Restarts the local player's time-trial run.
 void time_trial_reset(Sim *sim);

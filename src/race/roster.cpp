@@ -4,7 +4,8 @@
 
 #include <string>
 
-namespace {
+namespace
+{
 
 const char *const bodies[3] = {"@rider_body-alt1.png", "@rider_body-alt2.png", "@rider_body-alt3.png"};
 const char *const heads[3] = {"@rider_head-alt1.png", "@rider_head-alt2.png", "@rider_head-alt3.png"};
@@ -18,8 +19,8 @@ RosterRider make(int k)
     static const char *const small[4] = {"kx125", "yz125", "cr125", "rm125"};
     static const char *const fours[4] = {"crf250(2009)", "kx250f(2009)", "rmz250(2009)", "yz250f(2009)"};
     static const char *const finches[4] = {"crf250(2009)", "kx250f(2009)", "yz250f(2009)", "rmz250(2009)"};
-    static const char *const families[4][2] = {{"crf250", "yz250f"}, {"kx250f", "rmz250"}, {"yz250f", "crf250"},
-                                               {"rmz250", "kx250f"}};
+    static const char *const families[4][2] = {
+        {"crf250", "yz250f"}, {"kx250f", "rmz250"}, {"yz250f", "crf250"}, {"rmz250", "kx250f"}};
     RosterRider r = {20 + k, PERSONALITY_OSPREY, "", nullptr, nullptr, nullptr, nullptr};
     if (k < 20) {
         r.bike = small[k / 5];

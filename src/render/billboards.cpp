@@ -8,7 +8,8 @@
 
 int billboards_drawn = 0;
 
-namespace {
+namespace
+{
 
 struct Span {
     float left[2], right[2]; // horizontal ends (x, z) relative to the camera
@@ -75,8 +76,7 @@ std::vector<int> billboard_order(const Billboard *list, int count, const float c
     if (!right_of(backward, right))
         return order;
     auto dot = [&](const Billboard &b) { return backward[0] * b.x + backward[1] * b.y + backward[2] * b.z; };
-    uint32_t camera_key =
-        depth_key(backward[0] * camera[0] + backward[1] * camera[1] + backward[2] * camera[2]);
+    uint32_t camera_key = depth_key(backward[0] * camera[0] + backward[1] * camera[1] + backward[2] * camera[2]);
     std::vector<uint32_t> keys(count);
     for (int i = 0; i < count; ++i) {
         const Billboard &b = list[i];
@@ -110,8 +110,7 @@ std::vector<int> billboard_order(const Billboard *list, int count, const float c
     return order;
 }
 
-void draw_billboards(const Billboard *list, int count, const float camera[3], const float backward[3],
-                     int lookahead)
+void draw_billboards(const Billboard *list, int count, const float camera[3], const float backward[3], int lookahead)
 {
     float right[3];
     billboards_drawn = 0;

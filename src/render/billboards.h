@@ -28,5 +28,4 @@ std::vector<int> billboard_order(const Billboard *list, int count, const float c
                                  int lookahead);
 
 // Draws the billboards in that order, binding each texture once per run.
-void draw_billboards(const Billboard *list, int count, const float camera[3], const float backward[3],
-                     int lookahead);
+void draw_billboards(const Billboard *list, int count, const float camera[3], const float backward[3], int lookahead);

@@ -9,7 +9,8 @@
 GlCaps gl_caps;
 GlEntryPoints glext;
 
-namespace {
+namespace
+{
 
 std::string gl_string(GLenum which)
 {

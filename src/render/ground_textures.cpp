@@ -2,9 +2,9 @@
 // through a frame buffer object, or through the back buffer without one.
 #include "render/ground_textures.h"
 
-#include "platform/messages.h"
 #include "files/image.h"
 #include "platform/log.h"
+#include "platform/messages.h"
 #include "render/gl_caps.h"
 #include "render/render_target.h"
 #include "render/terrain_lod.h"
@@ -15,7 +15,8 @@
 #include <cmath>
 #include <cstring>
 
-namespace {
+namespace
+{
 
 const int LOW_STEP = 448, LOW_BORDER = 32;
 
@@ -87,7 +88,7 @@ void draw_quad(float x0, float z0, float x1, float z1, float u0, float v0, float
 // pieces smaller rectangles.
 void draw_decal(const Decal &d, int pieces)
 {
-    float ax = d.sin * d.length, az = d.cos * d.length;                   // along
+    float ax = d.sin * d.length, az = d.cos * d.length;                        // along
     float cx = d.cos * d.length * d.aspect, cz = -d.sin * d.length * d.aspect; // across
     float bx = d.x - ax / 2 - cx / 2, bz = d.z - az / 2 - cz / 2;
     glBegin(GL_QUADS);
@@ -360,13 +361,12 @@ int ground_paint_due(GroundTextures *g, const Terrain &t)
     g->decals_painted = 0;
     for (GroundSlot &slot : g->coarse)
         if (!slot.ready)
-            slot.ready = paint_block(g, t, slot.texture, slot.block_x * g->coarse_tiles,
-                                     slot.block_z * g->coarse_tiles, g->coarse_tiles);
+            slot.ready = paint_block(g, t, slot.texture, slot.block_x * g->coarse_tiles, slot.block_z * g->coarse_tiles,
+                                     g->coarse_tiles);
     for (int level = g->finest; level < GROUND_WINDOW_LEVELS; ++level)
         for (GroundSlot &slot : g->windows[level])
             if (!slot.ready && slot.block_x >= 0)
-                slot.ready = paint_block(g, t, slot.texture, slot.block_x << level, slot.block_z << level,
-                                         1 << level);
+                slot.ready = paint_block(g, t, slot.texture, slot.block_x << level, slot.block_z << level, 1 << level);
     return g->painted;
 }
 
@@ -408,9 +408,9 @@ void ground_add_decal(GroundTextures *g, const Terrain &t, int index)
     const Decal &d = t.decals[(size_t)index];
     float x0, z0, x1, z1;
     decal_bounds(d, &x0, &z0, &x1, &z1);
-    each_bin(t, x0, z0, x1, z1, g->bins,
-             [](std::vector<int> &bin, int i) { bin.insert(std::lower_bound(bin.begin(), bin.end(), i), i); },
-             index);
+    each_bin(
+        t, x0, z0, x1, z1, g->bins,
+        [](std::vector<int> &bin, int i) { bin.insert(std::lower_bound(bin.begin(), bin.end(), i), i); }, index);
     ground_mark_dirty(g, t, x0, z0, x1, z1);
 }
 

@@ -25,8 +25,8 @@ struct GroundSlot {
 };
 
 struct GroundTextures {
-    int dim = 128;        // pixels per side of a painted texture
-    int finest = 1;       // finest window level used
+    int dim = 128;  // pixels per side of a painted texture
+    int finest = 1; // finest window level used
     bool mipmaps = true;
     RenderTarget target;
     bool split_large_decals = false; // the driver draws big quads wrongly
@@ -37,14 +37,14 @@ struct GroundTextures {
     int low_side = 0, low_size = 0;          // W and pixels per low-detail texture
     std::vector<unsigned> low;
     std::vector<uint8_t> low_dirty;
-    std::vector<int> bins[64];               // decal indices, sorted
-    int painted = 0, decals_painted = 0;     // this frame
+    std::vector<int> bins[64];           // decal indices, sorted
+    int painted = 0, decals_painted = 0; // this frame
 };
 
 // Settings the painting takes from the options.
 struct GroundTextureSettings {
-    int dim;        // 32 << choice
-    int finest;     // 0..6
+    int dim;    // 32 << choice
+    int finest; // 0..6
     bool mipmaps;
     bool use_fbo;
     bool verbose;

@@ -8,8 +8,8 @@
 #include "render/gl_caps.h"
 #include "render/material.h"
 #include "render/model.h"
-#include "render/shaders.h"
 #include "render/projection.h"
+#include "render/shaders.h"
 #include "render/terrain_render.h"
 #include "render/text.h"
 #include "track/track.h"
@@ -20,7 +20,8 @@
 
 HudSettings hud_settings;
 
-namespace {
+namespace
+{
 
 // A textured rectangle on z = -1 with texture rows top..bottom.
 void picture(unsigned texture, float left, float bottom, float right, float top, float s0 = 0, float t0 = 0,
@@ -191,8 +192,8 @@ void draw_introduction(const Sim &sim, float y)
         return;
     float alpha = std::clamp(3 - seconds, 0.0f, 1.0f);
     const std::string &name = track.display_name.empty() ? track.folder : track.display_name;
-    std::string length = race_length_text(race.time_limit ? race.laps : race.race_laps,
-                                          race.time_limit / (60 * TICKS_PER_SECOND));
+    std::string length =
+        race_length_text(race.time_limit ? race.laps : race.race_laps, race.time_limit / (60 * TICKS_PER_SECOND));
     glPushMatrix();
     float height = y / 8;
     glTranslatef(0, y * 0.4f, -1);
@@ -302,10 +303,11 @@ std::vector<std::string> status_lines(const StatusInfo &info)
         lines.push_back("Time - " + race_time_text(info.race_ticks) + " ");
     if (info.render_stats) {
         static int largest[6];
-        const int counts[6] = {ground.triangles, model_triangles_drawn, billboards_drawn,
-                               ground.textures.decals_painted, texture_changes, shader_changes};
-        const char *names[6] = {"Ground polygons", "Model polygons", "Billboards", "Decals", "Texture Changes",
-                                "Shader Changes"};
+        const int counts[6] = {ground.triangles, model_triangles_drawn,
+                               billboards_drawn, ground.textures.decals_painted,
+                               texture_changes,  shader_changes};
+        const char *names[6] = {"Ground polygons", "Model polygons",  "Billboards",
+                                "Decals",          "Texture Changes", "Shader Changes"};
         for (int i = 0; i < 6; ++i) {
             largest[i] = std::max(largest[i], counts[i]);
             snprintf(line, sizeof line, "%s - %d max=%d", names[i], counts[i], largest[i]);

@@ -44,8 +44,8 @@ std::string race_length_text(int laps, int minutes);
 
 // What the status overlay shows besides the renderer's own figures.
 struct StatusInfo {
-    int fps = -1;                // "FPS - %d"; below 0: not shown
-    int race_ticks = -1;         // "Time - ..." since the start; below 0: not shown
+    int fps = -1;        // "FPS - %d"; below 0: not shown
+    int race_ticks = -1; // "Time - ..." since the start; below 0: not shown
     bool render_stats = false;
     std::vector<std::string> messages; // visible message lines, oldest first
 };

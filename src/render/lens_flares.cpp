@@ -9,7 +9,8 @@
 #include <cmath>
 #include <vector>
 
-namespace {
+namespace
+{
 
 float edge_fade(float s, float extent, float margin)
 {
@@ -22,8 +23,8 @@ float edge_fade(float s, float extent, float margin)
 
 } // namespace
 
-bool flare_screen_position(const LensFlare &flare, const SceneCamera &camera, float x_extent, float y_extent,
-                           float *sx, float *sy, float *eye_depth)
+bool flare_screen_position(const LensFlare &flare, const SceneCamera &camera, float x_extent, float y_extent, float *sx,
+                           float *sy, float *eye_depth)
 {
     float v[3];
     for (int i = 0; i < 3; ++i)
@@ -46,14 +47,14 @@ float linear_depth(float z)
     return (1250 / (5000 - 4999.75f * z) - 0.25f) * 0.00020001f;
 }
 
-float flare_visibility(const LensFlare &flare, float sx, float sy, float eye_depth, float x_extent,
-                       float y_extent, const uint8_t rgb[3], float depth)
+float flare_visibility(const LensFlare &flare, float sx, float sy, float eye_depth, float x_extent, float y_extent,
+                       const uint8_t rgb[3], float depth)
 {
     if (rgb[0] <= 223 || rgb[1] <= 223 || rgb[2] <= 223)
         return 0;
     float lin = linear_depth(depth);
-    bool open = flare.kind == FLARE_VECTOR ? lin >= 0.4f
-                                           : lin >= std::clamp((eye_depth - 0.25f) * 0.00020001f, 0.0f, 1.0f);
+    bool open =
+        flare.kind == FLARE_VECTOR ? lin >= 0.4f : lin >= std::clamp((eye_depth - 0.25f) * 0.00020001f, 0.0f, 1.0f);
     if (!open)
         return 0;
     float margin = std::min(x_extent, y_extent) / 32;

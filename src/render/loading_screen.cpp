@@ -6,7 +6,8 @@
 #include "render/projection.h"
 #include "render/text.h"
 
-namespace {
+namespace
+{
 
 const char version_label[] = "2011-01-05 snapshot";
 

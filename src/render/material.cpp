@@ -6,7 +6,8 @@
 int texture_changes;
 float rider_alpha = 1;
 
-namespace {
+namespace
+{
 
 bool shaders()
 {

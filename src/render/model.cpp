@@ -1,9 +1,9 @@
 // Reading, caching, skinning and drawing JM models.
 #include "render/model.h"
 
-#include "platform/messages.h"
 #include "files/file_index.h"
 #include "files/game_file.h"
+#include "platform/messages.h"
 #include "render/gl_caps.h"
 #include "render/shaders.h"
 
@@ -16,7 +16,8 @@
 
 int model_triangles_drawn;
 
-namespace {
+namespace
+{
 
 struct ModelSettings {
     float lod_scale = 1, lod_bias = 0;
@@ -95,10 +96,9 @@ void compute_tangents(Mesh *m)
             for (int k = 0; k < 3; ++k)
                 tangent[k] = (e1[k] * dv2 - e2[k] * dv1) * s;
         } else {
-            const float *longer = (e1[0] * e1[0] + e1[1] * e1[1] + e1[2] * e1[2] >
-                                   e2[0] * e2[0] + e2[1] * e2[1] + e2[2] * e2[2])
-                                      ? e1
-                                      : e2;
+            const float *longer =
+                (e1[0] * e1[0] + e1[1] * e1[1] + e1[2] * e1[2] > e2[0] * e2[0] + e2[1] * e2[1] + e2[2] * e2[2]) ? e1
+                                                                                                                : e2;
             for (int k = 0; k < 3; ++k)
                 tangent[k] = longer[k] * 9.536743e-7f;
         }
@@ -238,8 +238,8 @@ bool equal_ignoring_case(const std::string &a, const char *b)
 void place(const float position[3], const float r[12])
 {
     // The physics keeps rotations row-major; GL wants the columns.
-    const GLfloat m[16] = {r[0], r[4], r[8], 0, r[1], r[5], r[9], 0, r[2], r[6], r[10], 0,
-                           position[0], position[1], position[2], 1};
+    const GLfloat m[16] = {r[0], r[4], r[8],  0, r[1],        r[5],        r[9],        0,
+                           r[2], r[6], r[10], 0, position[0], position[1], position[2], 1};
     glPushMatrix();
     glMultMatrixf(m);
 }
@@ -480,4 +480,3 @@ void export_pov_mesh(const Mesh &m, GameFile *f)
                   t + 1 < m.triangle_count ? "," : "");
     gf_printf(f, "\t}\n}\n");
 }
-

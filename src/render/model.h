@@ -15,7 +15,7 @@ struct GameFile;
 
 struct Mesh {
     int vertex_count = 0, triangle_count = 0, bone_count = 0;
-    float shininess = 32;  // -1: reflective (environment-mapped)
+    float shininess = 32; // -1: reflective (environment-mapped)
     float specular[4] = {1, 1, 1, 1};
     std::vector<float> positions, normals; // 3 per vertex; boned: current, then rest copy
     std::vector<float> texcoords;          // 2 per vertex, v flipped
@@ -75,8 +75,7 @@ void skin_mesh(Mesh *mesh, const BonePoses &bones);
 // Draws the opaque meshes, or the reflective ones, at a camera-relative
 // position with a rotation (3x4 row-major, as the physics keeps it).
 void draw_model(Model *model, const float position[3], const float rotation[12], const BonePoses *bones);
-void draw_model_reflective(Model *model, const float position[3], const float rotation[12],
-                           const BonePoses *bones);
+void draw_model_reflective(Model *model, const float position[3], const float rotation[12], const BonePoses *bones);
 
 // Triangles drawn since the counter was last reset.
 extern int model_triangles_drawn;

@@ -1,28 +1,41 @@
 #include "render/rider_draw.h"
 
 #include "physics/rider.h"
-#include "render/rider_bones.h"
 #include "render/gl_caps.h"
 #include "render/material.h"
 #include "render/model.h"
+#include "render/rider_bones.h"
 #include "render/rider_looks.h"
 
 #include <cmath>
 
-namespace {
+namespace
+{
 
 struct Vec {
     float x, y, z;
 };
-Vec operator-(Vec a, Vec b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-float dot(Vec a, Vec b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-Vec cross(Vec a, Vec b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
+Vec operator-(Vec a, Vec b)
+{
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+float dot(Vec a, Vec b)
+{
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+Vec cross(Vec a, Vec b)
+{
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
 Vec unit(Vec a)
 {
     float l = std::sqrt(dot(a, a));
     return l > 0 ? Vec{a.x / l, a.y / l, a.z / l} : a;
 }
-Vec load(const float *p) { return {p[0], p[1], p[2]}; }
+Vec load(const float *p)
+{
+    return {p[0], p[1], p[2]};
+}
 
 Vec to_world(const BodyFrame &f, Vec p)
 {
@@ -47,8 +60,8 @@ void rotation_between(Vec a, Vec b, float out[9])
     float c = dot(a, b);
     if (c < -0.999999f) { // opposite: half a turn about any perpendicular
         Vec p = unit(std::fabs(a.x) < 0.9f ? cross(a, {1, 0, 0}) : cross(a, {0, 1, 0}));
-        const float m[9] = {2 * p.x * p.x - 1, 2 * p.x * p.y, 2 * p.x * p.z, 2 * p.y * p.x, 2 * p.y * p.y - 1,
-                            2 * p.y * p.z, 2 * p.z * p.x, 2 * p.z * p.y, 2 * p.z * p.z - 1};
+        const float m[9] = {2 * p.x * p.x - 1, 2 * p.x * p.y, 2 * p.x * p.z, 2 * p.y * p.x,    2 * p.y * p.y - 1,
+                            2 * p.y * p.z,     2 * p.z * p.x, 2 * p.z * p.y, 2 * p.z * p.z - 1};
         std::copy(m, m + 9, out);
         return;
     }
@@ -86,7 +99,8 @@ RiderBonePoses pose_bones(const Rider *r, const BodyFrame &torso)
         Vec wrist = to_local(torso, load(arms.end[side]));
         Vec hip = to_local(torso, load(legs.root[side])), knee = to_local(torso, load(legs.middle[side]));
         Vec ankle = to_local(torso, load(legs.end[side]));
-        set_bone(&b, side ? BONE_RIGHT_UPPER_ARM : BONE_LEFT_UPPER_ARM, p.shoulder[side], p.elbow[side], shoulder, elbow);
+        set_bone(&b, side ? BONE_RIGHT_UPPER_ARM : BONE_LEFT_UPPER_ARM, p.shoulder[side], p.elbow[side], shoulder,
+                 elbow);
         set_bone(&b, side ? BONE_RIGHT_FOREARM : BONE_LEFT_FOREARM, p.elbow[side], p.wrist[side], elbow, wrist);
         set_bone(&b, side ? BONE_RIGHT_THIGH : BONE_LEFT_THIGH, p.hip[side], p.knee[side], hip, knee);
         set_bone(&b, side ? BONE_RIGHT_SHIN : BONE_LEFT_SHIN, p.knee[side], p.ankle[side], knee, ankle);
@@ -179,7 +193,8 @@ void draw_rider(const Rider *r, const RiderLook &look, RiderDrawMode mode, const
         if (p.texture < 0)
             material_bind(&material, look.number_texture, 0, 0);
         else
-            material_bind(&material, look.textures[p.texture], look.normal_maps[p.texture], look.specular_maps[p.texture]);
+            material_bind(&material, look.textures[p.texture], look.normal_maps[p.texture],
+                          look.specular_maps[p.texture]);
         draw_at(p.model, p.frame, camera, p.bones);
     }
     // The shine: the environment picture added over every shiny layer.

@@ -8,8 +8,8 @@ struct Rider;
 struct RiderLook;
 
 enum RiderDrawMode {
-    DRAW_WHOLE = 0,          // seen from outside
-    DRAW_FIRST_PERSON = 1,   // own view with the rider hidden
+    DRAW_WHOLE = 0,             // seen from outside
+    DRAW_FIRST_PERSON = 1,      // own view with the rider hidden
     DRAW_FIRST_PERSON_BODY = 2, // own view showing the first-person body
 };
 

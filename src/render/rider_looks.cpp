@@ -14,7 +14,8 @@
 
 LookSettings look_settings;
 
-namespace {
+namespace
+{
 
 RiderLook rider_looks[SLOTS];
 std::vector<StatueLook> statues;
@@ -117,7 +118,6 @@ model_maps:
     return first_texture(model.substr(0, dot) + s, tries, 3);
 }
 
-
 struct Group {
     RiderTexture texture;
     int spec_texture;
@@ -148,16 +148,23 @@ void load_rider_look(const Rider &rider, bool maps, RiderLook *look)
     look->serial = r->serial;
     const BikeSpec &s = r->spec;
     const Group groups[] = {
-        {TEX_BIKE, PART_BIKE_TEXTURE,
-         {{MODEL_FRAME, PART_FRAME_MODEL}, {MODEL_SIDE_PLATES, PART_SIDE_PLATES_MODEL},
-          {MODEL_FORK_UPPER, PART_FORK_UPPER_MODEL}, {MODEL_FRONT_PLATE, PART_FRONT_PLATE_MODEL},
-          {MODEL_FORK_LOWER, PART_FORK_LOWER_MODEL}, {MODEL_SWINGARM, PART_SWINGARM_MODEL}},
+        {TEX_BIKE,
+         PART_BIKE_TEXTURE,
+         {{MODEL_FRAME, PART_FRAME_MODEL},
+          {MODEL_SIDE_PLATES, PART_SIDE_PLATES_MODEL},
+          {MODEL_FORK_UPPER, PART_FORK_UPPER_MODEL},
+          {MODEL_FRONT_PLATE, PART_FRONT_PLATE_MODEL},
+          {MODEL_FORK_LOWER, PART_FORK_LOWER_MODEL},
+          {MODEL_SWINGARM, PART_SWINGARM_MODEL}},
          {true, true, true, true, true, true}},
-        {TEX_WHEELS, PART_WHEEL_TEXTURE,
+        {TEX_WHEELS,
+         PART_WHEEL_TEXTURE,
          {{MODEL_FRONT_WHEEL, PART_FRONT_WHEEL_MODEL}, {MODEL_REAR_WHEEL, PART_REAR_WHEEL_MODEL}},
          {true, true}},
-        {TEX_BODY, PART_BODY_TEXTURE,
-         {{MODEL_RIDER_PLATE, PART_RIDER_PLATE_MODEL}, {MODEL_BODY, PART_BODY_MODEL},
+        {TEX_BODY,
+         PART_BODY_TEXTURE,
+         {{MODEL_RIDER_PLATE, PART_RIDER_PLATE_MODEL},
+          {MODEL_BODY, PART_BODY_MODEL},
           {MODEL_BODY_FP, PART_BODY_FP_MODEL}},
          {false, true, false}},
         {TEX_HEAD, PART_HEAD_TEXTURE, {{MODEL_HEAD, PART_HEAD_MODEL}}, {true}},

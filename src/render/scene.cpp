@@ -19,7 +19,8 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
+namespace
+{
 
 // The track's billboards and lens flares as this renderer shows them: the
 // flaggers change pictures and walk, and flares note where they were drawn,
@@ -174,8 +175,7 @@ void draw_scene(const Sim &sim, const SceneCamera &camera, int viewing_slot, con
     glPushMatrix();
     glTranslatef(-eye[0], -eye[1], -eye[2]);
     const float backward[3] = {o[2], o[5], o[8]};
-    draw_billboards(shown.billboards.data(), (int)shown.billboards.size(), eye, backward,
-                    options.billboard_lookahead);
+    draw_billboards(shown.billboards.data(), (int)shown.billboards.size(), eye, backward, options.billboard_lookahead);
     glPopMatrix();
 
     for (int k = 0; k < held_count; ++k) {

@@ -15,7 +15,8 @@
 
 int shader_changes;
 
-namespace {
+namespace
+{
 
 // What the vertex stage hands to the fragment stage, shared by both.
 const char varyings_source[] = R"(

@@ -14,8 +14,7 @@ bool statue_too_far(float distance, float model_detail)
     return model_detail <= 10 && distance > 20 * model_detail * model_detail;
 }
 
-void statue_face_camera(const Statue &statue, StatueLook *look, const float camera[3], float lod_scale,
-                        float lod_bias)
+void statue_face_camera(const Statue &statue, StatueLook *look, const float camera[3], float lod_scale, float lod_bias)
 {
     const Statue *s = &statue;
     float dx = camera[0] - s->x, dy = camera[1] - s->y, dz = camera[2] - s->z;

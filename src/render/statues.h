@@ -13,8 +13,7 @@ bool statue_too_far(float distance, float model_detail);
 // Turns a statue that has a face distance toward the camera when the camera
 // is farther than that (by the model detail scale and bias); its look
 // keeps that orientation until turned again.
-void statue_face_camera(const Statue &statue, StatueLook *look, const float camera[3], float lod_scale,
-                        float lod_bias);
+void statue_face_camera(const Statue &statue, StatueLook *look, const float camera[3], float lod_scale, float lod_bias);
 
 // Draws the statues in two passes: lit with their textures and maps, then
 // their reflective meshes mirroring the environment picture; `looks` holds

@@ -6,7 +6,8 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
+namespace
+{
 
 // Grid intervals per side of a level-l node.
 int node_span(const Terrain &t, int l)

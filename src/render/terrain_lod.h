@@ -14,11 +14,11 @@
 struct Terrain;
 
 struct TerrainLod {
-    int level = -1;                      // M; -1 before the first build
-    std::vector<float> thresholds;       // in use: squared distances
-    std::vector<float> building;         // the computation in progress
-    std::vector<uint8_t> refine;         // this frame's refine flags
-    float tolerance = 0.0025f;           // height error per foot of distance
+    int level = -1;                // M; -1 before the first build
+    std::vector<float> thresholds; // in use: squared distances
+    std::vector<float> building;   // the computation in progress
+    std::vector<uint8_t> refine;   // this frame's refine flags
+    float tolerance = 0.0025f;     // height error per foot of distance
     // Where an unfinished computation resumes.
     int next_level = -1, next_node = 0, next_row = 0;
     float partial_max = 0;
@@ -64,15 +64,16 @@ struct GroundFan {
 
 // Visits the fans of this frame's refinement back to front as seen from
 // the eye looking along `forward`, leaving out nodes wholly behind it.
-template <typename Visit> void lod_fans(const TerrainLod &lod, const Terrain &terrain, const float eye[3],
-                                        const float forward[3], Visit &&visit);
+template <typename Visit>
+void lod_fans(const TerrainLod &lod, const Terrain &terrain, const float eye[3], const float forward[3], Visit &&visit);
 void lod_fans_walk(const TerrainLod &lod, const Terrain &terrain, const float eye[3], const float forward[3],
                    void (*visit)(const GroundFan &, void *), void *context);
-template <typename Visit> void lod_fans(const TerrainLod &lod, const Terrain &terrain, const float eye[3],
-                                        const float forward[3], Visit &&visit)
+template <typename Visit>
+void lod_fans(const TerrainLod &lod, const Terrain &terrain, const float eye[3], const float forward[3], Visit &&visit)
 {
-    lod_fans_walk(lod, terrain, eye, forward,
-                  [](const GroundFan &fan, void *c) { (*static_cast<std::remove_reference_t<Visit> *>(c))(fan); }, &visit);
+    lod_fans_walk(
+        lod, terrain, eye, forward,
+        [](const GroundFan &fan, void *c) { (*static_cast<std::remove_reference_t<Visit> *>(c))(fan); }, &visit);
 }
 
 // Number of nodes of levels 0..M.

@@ -10,7 +10,8 @@
 
 GroundRenderer ground;
 
-namespace {
+namespace
+{
 
 struct FanVertex {
     float position[3];

@@ -20,8 +20,8 @@ struct GroundRenderer {
     GroundTextureSettings texture_settings = {128, 1, true, true, false};
     float tolerance = 0.0025f;
     bool vertex_arrays = true;
-    bool recentre = true;       // repaint every window slot next frame
-    int triangles = 0; // drawn this frame
+    bool recentre = true; // repaint every window slot next frame
+    int triangles = 0;    // drawn this frame
 };
 
 extern GroundRenderer ground;

@@ -12,7 +12,8 @@
 
 Font text_font, numbers_font, condensed_numbers_font;
 
-namespace {
+namespace
+{
 
 const Font *current_font = &text_font;
 

@@ -7,8 +7,8 @@ struct Image;
 
 struct Font {
     unsigned texture = 0;
-    float rect[256][4];  // left, top, right, bottom texture coordinates
-    float width[256];    // advance in units of the glyph height
+    float rect[256][4]; // left, top, right, bottom texture coordinates
+    float width[256];   // advance in units of the glyph height
 };
 
 // Width of a character the font does not hold (the blank among them).

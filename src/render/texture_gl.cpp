@@ -4,7 +4,8 @@
 #include "files/texture.h"
 #include "render/gl_caps.h"
 
-namespace {
+namespace
+{
 
 GLenum format_of(int channels)
 {
@@ -19,11 +20,10 @@ void upload_levels(const Image &image, int first_level, bool replace)
             const uint8_t *pixels = image.pixels.data() + image_level_offset(image, level);
             GLenum format = format_of(image.channels);
             if (replace)
-                glTexSubImage2D(GL_TEXTURE_2D, level - first_level, 0, 0, w, h, format,
-                                GL_UNSIGNED_BYTE, pixels);
+                glTexSubImage2D(GL_TEXTURE_2D, level - first_level, 0, 0, w, h, format, GL_UNSIGNED_BYTE, pixels);
             else
-                glTexImage2D(GL_TEXTURE_2D, level - first_level, (GLint)format, w, h, 0, format,
-                             GL_UNSIGNED_BYTE, pixels);
+                glTexImage2D(GL_TEXTURE_2D, level - first_level, (GLint)format, w, h, 0, format, GL_UNSIGNED_BYTE,
+                             pixels);
         }
         w = w > 1 ? w / 2 : 1;
         h = h > 1 ? h / 2 : 1;
@@ -40,8 +40,8 @@ unsigned create(const Image &image, int first_level, bool repeat_h, bool repeat_
     while (glGetError() != GL_NO_ERROR) {
     }
     bool clamp_refused = false;
-    for (auto [axis, repeat] : {std::pair<GLenum, bool>{GL_TEXTURE_WRAP_S, repeat_h},
-                                std::pair<GLenum, bool>{GL_TEXTURE_WRAP_T, repeat_v}}) {
+    for (auto [axis, repeat] :
+         {std::pair<GLenum, bool>{GL_TEXTURE_WRAP_S, repeat_h}, std::pair<GLenum, bool>{GL_TEXTURE_WRAP_T, repeat_v}}) {
         if (repeat) {
             glTexParameteri(GL_TEXTURE_2D, axis, GL_REPEAT);
             continue;

@@ -11,7 +11,8 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
+namespace
+{
 
 // One slot's pilot.
 struct Pilot {
@@ -67,7 +68,8 @@ const PilotLog &pilot_log(const Sim &sim, int slot)
     return c.drive == pilot_drive ? static_cast<const Pilot *>(c.state)->log : none;
 }
 
-namespace {
+namespace
+{
 
 void pilot_drive(const Sim &sim, int slot, void *state, RiderInput *in)
 
@@ -106,7 +108,8 @@ void pilot_drive(const Sim &sim, int slot, void *state, RiderInput *in)
     if (dx * dx + dz * dz < reach2 && along >= -2) {
         ++log.gates;
         int n = log.gates;
-        bool lap_end = n == g.first_lap_count || (n > g.first_lap_count && (n - g.first_lap_count) % g.normal_lap_count == 0);
+        bool lap_end =
+            n == g.first_lap_count || (n > g.first_lap_count && (n - g.first_lap_count) % g.normal_lap_count == 0);
         if (lap_end) {
             ++log.laps;
             log.lap_ticks.push_back(tick);

@@ -1,14 +1,15 @@
 // The "flaggers" and "lighting" files.
-#include "platform/messages.h"
 #include "files/game_file.h"
 #include "files/texture.h"
+#include "platform/messages.h"
 #include "track/objects.h"
 #include "track/track.h"
 
 #include <cmath>
 #include <cstring>
 
-namespace {
+namespace
+{
 
 bool read_name(GameFile *f, char name[1024])
 {
@@ -27,8 +28,8 @@ void load_flaggers(Track *track, const std::string &folder)
     char name[1024];
     float size, aspect;
     StartFlagger &s = fl.start;
-    if (gf_scanf(f, " [ %f %f %f ] [ %f %f %f ] %f %f %f ", &s.a[0], &s.a[1], &s.a[2], &s.b[0], &s.b[1],
-                 &s.b[2], &size, &aspect, &s.walk_time) != 9 ||
+    if (gf_scanf(f, " [ %f %f %f ] [ %f %f %f ] %f %f %f ", &s.a[0], &s.a[1], &s.a[2], &s.b[0], &s.b[1], &s.b[2], &size,
+                 &aspect, &s.walk_time) != 9 ||
         !read_name(f, name))
         goto done;
     s.billboard = add_billboard(track, s.a[0], s.a[1], s.a[2], size, aspect, name);
@@ -72,7 +73,8 @@ done:
     gf_close(f);
 }
 
-namespace {
+namespace
+{
 
 void show_picture(Billboard *b, unsigned picture, int tick)
 {
@@ -127,8 +129,7 @@ void load_lighting(Track *track, const std::string &folder)
     if (!f)
         return;
     static const char *const sky_keys[5] = {"sky_n", "sky_e", "sky_s", "sky_w", "sky_u"};
-    static const char *const sky_defaults[5] = {"@sky-n.ppm", "@sky-e.ppm", "@sky-s.ppm", "@sky-w.ppm",
-                                                "@sky-u.ppm"};
+    static const char *const sky_defaults[5] = {"@sky-n.ppm", "@sky-e.ppm", "@sky-s.ppm", "@sky-w.ppm", "@sky-u.ppm"};
     LensFlare flare = {};
     char line[1024];
     while (gf_gets(f, line, sizeof line)) {
@@ -166,9 +167,8 @@ void load_lighting(Track *track, const std::string &folder)
         } else if (key == "flare_element") {
             FlareElement e;
             char name[1024] = "";
-            if (flare.count < FLARE_ELEMENTS &&
-                sscanf(arg, " [ %f %f ] [ %f %f %f ] %f %1023s", &e.across, &e.along, &e.colour[0],
-                       &e.colour[1], &e.colour[2], &e.size, name) >= 7) {
+            if (flare.count < FLARE_ELEMENTS && sscanf(arg, " [ %f %f ] [ %f %f %f ] %f %1023s", &e.across, &e.along,
+                                                       &e.colour[0], &e.colour[1], &e.colour[2], &e.size, name) >= 7) {
                 e.texture = load_texture(name);
                 flare.elements[flare.count++] = e;
             }

@@ -1,9 +1,9 @@
 // Billboards, statues and the statue grid.
 #include "track/objects.h"
 
-#include "platform/messages.h"
 #include "files/game_file.h"
 #include "files/texture.h"
+#include "platform/messages.h"
 #include "track/shape.h"
 #include "track/track.h"
 
@@ -11,7 +11,8 @@
 #include <cmath>
 #include <cstring>
 
-namespace {
+namespace
+{
 
 std::string object_file(const std::string &folder, const char *name)
 {
@@ -184,8 +185,7 @@ void load_statues(Track *track, const std::string &folder)
         return;
     float x, offset, z, angle;
     char model[1024], texture[1024], shape[1024];
-    while (gf_scanf(f, "[ %f %f %f ] %f %1023s %1023s %1023s ", &x, &offset, &z, &angle, model,
-                    texture, shape) == 7)
+    while (gf_scanf(f, "[ %f %f %f ] %f %1023s %1023s %1023s ", &x, &offset, &z, &angle, model, texture, shape) == 7)
         add_statue(track, x, offset, z, angle, model, texture, shape);
     gf_close(f);
 }

@@ -112,7 +112,7 @@ struct Lighting {
     float sun_colour[3] = {1, 1, 1};
     float ambient[3] = {0.5f, 0.5f, 0.5f};
     float global_ambient[3] = {0.2f, 0.2f, 0.2f};
-    unsigned sky[5] = {};  // north, east, south, west, up
+    unsigned sky[5] = {}; // north, east, south, west, up
     unsigned environment = 0;
     float fog_colour[3] = {};
     float fog_density = 0;
@@ -134,8 +134,8 @@ struct TrackObjects {
 int add_billboard(Track *track, float x, float offset, float z, float size, float aspect, const char *name);
 
 // Adds a statue; a null or "null" shape name means no collision shape.
-int add_statue(Track *track, float x, float offset, float z, float angle, const char *model,
-               const char *texture, const char *shape);
+int add_statue(Track *track, float x, float offset, float z, float angle, const char *model, const char *texture,
+               const char *shape);
 
 // Recomputes a statue's height and orientation after the ground changed.
 void regrind_statue(const Terrain &terrain, Statue *statue);

@@ -6,7 +6,8 @@
 #include <cmath>
 #include <memory>
 
-namespace {
+namespace
+{
 
 std::vector<std::unique_ptr<SphereShape>> cache;
 
@@ -29,8 +30,7 @@ const SphereShape *shape_load(const char *name)
     bool ok = gf_scanf(f, "%d", &count) == 1 && count >= 0 && count <= max_spheres;
     for (int k = 0; ok && k < count; ++k) {
         Sphere s;
-        ok = gf_scanf(f, "%f", &s.x) == 1 && gf_scanf(f, "%f", &s.y) == 1 &&
-             gf_scanf(f, "%f", &s.z) == 1 &&
+        ok = gf_scanf(f, "%f", &s.x) == 1 && gf_scanf(f, "%f", &s.y) == 1 && gf_scanf(f, "%f", &s.z) == 1 &&
              gf_scanf(f, "%f %f %f %f", &s.radius, &s.friction, &s.stiffness, &s.damping) == 4;
         if (ok) {
             shape->spheres.push_back(s);

@@ -16,7 +16,7 @@ struct Sphere {
 struct SphereShape {
     std::string name;
     std::vector<Sphere> spheres;
-    float bounding_radius = 0; // largest centre distance + radius
+    float bounding_radius = 0;           // largest centre distance + radius
     const SphereShape *source = nullptr; // the cached master copy
 };
 

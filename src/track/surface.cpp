@@ -1,9 +1,9 @@
 // Reading surface types and looking up their friction and rolling curves.
 #include "track/surface.h"
 
-#include "platform/messages.h"
 #include "files/game_file.h"
 #include "files/texture.h"
+#include "platform/messages.h"
 #include "track/terrain.h"
 
 #include <algorithm>
@@ -12,7 +12,8 @@
 #include <cstring>
 #include <utility>
 
-namespace {
+namespace
+{
 
 const float min_speed = 9.536743e-7f; // 2^-20: no point sits at speed 0
 
@@ -20,7 +21,7 @@ const float min_speed = 9.536743e-7f; // 2^-20: no point sits at speed 0
 struct Builder {
     unsigned texture = 0;
     std::string texture_name;
-    std::vector<std::pair<float, float>> friction;             // (speed, coefficient)
+    std::vector<std::pair<float, float>> friction;               // (speed, coefficient)
     std::vector<std::pair<float, std::pair<float, float>>> roll; // (speed, (low, high))
     RoostEmitter roost[SURFACE_EMITTERS];
     int emitters = 0;
@@ -38,8 +39,7 @@ SurfaceType commit(Builder &b)
     SurfaceType t;
     std::stable_sort(b.friction.begin(), b.friction.end(),
                      [](const auto &x, const auto &y) { return x.first < y.first; });
-    std::stable_sort(b.roll.begin(), b.roll.end(),
-                     [](const auto &x, const auto &y) { return x.first < y.first; });
+    std::stable_sort(b.roll.begin(), b.roll.end(), [](const auto &x, const auto &y) { return x.first < y.first; });
     if (b.friction.empty())
         b.friction.push_back({1.0f, 1.0f});
     if (b.roll.empty())
@@ -206,8 +206,7 @@ int load_tileinfo(Terrain *terrain, GameFile *f)
             } else if (b.friction.size() == SURFACE_POINTS) {
                 warn("tileinfo warning: too many friction points\n");
             } else {
-                b.friction.push_back({speed > min_speed ? speed : min_speed,
-                                      coefficient > 0 ? coefficient : 0});
+                b.friction.push_back({speed > min_speed ? speed : min_speed, coefficient > 0 ? coefficient : 0});
             }
         } else if (keyword == "roll_resist") {
             float low, high, speed;
@@ -216,8 +215,7 @@ int load_tileinfo(Terrain *terrain, GameFile *f)
             } else if (b.roll.size() == SURFACE_POINTS) {
                 warn("tileinfo warning: too many roll_resist points\n");
             } else {
-                b.roll.push_back({speed > min_speed ? speed : min_speed,
-                                  {low > 0 ? low : 0, high > 0 ? high : 0}});
+                b.roll.push_back({speed > min_speed ? speed : min_speed, {low > 0 ? low : 0, high > 0 ? high : 0}});
             }
         } else if (keyword == "roost") {
             if (b.emitters == SURFACE_EMITTERS)
@@ -324,8 +322,7 @@ void compute_surface_codes(std::vector<SurfaceType> *surfaces)
 float surface_friction(const SurfaceType &s, float v)
 {
     int k = 0;
-    while (k < SURFACE_POINTS && s.friction_speed[k] != 0 &&
-           !(v * v < s.friction_speed[k] * s.friction_speed[k]))
+    while (k < SURFACE_POINTS && s.friction_speed[k] != 0 && !(v * v < s.friction_speed[k] * s.friction_speed[k]))
         ++k;
     if (k == 0)
         return s.friction[0];

@@ -11,7 +11,8 @@ float terrain_point(const Terrain &t, int i, int j)
     return t.heights[(size_t)i + (size_t)t.points_per_side * j];
 }
 
-namespace {
+namespace
+{
 
 // The triangle under a point: its right-angle corner C, the corner A in the
 // same row and B in the same column, and where the point lies in it.
@@ -41,8 +42,7 @@ float terrain_height(const Terrain &t, float x, float z)
 {
     Triangle tri = triangle_at(t, x, z);
     float c = terrain_point(t, tri.ci, tri.cj);
-    return c + tri.a * (terrain_point(t, tri.ai, tri.aj) - c) +
-           tri.b * (terrain_point(t, tri.bi, tri.bj) - c);
+    return c + tri.a * (terrain_point(t, tri.ai, tri.aj) - c) + tri.b * (terrain_point(t, tri.bi, tri.bj) - c);
 }
 
 Vec3 terrain_normal(const Terrain &t, float x, float z)

@@ -32,10 +32,10 @@ struct Terrain {
     float extent = 0;         // 2N*L
     float double_spacing = 0; // 2L
     float min_height = 0, max_height = 0;
-    std::vector<float> heights;     // P*P
-    std::vector<uint8_t> shading;   // P*P*3, half the intensity of "shading.ppm"
-    std::vector<uint8_t> shadows;   // P*P, 255 = no shadow
-    std::vector<uint8_t> tile_map;  // N*N
+    std::vector<float> heights;    // P*P
+    std::vector<uint8_t> shading;  // P*P*3, half the intensity of "shading.ppm"
+    std::vector<uint8_t> shadows;  // P*P, 255 = no shadow
+    std::vector<uint8_t> tile_map; // N*N
     std::vector<SurfaceType> surfaces;
     std::vector<Decal> decals;
     bool modified = false; // changed by the editor since loading

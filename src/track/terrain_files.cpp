@@ -5,22 +5,22 @@
 // 16-bit grey "terrain.png". A sample s is the height min + s*(max-min)/65535.
 #include "track/terrain.h"
 
-#include "platform/messages.h"
 #include "files/digest.h"
-#include "files/renderer.h"
 #include "files/game_file.h"
 #include "files/image.h"
+#include "files/renderer.h"
 #include "files/texture.h"
 #include "platform/log.h"
+#include "platform/messages.h"
 #include "track/track_settings.h"
-
 
 #include <algorithm>
 #include <cmath>
 
 TrackSettings track_settings;
 
-namespace {
+namespace
+{
 
 std::string track_file(const std::string &folder, const char *name)
 {
@@ -115,9 +115,8 @@ int load_terrain(Terrain *t, const std::string &folder)
     int level;
     float spacing, low, high;
     // Sizes beyond these would not fit in memory or mean nothing.
-    if (gf_scanf(hf, "%d %f %f %f ", &level, &spacing, &low, &high) != 4 || level < 0 ||
-        level > TERRAIN_MAX_LEVEL || !(spacing > 0) || !std::isfinite(spacing) ||
-        !std::isfinite(low) || !std::isfinite(high)) {
+    if (gf_scanf(hf, "%d %f %f %f ", &level, &spacing, &low, &high) != 4 || level < 0 || level > TERRAIN_MAX_LEVEL ||
+        !(spacing > 0) || !std::isfinite(spacing) || !std::isfinite(low) || !std::isfinite(high)) {
         gf_close(hf);
         show_message("Bad height field parameters");
         return fail(t, "Error reading heights");
@@ -210,8 +209,8 @@ int load_terrain(Terrain *t, const std::string &folder)
         while (gf_scanf(f, "[ %f %f ] %f %f %f %1023s ", &x, &z, &angle, &length, &aspect, name) == 6) {
             // A decal must lie somewhere with a size: anything else would
             // paint nothing or everything.
-            if (!std::isfinite(x) || !std::isfinite(z) || !std::isfinite(angle) || !(length > 0) ||
-                !(length < 1e6f) || !(aspect > 0) || !(aspect < 1e6f)) {
+            if (!std::isfinite(x) || !std::isfinite(z) || !std::isfinite(angle) || !(length > 0) || !(length < 1e6f) ||
+                !(aspect > 0) || !(aspect < 1e6f)) {
                 zeph_log("Skipping decal '%.900s' with bad numbers\n", name);
                 continue;
             }

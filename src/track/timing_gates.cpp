@@ -6,9 +6,9 @@
 //   firstlap:      entries ...
 //   normallap:     entries ...
 // An entry k names checkpoint k (timed); 100000 + k passes it untimed.
-#include "platform/messages.h"
 #include "files/game_file.h"
 #include "platform/log.h"
+#include "platform/messages.h"
 #include "track/objects.h"
 #include "track/track.h"
 #include "track/track_settings.h"
@@ -47,7 +47,8 @@ int gate_sequence(const TimingGates &g, int n)
     return g.gates[g.first_lap_count + (n - g.first_lap_count) % g.normal_lap_count];
 }
 
-namespace {
+namespace
+{
 
 int read_entries(GameFile *f, std::vector<int> *entries)
 {
@@ -84,8 +85,8 @@ void load_timing_gates(Track *track, const std::string &folder)
                gf_scanf(f, " [ %f %f %f ] %f ", &p.x, &p.y, &p.z, &p.angle) == 4) {
             p.angle = wrap_angle(p.angle);
             g.starts.push_back(p);
-            int statue = add_statue(track, p.x - 3 * std::sin(p.angle), p.y, p.z - 3 * std::cos(p.angle),
-                                    p.angle, "@startgate.jm", "@startgate.ppm", "@startgate.shp");
+            int statue = add_statue(track, p.x - 3 * std::sin(p.angle), p.y, p.z - 3 * std::cos(p.angle), p.angle,
+                                    "@startgate.jm", "@startgate.ppm", "@startgate.shp");
             g.start_statues.push_back(statue);
         }
         have_word = gf_scanf(f, " %80s ", word) == 1;
@@ -93,8 +94,8 @@ void load_timing_gates(Track *track, const std::string &folder)
     if (have_word && strcmp(word, "checkpoints:") == 0) {
         Checkpoint c = {};
         while ((int)checkpoints.size() < MAX_CHECKPOINTS &&
-               gf_scanf(f, "%f [ %f %f %f ] [ %f %f %f ] ", &c.radius, &c.centre[0], &c.centre[1],
-                        &c.centre[2], &c.direction[0], &c.direction[1], &c.direction[2]) == 7)
+               gf_scanf(f, "%f [ %f %f %f ] [ %f %f %f ] ", &c.radius, &c.centre[0], &c.centre[1], &c.centre[2],
+                        &c.direction[0], &c.direction[1], &c.direction[2]) == 7)
             checkpoints.push_back(c);
         have_word = gf_scanf(f, " %80s ", word) == 1;
         if (have_word && strcmp(word, "firstlap:") == 0) {
@@ -118,8 +119,8 @@ void load_timing_gates(Track *track, const std::string &folder)
     g.first_lap_timed = timed(first);
     g.normal_lap_timed = timed(normal);
     if (track_settings.verbose >= 1)
-        zeph_log("Found %d timing gates, first lap has %d gates, normal lap has %d\n",
-                 (int)g.checkpoints.size(), g.first_lap_count, g.normal_lap_count);
+        zeph_log("Found %d timing gates, first lap has %d gates, normal lap has %d\n", (int)g.checkpoints.size(),
+                 g.first_lap_count, g.normal_lap_count);
 }
 
 int save_timing_gates(const Track &track)
@@ -138,8 +139,8 @@ int save_timing_gates(const Track &track)
     if (!g.checkpoints.empty()) {
         gf_printf(f, "checkpoints:\n");
         for (const Checkpoint &c : g.checkpoints)
-            gf_printf(f, "%f [%f %f %f] [%f %f %f]\n", c.radius, c.centre[0], c.centre[1], c.centre[2],
-                      c.direction[0], c.direction[1], c.direction[2]);
+            gf_printf(f, "%f [%f %f %f] [%f %f %f]\n", c.radius, c.centre[0], c.centre[1], c.centre[2], c.direction[0],
+                      c.direction[1], c.direction[2]);
     }
     gf_printf(f, "firstlap:\n");
     for (int k = 0; k < g.first_lap_count; ++k)

@@ -6,19 +6,19 @@
 // billboards, models, lighting, decals).
 #include "track/track.h"
 
-#include "platform/messages.h"
 #include "files/game_file.h"
 #include "files/renderer.h"
 #include "files/texture.h"
-#include "track/shape.h"
 #include "platform/log.h"
+#include "platform/messages.h"
+#include "track/shape.h"
 #include "track/track_settings.h"
-
 
 #include <atomic>
 #include <set>
 
-namespace {
+namespace
+{
 
 // Adds the whole (inflated) contents of a game file; a missing file adds
 // nothing.

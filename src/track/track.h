@@ -8,7 +8,7 @@
 #include <string>
 
 struct Track {
-    std::string folder;       // e.g. "rabbithill"; empty when none is loaded
+    std::string folder; // e.g. "rabbithill"; empty when none is loaded
     std::string display_name;
     uint8_t digest[DIGEST_SIZE] = {}; // identity of what the riding depends on
     Terrain terrain;

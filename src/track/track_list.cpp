@@ -12,7 +12,8 @@
 
 const char default_track_folder[] = "rabbithill";
 
-namespace {
+namespace
+{
 
 bool ends_with(const std::string &text, const char *suffix)
 {
@@ -65,8 +66,7 @@ TrackList build_track_list(bool verbose)
 
     std::vector<size_t> order(folders.size());
     std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(),
-                     [&](size_t a, size_t b) { return name_less(names[a], names[b]); });
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return name_less(names[a], names[b]); });
     TrackList list;
     for (size_t i : order) {
         list.folders.push_back(folders[i]);

@@ -4,15 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
 
-namespace {
+namespace
+{
 
 struct GameRun {
     int status;
@@ -25,8 +26,8 @@ GameRun run_game(const TempDir &home, const std::string &args, const std::string
 {
     // No display: a message box would wait for a click that never comes.
     std::string command = "env -u ZEPH_LOGFILE -u RV_HOME -u DISPLAY -u WAYLAND_DISPLAY "
-                          "XDG_DATA_HOME='" + home.path + "' " +
-                          (data.empty() ? "" : "RV_HOME='" + data + "' ") + RUTVALE_EXE + " " +
+                          "XDG_DATA_HOME='" +
+                          home.path + "' " + (data.empty() ? "" : "RV_HOME='" + data + "' ") + RUTVALE_EXE + " " +
                           args + " 2>&1 >/dev/null";
     FILE *p = popen(command.c_str(), "r");
     std::string out;

@@ -9,10 +9,12 @@
 
 #include <functional>
 
-namespace {
+namespace
+{
 
-class ConfigFile : public GameFolderTest {
-protected:
+class ConfigFile : public GameFolderTest
+{
+  protected:
     Config config;
     void SetUp() override
     {
@@ -41,8 +43,7 @@ TEST_F(ConfigFile, DefaultsAreWrittenInFileOrder)
           "\nslot17=Robot\nslot18=Robot\nslot19=Human\nslot20=Robot\n",
           "\nbike=crf250(2009)\nname=Joe Motocross\nnumber=999\nrider_texture=default\n",
           "\nrider_mass_distribution=0.330000\nvideo_mode=Default Fullscreen\nserver_name=",
-          "\nserver_name_hist15=\nground_detail=50.000000\n",
-          "\nbillboard_optimize_lookahead=8\nthrottle_key=(k)x\n",
+          "\nserver_name_hist15=\nground_detail=50.000000\n", "\nbillboard_optimize_lookahead=8\nthrottle_key=(k)x\n",
           "\ndab_key=(k)right ctrl\n", "\nrewind_key=(k)\\\n", "\nscreenshot_key=(k)s\n"})
         EXPECT_NE(text.find(line), std::string::npos) << line;
     EXPECT_EQ(text.substr(text.size() - 21), "\nscreenshot_key=(k)s\n");
@@ -95,8 +96,7 @@ TEST_F(ConfigFile, LineByLineRules)
         {"Volume=4\n", [](const Config &c) { return c.volume.value == 10; }},
         {"skill=Expert\r\n", [](const Config &c) { return c.skill.index == 2; }},
         {"skill=expert\n", [](const Config &c) { return c.skill.index == 0; }},
-        {"bike=yz250f\n",
-         [](const Config &c) { return std::string(choice_name(c.bike)) == "yz250f(2008)"; }},
+        {"bike=yz250f\n", [](const Config &c) { return std::string(choice_name(c.bike)) == "yz250f(2008)"; }},
         {"bike=YZ250F\n", [](const Config &c) { return c.bike.index == 0; }},
         {"name=Valid = Name\n", [](const Config &c) { return c.name.text == "Valid = Name"; }},
         {"number=12345\n", [](const Config &c) { return c.number.text == "123"; }},
@@ -108,18 +108,20 @@ TEST_F(ConfigFile, LineByLineRules)
         {"throttle_key=(0.1,0.9)Joystick1.axis[1]\n",
          [](const Config &c) {
              const ControlBinding &b = c.bindings[BIND_THROTTLE].binding;
-             return !b.key_name && b.axis_name == name_intern("Joystick1.axis[1]") &&
-                    b.lo == 0.1f && b.hi == 0.9f;
+             return !b.key_name && b.axis_name == name_intern("Joystick1.axis[1]") && b.lo == 0.1f && b.hi == 0.9f;
          }},
-        {"throttle_key=\n", [](const Config &c) {
+        {"throttle_key=\n",
+         [](const Config &c) {
              const ControlBinding &b = c.bindings[BIND_THROTTLE].binding;
              return !b.key_name && !b.axis_name;
          }},
-        {"stability=0\n", [](const Config &c) {
-             return c.roll_damping.value == 40 && c.roll_limit_angle.value == 90 &&
-                    c.roll_limit_factor.value == 0 && c.land_damping_factor.value == 1;
+        {"stability=0\n",
+         [](const Config &c) {
+             return c.roll_damping.value == 40 && c.roll_limit_angle.value == 90 && c.roll_limit_factor.value == 0 &&
+                    c.land_damping_factor.value == 1;
          }},
-        {"stability=50\n", [](const Config &c) {
+        {"stability=50\n",
+         [](const Config &c) {
              // Half way between the third and fourth preset points.
              return c.roll_damping.value == 65 && c.roll_limit_angle.value == 42.5 &&
                     c.slow_damping_factor.value == 1.75;
@@ -134,17 +136,17 @@ TEST_F(ConfigFile, LineByLineRules)
     config_defaults(&config);
     read("name=" + seventy + "\n");
     EXPECT_EQ(config.name.text, seventy.substr(0, 63));
-    read("server_name_hist02=" + std::string(128, 'h') + "\nserver_name_hist03=" +
-         std::string(127, 'h') + "\n");
+    read("server_name_hist02=" + std::string(128, 'h') + "\nserver_name_hist03=" + std::string(127, 'h') + "\n");
     EXPECT_EQ(config.server_name_hist[2].text, "");
     EXPECT_EQ(config.server_name_hist[3].text, std::string(127, 'h'));
 }
 
 TEST_F(ConfigFile, BikeChoiceRebuildsTheBikeSkinsBeforeTheirKey)
 {
-    write_file(data / "zzzz.saf",
-               archive_bytes({{"bikes/kx125-green.png", "p"}, {"bikes/crf250-red.png", "p"},
-                              {"bikes/kx125-green_norm.png", "p"}, {"rider_body-blue.png", "p"}}));
+    write_file(data / "zzzz.saf", archive_bytes({{"bikes/kx125-green.png", "p"},
+                                                 {"bikes/crf250-red.png", "p"},
+                                                 {"bikes/kx125-green_norm.png", "p"},
+                                                 {"rider_body-blue.png", "p"}}));
     config_build_skin_lists(&config);
     EXPECT_EQ(config.bike_texture.names, (std::vector<std::string>{"default", "red"}));
     read("bike=kx125\nbike_texture=green\nrider_texture=blue\n");

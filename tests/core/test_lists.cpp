@@ -6,23 +6,23 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 using Lists = GameFolderTest;
 
 TEST_F(Lists, TracksAreSortedByDescriptionIgnoringCase)
 {
-    write_file(data / "zzzz.saf",
-               archive_bytes({{"hill/terrain.hf", "x"},
-                              {"hill/desc", "beta Hill\r\nsecond line"},
-                              {"sand/terrain.hf.gz", "x"},
-                              {"sand/desc", "Alpha Sands"},
-                              {"nodesc/terrain.hf", "x"},
-                              {"empty/terrain.hf", "x"},
-                              {"empty/desc", ""},
-                              {"both/terrain.hf", "x"},
-                              {"both/terrain.hf.gz", "x"},
-                              {"notatrack/terrain.hfx", "x"}}));
+    write_file(data / "zzzz.saf", archive_bytes({{"hill/terrain.hf", "x"},
+                                                 {"hill/desc", "beta Hill\r\nsecond line"},
+                                                 {"sand/terrain.hf.gz", "x"},
+                                                 {"sand/desc", "Alpha Sands"},
+                                                 {"nodesc/terrain.hf", "x"},
+                                                 {"empty/terrain.hf", "x"},
+                                                 {"empty/desc", ""},
+                                                 {"both/terrain.hf", "x"},
+                                                 {"both/terrain.hf.gz", "x"},
+                                                 {"notatrack/terrain.hfx", "x"}}));
     TrackList list = build_track_list(false);
     EXPECT_EQ(list.names, (std::vector<std::string>{"", "Alpha Sands", "beta Hill", "both", "nodesc"}));
     EXPECT_EQ(list.folders, (std::vector<std::string>{"empty", "sand", "hill", "both", "nodesc"}));

@@ -8,7 +8,8 @@
 #include <cmath>
 #include <vector>
 
-namespace {
+namespace
+{
 
 TEST(MainLoop, FrameStepPacesTheSimulation)
 {
@@ -18,12 +19,12 @@ TEST(MainLoop, FrameStepPacesTheSimulation)
         bool warp;
         double expected;
     } cases[] = {
-        {0.5, 0, false, 0.125},            // a long stall runs at most 16 steps
-        {0.02, 0, false, 0.02},            // an ordinary frame covers its real time
+        {0.5, 0, false, 0.125},                  // a long stall runs at most 16 steps
+        {0.02, 0, false, 0.02},                  // an ordinary frame covers its real time
         {0.002, 0, false, -(1.0 / 128 - 0.002)}, // early: sleep until a step is due
-        {0.5, 32, false, 1.0 / 32},        // a locked rate always covers 1/f
+        {0.5, 32, false, 1.0 / 32},              // a locked rate always covers 1/f
         {0.01, 32, false, -(1.0 / 32 - 0.01)},
-        {0.001, 0, true, 100.0 / 128},     // warp runs 100 steps whatever the time
+        {0.001, 0, true, 100.0 / 128}, // warp runs 100 steps whatever the time
     };
     for (const Case &c : cases)
         EXPECT_NEAR(frame_step(c.elapsed, c.lock_fps, c.warp), c.expected, 1e-12)
@@ -52,8 +53,8 @@ TEST_F(MainLoopSteps, EachStepSeesOnlyTheEventsBeforeItsMoment)
     state.target_time = 4.0 / 128;
     const double now = 10;
     std::vector<InputEvent> events = {
-        {42, 1, 9, 980000},  // throttle down before the second step
-        {42, 0, 9, 990000},  // and up again before the third
+        {42, 1, 9, 980000}, // throttle down before the second step
+        {42, 0, 9, 990000}, // and up again before the third
     };
     size_t next = 0;
     std::vector<float> throttle;
@@ -113,9 +114,9 @@ TEST(MainLoop, NetworkTimeScaleCatchesUpAndHoldsBack)
         bool before_start;
         double scale;
     } cases[] = {
-        {0, true, 1}, {0.5, true, 2.5}, {3, true, 4},          // waiting at the gate: up to 4x
-        {0, false, 1}, {1.0 / 16, false, 1.0625}, {1, false, 1.125}, // racing: at most 1/8 faster
-        {-0.5, false, 0.75}, {-2, true, 0.5},                  // ahead of the server: down to half
+        {0, true, 1},        {0.5, true, 2.5},          {3, true, 4},      // waiting at the gate: up to 4x
+        {0, false, 1},       {1.0 / 16, false, 1.0625}, {1, false, 1.125}, // racing: at most 1/8 faster
+        {-0.5, false, 0.75}, {-2, true, 0.5},                              // ahead of the server: down to half
     };
     for (const Case &c : cases)
         EXPECT_DOUBLE_EQ(network_time_scale(c.lag, c.before_start), c.scale) << c.lag << " " << c.before_start;
@@ -123,7 +124,7 @@ TEST(MainLoop, NetworkTimeScaleCatchesUpAndHoldsBack)
 
 TEST(MainLoop, WarpCountsLapsAndRotatesTheLineup)
 {
-    EXPECT_EQ(laps_from_gates(3, 4, 3), 0);  // first lap not complete
+    EXPECT_EQ(laps_from_gates(3, 4, 3), 0); // first lap not complete
     EXPECT_EQ(laps_from_gates(4, 4, 3), 1);
     EXPECT_EQ(laps_from_gates(9, 4, 3), 2);
     EXPECT_EQ(laps_from_gates(10, 4, 3), 3);

@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
 struct Parsed {
     int status;
@@ -73,14 +74,12 @@ TEST(CommandLine, OptionsTable)
              return p.settings.chase_center[0] == 1 && p.settings.chase_center[1] == 2.5f &&
                     p.settings.chase_center[2] == -3;
          }},
-        {{"--fugly", "--nosound", "--nolearn", "--super-debug", "--practice", "--warp",
-          "--hidden-pause", "--hidden-hud", "--editor", "--glfinish", "--accurate-skip",
-          "--record-video", "--novertexarrays"},
+        {{"--fugly", "--nosound", "--nolearn", "--super-debug", "--practice", "--warp", "--hidden-pause",
+          "--hidden-hud", "--editor", "--glfinish", "--accurate-skip", "--record-video", "--novertexarrays"},
          [](const Parsed &p) {
              const GameSettings &s = p.settings;
-             return s.fugly && !s.sound && !s.learning && s.debug == 2 && s.practice && s.warp &&
-                    !s.show_pause && !s.show_hud && s.editor && s.glfinish && s.accurate_skip &&
-                    s.record_video && s.no_vertex_arrays;
+             return s.fugly && !s.sound && !s.learning && s.debug == 2 && s.practice && s.warp && !s.show_pause &&
+                    !s.show_hud && s.editor && s.glfinish && s.accurate_skip && s.record_video && s.no_vertex_arrays;
          }},
         {{"--track", "hill", "--password=secret", "--record-audio", "out.raw", "--rotate-lineup=3"},
          [](const Parsed &p) {
@@ -144,8 +143,8 @@ TEST(CommandLine, ErrorsExitWithStatusOne)
 
 TEST(CommandLine, AttachedAndSeparateValuesAgree)
 {
-    for (const char *name : {"--texture-detail", "--erode", "--lod-scale", "--fake-lag", "--width",
-                             "--depth", "--track", "--rotate-lineup"}) {
+    for (const char *name : {"--texture-detail", "--erode", "--lod-scale", "--fake-lag", "--width", "--depth",
+                             "--track", "--rotate-lineup"}) {
         Parsed separate = parse({name, "3"});
         Parsed attached = parse({std::string(name) + "=3"});
         EXPECT_EQ(separate.status, -1) << name;

@@ -2,12 +2,12 @@
 // game's own readers.
 #include "test_folders.h"
 
-#include "platform/messages.h"
 #include "files/archive.h"
 #include "files/digest.h"
 #include "files/file_index.h"
 #include "files/game_file.h"
 #include "files/image.h"
+#include "platform/messages.h"
 #include "track/shape.h"
 #include "track/track.h"
 #include "track/track_list.h"
@@ -18,11 +18,13 @@
 #include <cstring>
 #include <set>
 
-namespace {
+namespace
+{
 
 // The game's own data folder of this build.
-class GeneratedData : public ::testing::Test {
-protected:
+class GeneratedData : public ::testing::Test
+{
+  protected:
     TempDir home;
     Track track;
     void SetUp() override
@@ -136,8 +138,8 @@ TEST_F(GeneratedData, TransitionTilesCarryTheirCornerCodes)
         EXPECT_EQ((s[k].code >> 8) & 0xff, 0) << s[k].texture_file;  // grass
         masks.insert(s[k].code & 15);
     }
-    EXPECT_EQ(masks.size(), 14u); // every mixed corner pattern
-    EXPECT_EQ(s[3].roost[0].kind, 2); // mud splashes
+    EXPECT_EQ(masks.size(), 14u);                                      // every mixed corner pattern
+    EXPECT_EQ(s[3].roost[0].kind, 2);                                  // mud splashes
     EXPECT_GT(surface_friction(s[2], 20), surface_friction(s[0], 20)); // hardpack grips more than grass
 }
 
@@ -164,7 +166,8 @@ TEST_F(GeneratedData, EveryPictureAndShapeParses)
 
 } // namespace
 
-namespace {
+namespace
+{
 
 // Reads a JM model as the format lays it out; false with a reason on error.
 bool check_jm(GameFile *f, std::string *why)

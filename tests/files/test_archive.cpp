@@ -5,7 +5,8 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 std::vector<ArchiveMember> read_header(const std::string &bytes)
 {

@@ -5,7 +5,8 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 struct Vector {
     std::string input;
@@ -20,8 +21,7 @@ TEST(Digest, PublishedVectors)
         {"abc", "8eb208f7e05d987a9b044a8e98c6b087f15a0bfc"},
         {"message digest", "5d0689ef49d2fae572b881b123a85ffa21595f36"},
         {"abcdefghijklmnopqrstuvwxyz", "f71c27109c692c1b56bbdceb5b9d2865b3708dbc"},
-        {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
-         "12a053384a9c0c88e405a06c27dcf49ada62eb2b"},
+        {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq", "12a053384a9c0c88e405a06c27dcf49ada62eb2b"},
         {std::string(1000000, 'a'), "52783243c1697bdbe16d37f97f68f08325dc1528"},
     };
     for (const Vector &v : vectors) {

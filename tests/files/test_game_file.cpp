@@ -12,11 +12,13 @@
 #include <cstring>
 #include <vector>
 
-namespace {
+namespace
+{
 
 // A home folder and a data folder, both empty to begin with.
-class GameFolders : public GameFolderTest {
-protected:
+class GameFolders : public GameFolderTest
+{
+  protected:
     // The whole contents of a game file, or "<none>" when it does not open.
     std::string contents(const char *name)
     {

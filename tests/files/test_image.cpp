@@ -2,11 +2,11 @@
 // place of GL).
 #include "test_folders.h"
 
-#include "platform/messages.h"
 #include "files/game_file.h"
 #include "files/image.h"
 #include "files/renderer.h"
 #include "files/texture.h"
+#include "platform/messages.h"
 
 #include <gtest/gtest.h>
 
@@ -14,10 +14,12 @@
 
 #include <cstring>
 
-namespace {
+namespace
+{
 
-class Images : public GameFolderTest {
-protected:
+class Images : public GameFolderTest
+{
+  protected:
     bool read(bool (*reader)(GameFile *, Image *), const std::string &bytes, Image *image)
     {
         write_file(data / "img", bytes);
@@ -92,8 +94,8 @@ void write_palette_png(const std::string &path)
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
     png_init_io(png, f);
-    png_set_IHDR(png, info, 2, 1, 8, PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, 2, 1, 8, PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
     png_color palette[2] = {{255, 0, 0}, {0, 0, 255}};
     png_set_PLTE(png, info, palette, 2);
     png_byte alpha[1] = {0};
@@ -135,8 +137,8 @@ TEST_F(Images, CustomMipLevelsAreCutFromTheirPlaces)
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
     png_init_io(png, f);
-    png_set_IHDR(png, info, 4, 6, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, 4, 6, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
     png_text text = {};
     text.compression = PNG_TEXT_COMPRESSION_NONE;
     text.key = (png_charp) "Comment";
@@ -160,8 +162,8 @@ TEST_F(Images, CustomMipLevelsAreCutFromTheirPlaces)
     EXPECT_EQ(image.height, 4);
     ASSERT_EQ(image.levels, 3);
     const uint8_t *level1 = &image.pixels[image_level_offset(image, 1)];
-    EXPECT_EQ(level1[0], 16);     // (0, 4)
-    EXPECT_EQ(level1[3 * 3], 21); // (1, 5)
+    EXPECT_EQ(level1[0], 16);                                  // (0, 4)
+    EXPECT_EQ(level1[3 * 3], 21);                              // (1, 5)
     EXPECT_EQ(image.pixels[image_level_offset(image, 2)], 18); // (2, 4)
 }
 
@@ -209,8 +211,7 @@ TEST(Mipmaps, AlphaWeightedColourAndPairsAtTheEdge)
     strip.pixels = {0, 10, 20, 31};
     make_mipmaps(&strip);
     EXPECT_EQ(strip.levels, 3);
-    EXPECT_EQ(std::vector<uint8_t>(strip.pixels.begin() + 4, strip.pixels.end()),
-              (std::vector<uint8_t>{5, 25, 15}));
+    EXPECT_EQ(std::vector<uint8_t>(strip.pixels.begin() + 4, strip.pixels.end()), (std::vector<uint8_t>{5, 25, 15}));
 }
 
 // A renderer that records what would reach GL.
@@ -227,7 +228,10 @@ unsigned record_create(const Image &image, int first, bool repeat_h, bool repeat
     uploads.push_back({image.width, image.height, first, repeat_h, repeat_v});
     return next_id++;
 }
-void record_replace(unsigned, const Image &, int) { ++replaced_frames; }
+void record_replace(unsigned, const Image &, int)
+{
+    ++replaced_frames;
+}
 void record_destroy(unsigned) {}
 Renderer recording_renderer()
 {
@@ -239,8 +243,9 @@ Renderer recording_renderer()
     return r;
 }
 
-class Textures : public Images {
-protected:
+class Textures : public Images
+{
+  protected:
     void SetUp() override
     {
         Images::SetUp();

@@ -7,11 +7,13 @@
 
 #include <cstring>
 
-namespace {
+namespace
+{
 
 // A stream over the given text (a plain file, or gzip-compressed).
-class Scan : public ::testing::Test {
-protected:
+class Scan : public ::testing::Test
+{
+  protected:
     TempDir dir;
     GameFile *f = nullptr;
     void open(const std::string &text, bool compressed = false)

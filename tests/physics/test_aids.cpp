@@ -17,13 +17,15 @@
 #include <cstdio>
 #include <functional>
 
-namespace {
+namespace
+{
 
 const float mph = 1.46666666666666656f; // ft/s
 
 // Flat ground of 2048 ft square with one default surface.
-class Riding : public ::testing::Test {
-protected:
+class Riding : public ::testing::Test
+{
+  protected:
     Track track;
     Sim sim;
     Rider *r = nullptr;
@@ -31,7 +33,8 @@ protected:
     void SetUp() override
     {
         use_game_folders(home.path, GAME_DIR); // the game's collision shapes
-        track.terrain = memory_terrain(8, 4, [](int, int) { return 0.0f; }, true);
+        track.terrain = memory_terrain(
+            8, 4, [](int, int) { return 0.0f; }, true);
         sim_create(&sim, &track);
     }
     void TearDown() override

@@ -4,8 +4,8 @@
 #include "physics/engine.h"
 #include "physics/rider.h"
 #include "physics/world.h"
-#include "track/track.h"
 #include "race/sim_fixture.h"
+#include "track/track.h"
 #include "track/track_fixture.h"
 
 #include <set>
@@ -17,17 +17,20 @@
 #include <cstring>
 #include <random>
 
-namespace {
+namespace
+{
 
 // A flat ground at height 0 (or tilted), 64 x 64 ft, one default surface.
 Terrain flat_ground(float slope_x = 0)
 {
-    return memory_terrain(4, 2, [&](int i, int) { return slope_x * (float)i * 2; }, true);
+    return memory_terrain(
+        4, 2, [&](int i, int) { return slope_x * (float)i * 2; }, true);
 }
 
 // One rider at a time in slot 0 of a simulation on flat ground.
-class BikeWorld : public ::testing::Test {
-protected:
+class BikeWorld : public ::testing::Test
+{
+  protected:
     Track track;
     Sim sim;
     void SetUp() override
@@ -44,8 +47,8 @@ TEST(Catalogue, EighteenBikesInOrderWithTheirCharacter)
     const BikeSpec *c = bike_catalogue();
     const char *order[CATALOGUE_BIKES] = {
         "crf250(2009)", "kx250f(2009)", "rmz250(2009)", "yz250f(2009)", "crf250(2008)", "kx250f(2008)",
-        "rmz250(2008)", "yz250f(2008)", "cr125", "kx125", "rm125", "yz125", "125sx", "crf250(2007)",
-        "kx250f(2007)", "rmz250(2007)", "yz250f(2007)", "yz250f_se(2006)"};
+        "rmz250(2008)", "yz250f(2008)", "cr125",        "kx125",        "rm125",        "yz125",
+        "125sx",        "crf250(2007)", "kx250f(2007)", "rmz250(2007)", "yz250f(2007)", "yz250f_se(2006)"};
     for (int k = 0; k < CATALOGUE_BIKES; ++k) {
         EXPECT_STREQ(c[k].name, order[k]);
         EXPECT_EQ(c[k].two_stroke, strstr(order[k], "125") ? 1 : 0);
@@ -85,8 +88,8 @@ TEST_F(BikeWorld, EveryBikeIsCreatedAndDestroyed)
         const BikeSpec &s = bike_catalogue()[k];
         Rider *r = rider_create(&sim.physics, s.name, k, "12345678901");
         EXPECT_STREQ(r->number, "1234567");
-        float expected = s.frame_mass + s.rider_mass + 2 * s.fork_mass + 2 * s.swingarm_side_mass +
-                         s.front.hub_mass + s.front.tyre_mass + s.rear.hub_mass + s.rear.tyre_mass;
+        float expected = s.frame_mass + s.rider_mass + 2 * s.fork_mass + 2 * s.swingarm_side_mass + s.front.hub_mass +
+                         s.front.tyre_mass + s.rear.hub_mass + s.rear.tyre_mass;
         EXPECT_NEAR(r->total_mass, expected, 1e-4) << s.name;
         EXPECT_EQ(dJointGetSliderPosition(r->joints[FORK_SLIDE]), 0);
         rider_destroy(r);
@@ -120,7 +123,7 @@ TEST_F(BikeWorld, UprightBikeSettlesWithinItsTravel)
     }
     float fork = (float)dJointGetSliderPosition(r->joints[FORK_SLIDE]);
     float swing = (float)dJointGetHingeAngle(r->joints[SWINGARM_PIVOT]);
-    EXPECT_LT(fork, -0.02f);             // it sags
+    EXPECT_LT(fork, -0.02f);               // it sags
     EXPECT_GT(fork, -r->spec.fork_travel); // but stays off the stop
     EXPECT_LT(swing, -0.01f);
     EXPECT_GT(swing, -r->spec.swingarm_travel);

@@ -10,7 +10,8 @@
 
 #include <cmath>
 
-namespace {
+namespace
+{
 
 float distance(const float *a, const float *b)
 {
@@ -43,7 +44,7 @@ TEST(TwoBone, DegenerateInputsStayFinite)
 {
     const float root[3] = {1, 2, 3}, on_line[3] = {3, 2, 3};
     float middle[3];
-    two_bone_solve(root, root, 1, 2, on_line, middle);  // target at the root
+    two_bone_solve(root, root, 1, 2, on_line, middle); // target at the root
     for (float v : middle)
         EXPECT_TRUE(std::isfinite(v));
     const float target[3] = {2, 2, 3};
@@ -54,8 +55,9 @@ TEST(TwoBone, DegenerateInputsStayFinite)
 }
 
 // A rider standing on flat ground (no terrain: height 0).
-class Pose : public ::testing::Test {
-protected:
+class Pose : public ::testing::Test
+{
+  protected:
     TempDir home;
     PhysicsWorld world;
     Rider *r = nullptr;

@@ -18,7 +18,8 @@
 #include <cstdlib>
 #include <random>
 
-namespace {
+namespace
+{
 
 TEST(RidingStress, FortyRidersWithRandomInputsStayFiniteAndWhole)
 {

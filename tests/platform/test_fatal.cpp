@@ -8,7 +8,8 @@
 #include <cstdio>
 #include <new>
 
-namespace {
+namespace
+{
 
 void announce_audio_closed()
 {
@@ -27,8 +28,7 @@ TEST(FatalDeathTest, OutOfMemoryClosesAudioThenWindowAndExitsWithOne)
             set_fatal_cleanup(announce_audio_closed, announce_window_destroyed);
             out_of_memory();
         },
-        ::testing::ExitedWithCode(1),
-        "audio closed\nwindow destroyed\nError: Out of virtual memory");
+        ::testing::ExitedWithCode(1), "audio closed\nwindow destroyed\nError: Out of virtual memory");
 }
 
 TEST(FatalDeathTest, FailedNewTakesTheSamePath)

@@ -9,7 +9,8 @@
 
 #include <SDL.h>
 
-namespace {
+namespace
+{
 
 struct NameCase {
     const char *name;
@@ -19,13 +20,26 @@ struct NameCase {
 TEST(Keys, NamesGiveSetOneCodes)
 {
     const NameCase cases[] = {
-        {"Left Shift", 4096 + 42}, {"left shift", 4096 + 42}, {"LEFT_SHIFT", 4096 + 42},
-        {"0x1c", 4096 + 28},       {"0x200", 0},              {"0x1ff", 4096 + 511},
-        {"Esc", 4096 + 1},         {"x", 4096 + 0x2D},        {"right ctrl", 4096 + 0x11D},
-        {"keypad enter", 4096 + 0x11C}, {"pause", 4096 + 0x45}, {"\\", 4096 + 0x2B},
-        {"page up", 4096 + 0x149}, {"Close", 57005},          {"Mouse Left", 8192},
-        {"mouse middle", 8193},    {"Mouse Right", 8194},     {"no such key", 0},
-        {" ", 4096 + 0x39},        {"Keypad .", 4096 + 0x53},
+        {"Left Shift", 4096 + 42},
+        {"left shift", 4096 + 42},
+        {"LEFT_SHIFT", 4096 + 42},
+        {"0x1c", 4096 + 28},
+        {"0x200", 0},
+        {"0x1ff", 4096 + 511},
+        {"Esc", 4096 + 1},
+        {"x", 4096 + 0x2D},
+        {"right ctrl", 4096 + 0x11D},
+        {"keypad enter", 4096 + 0x11C},
+        {"pause", 4096 + 0x45},
+        {"\\", 4096 + 0x2B},
+        {"page up", 4096 + 0x149},
+        {"Close", 57005},
+        {"Mouse Left", 8192},
+        {"mouse middle", 8193},
+        {"Mouse Right", 8194},
+        {"no such key", 0},
+        {" ", 4096 + 0x39},
+        {"Keypad .", 4096 + 0x53},
     };
     for (const NameCase &c : cases)
         EXPECT_EQ(key_code(c.name), c.code) << c.name;
@@ -96,7 +110,7 @@ TEST(Devices, IdsComeFromTheName)
 
 TEST(DisplayModes, FullScreenChoiceTakesTheLeastLargerMode)
 {
-    const DisplayMode modes[] = {{1920, 1080, 32}, {800, 600, 32}, {1024, 768, 32},
+    const DisplayMode modes[] = {{1920, 1080, 32}, {800, 600, 32},  {1024, 768, 32},
                                  {1280, 720, 32},  {1024, 768, 16}, {0, 0, 0}};
     DisplayMode m = choose_fullscreen_mode(modes, 1000, 700);
     EXPECT_EQ(m.width, 1024);
@@ -109,8 +123,7 @@ TEST(DisplayModes, FullScreenChoiceTakesTheLeastLargerMode)
 TEST(GlCaps, ExtensionsMatchOnlyWholeTokens)
 {
     EXPECT_FALSE(extension_present("GL_ARB_multitexture_plus GL_X", "GL_ARB_multitexture"));
-    EXPECT_TRUE(extension_present("GL_X GL_ARB_multitexture_plus GL_ARB_multitexture",
-                                  "GL_ARB_multitexture"));
+    EXPECT_TRUE(extension_present("GL_X GL_ARB_multitexture_plus GL_ARB_multitexture", "GL_ARB_multitexture"));
     EXPECT_TRUE(extension_present("GL_ARB_multitexture GL_X", "GL_ARB_multitexture"));
     EXPECT_FALSE(extension_present("XGL_ARB_multitexture", "GL_ARB_multitexture"));
     EXPECT_FALSE(extension_present("GL_A GL_B", "GL_A GL_B"));

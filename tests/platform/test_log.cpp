@@ -8,10 +8,12 @@
 
 #include <regex>
 
-namespace {
+namespace
+{
 
-class Log : public ::testing::Test {
-protected:
+class Log : public ::testing::Test
+{
+  protected:
     TempDir dir;
     void SetUp() override { zeph_log_reset(); }
     void TearDown() override
@@ -113,8 +115,7 @@ TEST_F(Log, OptionsTable)
         int got = c.is_flag ? option_flag(c.name, c.fallback) : option_int(c.name, c.fallback);
         EXPECT_EQ(got, c.expected) << c.options << " " << c.name;
         std::string added = read_file(dir / "log.txt").substr(before);
-        EXPECT_EQ(added.find("unrecognized setting for " + std::string(c.name)) != std::string::npos,
-                  c.complains)
+        EXPECT_EQ(added.find("unrecognized setting for " + std::string(c.name)) != std::string::npos, c.complains)
             << c.options;
     }
 }

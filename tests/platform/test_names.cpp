@@ -5,7 +5,8 @@
 
 #include <string>
 
-namespace {
+namespace
+{
 
 TEST(Names, CompareIgnoresCaseAndTreatsBlanksAlike)
 {

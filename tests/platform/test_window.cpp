@@ -1,5 +1,8 @@
 // The window, its GL context, shaders and input events, on a real display
 // (the test suite runs under a virtual X server).
+#include "files/texture.h"
+#include "physics/rider.h"
+#include "physics/world.h"
 #include "platform/clock.h"
 #include "platform/close_request.h"
 #include "platform/input.h"
@@ -7,34 +10,33 @@
 #include "platform/window.h"
 #include "render/gl_caps.h"
 #include "render/gl_renderer.h"
-#include "render/model.h"
-#include "render/rider_looks.h"
-#include "test_folders.h"
 #include "render/loading_screen.h"
+#include "render/model.h"
 #include "render/projection.h"
 #include "render/rider_draw.h"
-#include "render/sky.h"
-#include "files/texture.h"
-#include "physics/rider.h"
-#include "physics/world.h"
-#include "track/track.h"
+#include "render/rider_looks.h"
 #include "render/shaders.h"
+#include "render/sky.h"
 #include "render/solid_texture.h"
 #include "render/text.h"
 #include "render/texture_gl.h"
+#include "test_folders.h"
+#include "track/track.h"
 
 #include <gtest/gtest.h>
 
 #include <SDL.h>
 
-#include <cstdlib>
 #include <csignal>
+#include <cstdlib>
 #include <vector>
 
-namespace {
+namespace
+{
 
-class GameWindow : public ::testing::Test {
-protected:
+class GameWindow : public ::testing::Test
+{
+  protected:
     static Window *window;
     static void SetUpTestSuite()
     {
@@ -310,8 +312,8 @@ std::vector<dReal> physics_state(const Rider *r)
 {
     std::vector<dReal> state;
     for (dBodyID body : r->bodies)
-        for (const dReal *p : {dBodyGetPosition(body), dBodyGetRotation(body), dBodyGetLinearVel(body),
-                               dBodyGetAngularVel(body)})
+        for (const dReal *p :
+             {dBodyGetPosition(body), dBodyGetRotation(body), dBodyGetLinearVel(body), dBodyGetAngularVel(body)})
             state.insert(state.end(), p, p + (p == dBodyGetRotation(body) ? 12 : 3));
     return state;
 }

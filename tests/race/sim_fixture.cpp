@@ -2,7 +2,8 @@
 
 #include "physics/rider.h"
 
-namespace {
+namespace
+{
 
 using Inputs = std::function<void(RiderInput &)>;
 

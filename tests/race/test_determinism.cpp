@@ -12,7 +12,8 @@
 #include <cmath>
 #include <cstdint>
 
-namespace {
+namespace
+{
 
 // A 40-rider race on Rabbit Hill, every rider ridden by the test pilot.
 void start_pilots(Sim *sim, unsigned seed)

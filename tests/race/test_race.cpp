@@ -18,10 +18,12 @@
 #include <set>
 #include <sys/wait.h>
 
-namespace {
+namespace
+{
 
-class Races : public ::testing::Test {
-protected:
+class Races : public ::testing::Test
+{
+  protected:
     TempDir home;
     Track track;
     Sim sim;
@@ -59,7 +61,8 @@ TEST_F(Races, FortyRobotsStartOnTheirPlacesTouchingNothing)
         const dReal *p = dBodyGetPosition(r->bodies[FRAME]);
         // On its own gate position (the grid rule sets the bike's origin
         // 0.625 ft behind it; the frame sits 3.6 ft behind the origin).
-        float gx = starts[k].x + std::sin(starts[k].angle) * 0.625f, gz = starts[k].z + std::cos(starts[k].angle) * 0.625f;
+        float gx = starts[k].x + std::sin(starts[k].angle) * 0.625f,
+              gz = starts[k].z + std::cos(starts[k].angle) * 0.625f;
         float fx = gx + std::sin(starts[k].angle) * 3.6f, fz = gz + std::cos(starts[k].angle) * 3.6f;
         EXPECT_NEAR(p[0], fx, 0.05) << k;
         EXPECT_NEAR(p[2], fz, 0.05) << k;

@@ -4,7 +4,8 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 TEST(Billboards, RadixSortIsStableAcrossAllFourBytes)
 {
@@ -58,10 +59,10 @@ TEST_F(BillboardOrder, RoostParticlesSortByTheirNearEdge)
 TEST_F(BillboardOrder, EqualTexturesGroupOnlyWhereNothingOverlaps)
 {
     int a = add(0, -40, 1), b = add(0, -30, 2), c = add(30, -20, 1);
-    EXPECT_EQ(order(1), (std::vector<int>{a, b, c}));  // grouping off
-    EXPECT_EQ(order(2), (std::vector<int>{a, b, c}));  // the window cannot reach past b
-    EXPECT_EQ(order(3), (std::vector<int>{a, c, b}));  // c pulled up behind a
-    list[b].x = 45;                                     // now b covers c on screen
+    EXPECT_EQ(order(1), (std::vector<int>{a, b, c})); // grouping off
+    EXPECT_EQ(order(2), (std::vector<int>{a, b, c})); // the window cannot reach past b
+    EXPECT_EQ(order(3), (std::vector<int>{a, c, b})); // c pulled up behind a
+    list[b].x = 45;                                   // now b covers c on screen
     EXPECT_EQ(order(8), (std::vector<int>{a, b, c}));
 }
 

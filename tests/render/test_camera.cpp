@@ -1,17 +1,18 @@
 // Cameras (the rider's own eyes, the upright looking camera) and the drawn torso.
-#include "render/camera.h"
 #include "physics/rider.h"
 #include "physics/world.h"
+#include "render/camera.h"
 #include "render/rider_draw.h"
-#include "track/track.h"
 #include "test_folders.h"
+#include "track/track.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
 
-namespace {
+namespace
+{
 
 void expect_near(const float *actual, std::initializer_list<float> expected, const char *what)
 {
@@ -46,7 +47,8 @@ TEST(Camera, LookingCameraStaysUpright)
 
 } // namespace
 
-namespace {
+namespace
+{
 
 // The drawn torso leans back from bars that come too close.
 TEST(RiderDrawing, ShouldersCloseToTheBarsLeanTheDrawnTorsoBack)

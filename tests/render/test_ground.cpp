@@ -13,10 +13,10 @@
 #include "render/gl_caps.h"
 #include "render/gl_renderer.h"
 #include "render/ground_textures.h"
-#include "render/rider_looks.h"
 #include "render/hud.h"
 #include "render/model.h"
 #include "render/projection.h"
+#include "render/rider_looks.h"
 #include "render/scene.h"
 #include "render/solid_texture.h"
 #include "render/terrain_render.h"
@@ -32,7 +32,8 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
 TEST(GroundWindows, StartOneBlockBeforeTheCameraClampedToTheGrid)
 {
@@ -121,8 +122,9 @@ TEST(Scene, ReplayedRidersFadeInFromHalfTheFadeDistance)
     EXPECT_FLOAT_EQ(ghost_alpha(0, 0), 1) << "no fading distance: always whole";
 }
 
-class GroundGl : public ::testing::Test {
-protected:
+class GroundGl : public ::testing::Test
+{
+  protected:
     static Window *window;
     static void SetUpTestSuite()
     {
@@ -166,7 +168,7 @@ TEST_F(GroundGl, PaintsTilesDecalsAndShadingThroughEitherPath)
         t.surfaces.resize(1);
         t.surfaces[0].texture = solid_texture(200, 100, 50, 255);
         t.shading.assign((size_t)t.points_per_side * t.points_per_side * 3, 64); // a quarter of full light x2
-        t.decals.push_back({solid_texture(0, 0, 0, 255), 4, 4, 0, 2, 1, 0, 1}); // 2 x 2 ft in the middle
+        t.decals.push_back({solid_texture(0, 0, 0, 255), 4, 4, 0, 2, 1, 0, 1});  // 2 x 2 ft in the middle
         GroundTextures g;
         ground_textures_create(&g, t, {32, 0, false, fbo, false});
         low_detail_textures_build(&g, t);
@@ -224,7 +226,9 @@ TEST_F(GroundGl, NumberPlatesShowTheNumberInBlackOnWhite)
     use_game_folders("", "");
 }
 
-class GameScene : public GroundGl {};
+class GameScene : public GroundGl
+{
+};
 
 // The default track with a full field, seen from each view: ground, sky,
 // riders and the HUD drawn, counts on the status overlay, screenshots

@@ -5,7 +5,8 @@
 
 #include <cmath>
 
-namespace {
+namespace
+{
 
 TEST(Hud, TachNeedleSweepsTwoHundredSeventyDegrees)
 {

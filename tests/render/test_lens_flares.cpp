@@ -5,7 +5,8 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 LensFlare flare_at(FlareKind kind, float x, float y, float z)
 {

@@ -1,17 +1,18 @@
 // JM models: reading, variants, the cache and skinning (no GL needed).
 #include "test_folders.h"
 
-#include "platform/messages.h"
 #include "files/file_index.h"
 #include "files/game_file.h"
 #include "files/paths.h"
+#include "platform/messages.h"
 #include "render/model.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-namespace {
+namespace
+{
 
 const char two_bones[] = "JM2\n2 rig\n"
                          "16 0 0.5 0.5 0.5 3 1\n"
@@ -20,8 +21,9 @@ const char two_bones[] = "JM2\n2 rig\n"
                          "0 1 0 0 1 0 0 1 0 1\n"
                          "0 1 2\n";
 
-class Models : public GameFolderTest {
-protected:
+class Models : public GameFolderTest
+{
+  protected:
     void SetUp() override
     {
         GameFolderTest::SetUp();

@@ -5,7 +5,8 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 TEST(Statues, LowModelDetailLeavesOutFarStatues)
 {

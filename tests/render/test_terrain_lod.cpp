@@ -10,7 +10,8 @@
 #include <map>
 #include <utility>
 
-namespace {
+namespace
+{
 
 Terrain bumpy(int level)
 {
@@ -26,8 +27,8 @@ TEST(TerrainLod, NodesAreNumberedLevelByLevel)
 {
     struct Case {
         int l, a, b, index;
-    } cases[] = {{0, 0, 0, 0},  {1, 0, 0, 1},  {1, 1, 1, 4},    {2, 0, 0, 5},
-                 {2, 3, 1, 12}, {3, 0, 0, 21}, {4, 0, 0, 85},   {5, 0, 0, 341}};
+    } cases[] = {{0, 0, 0, 0},  {1, 0, 0, 1},  {1, 1, 1, 4},  {2, 0, 0, 5},
+                 {2, 3, 1, 12}, {3, 0, 0, 21}, {4, 0, 0, 85}, {5, 0, 0, 341}};
     for (const Case &c : cases)
         EXPECT_EQ(lod_node_index(c.l, c.a, c.b), c.index) << c.l << " " << c.a << " " << c.b;
     EXPECT_EQ(lod_node_count(3), 85);
@@ -38,8 +39,8 @@ TEST(TerrainLod, CellsOfWildCoordinatesStayInRange)
     struct Case {
         float v, size;
         int cell;
-    } cases[] = {{5.5f, 2, 2}, {-0.5f, 1, -1}, {0, 3, 0}, {1e30f, 1, 1000000}, {-1e30f, 1, -1000000},
-                 {NAN, 1, 0}, {INFINITY, 3, 1000000}};
+    } cases[] = {{5.5f, 2, 2}, {-0.5f, 1, -1},        {0, 3, 0}, {1e30f, 1, 1000000}, {-1e30f, 1, -1000000},
+                 {NAN, 1, 0},  {INFINITY, 3, 1000000}};
     for (const Case &c : cases)
         EXPECT_EQ(grid_cell(c.v, c.size), c.cell) << c.v;
     // A camera far off with no number at all still selects a valid set.
@@ -128,7 +129,8 @@ void expect_conforming_cover(const TerrainLod &lod, const Terrain &t, const floa
     int last = t.points_per_side - 1;
     lod_fans(lod, t, eye, down, [&](const GroundFan &fan) {
         for (int k = 1; k + 1 < fan.count; ++k) {
-            std::pair<int, int> p = {fan.points[k][0], fan.points[k][1]}, q = {fan.points[k + 1][0], fan.points[k + 1][1]};
+            std::pair<int, int> p = {fan.points[k][0], fan.points[k][1]},
+                                q = {fan.points[k + 1][0], fan.points[k + 1][1]};
             ++edges[{p, q}];
             // Triangle hub, p, q: its doubled area, positive when it turns
             // counter-clockwise seen from above (x right, z toward the viewer).
@@ -145,9 +147,8 @@ void expect_conforming_cover(const TerrainLod &lod, const Terrain &t, const floa
         bool border = (p.first == q.first && (p.first == 0 || p.first == last)) ||
                       (p.second == q.second && (p.second == 0 || p.second == last));
         if (!border) {
-            EXPECT_EQ(edges.count({q, p}), 1u)
-                << where << ": crack along (" << p.first << "," << p.second << ")-(" << q.first << "," << q.second
-                << ")";
+            EXPECT_EQ(edges.count({q, p}), 1u) << where << ": crack along (" << p.first << "," << p.second << ")-("
+                                               << q.first << "," << q.second << ")";
         }
     }
 }
@@ -161,7 +162,10 @@ TEST(TerrainLod, FansCoverTheGroundWithoutCracksWhereverTheCameraIs)
     struct Case {
         const char *where;
         float x, z;
-    } cases[] = {{"centre", 192, 192}, {"corner", 1, 1}, {"edge", 383, 200}, {"off the grid", -900, 2000},
+    } cases[] = {{"centre", 192, 192},
+                 {"corner", 1, 1},
+                 {"edge", 383, 200},
+                 {"off the grid", -900, 2000},
                  {"odd spot", 77.7f, 301.2f}};
     for (const Case &c : cases) {
         const float eye[3] = {c.x, 50, c.z};

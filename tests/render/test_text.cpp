@@ -5,7 +5,8 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 // A 7 x 5 picture of 2 x 2 glyph cells: separators at x = 0, 3 and 6 along
 // the top row and at y = 0 and 3 down the left column.
@@ -44,7 +45,7 @@ TEST(Fonts, CellsAreTakenRowByRowAndSeparatorsCleared)
     EXPECT_FLOAT_EQ(font.width['C'], MISSING_GLYPH_WIDTH);
     EXPECT_FLOAT_EQ(font.width[' '], MISSING_GLYPH_WIDTH);
     EXPECT_FLOAT_EQ(font.rect['C'][2], 0.0f);
-    EXPECT_EQ(image.pixels[3], 0);                    // separator now transparent
+    EXPECT_EQ(image.pixels[3], 0);                     // separator now transparent
     EXPECT_EQ(image.pixels[(1 * 7 + 1) * 4 + 3], 255); // ink untouched
 }
 
@@ -57,13 +58,7 @@ TEST(Fonts, TextWidthFollowsBlanksTabsAndLineBreaks)
         const char *text;
         float width;
     } cases[] = {
-        {"", 0},
-        {"A9", 3},
-        {"A B", 2 + blank},
-        {"A\t9", 8 * blank + 2},
-        {"99\nA", 1},
-        {"99\r", 0},
-        {"?", blank},
+        {"", 0}, {"A9", 3}, {"A B", 2 + blank}, {"A\t9", 8 * blank + 2}, {"99\nA", 1}, {"99\r", 0}, {"?", blank},
     };
     for (const Case &c : cases)
         EXPECT_FLOAT_EQ(text_width(c.text), c.width) << c.text;

@@ -1,16 +1,18 @@
 // Surface types from "tileinfo" and "texturelist", codes and curve lookups.
 #include "track/track_fixture.h"
 
-#include "platform/messages.h"
 #include "files/game_file.h"
+#include "platform/messages.h"
 #include "track/terrain.h"
 
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
-class Surfaces : public GameFolderTest {
-protected:
+class Surfaces : public GameFolderTest
+{
+  protected:
     Terrain t;
     void read(const std::string &text)
     {
@@ -51,7 +53,7 @@ TEST_F(Surfaces, RollingResistanceIsLinearInSpeed)
 {
     read("roll_resist 2 4 10\nroll_resist -1 8 0\naddtile\n");
     const SurfaceType &s = t.surfaces[0];
-    EXPECT_FLOAT_EQ(s.roll_low[0], 0);          // clamped at 0
+    EXPECT_FLOAT_EQ(s.roll_low[0], 0);              // clamped at 0
     EXPECT_FLOAT_EQ(s.roll_speed[0], 9.536743e-7f); // speed raised to 2^-20
     float low, high;
     surface_roll_resist(s, 5, &low, &high);
@@ -110,9 +112,10 @@ struct CodeCase {
 
 TEST(SurfaceCodes, TransitionTilesNameTheirCorners)
 {
-    std::vector<std::string> names = {"dirt.png",          "grass.png",       "dirt-grass-0110.png",
-                                      "dirt-alt1.png",     "dirt-mud-1111.png", "dirt-grass-01x1.png",
-                                      "grass-dirt-1000.png", "plain", "dirt-grass.png"};
+    std::vector<std::string> names = {
+        "dirt.png",          "grass.png",           "dirt-grass-0110.png", "dirt-alt1.png",
+        "dirt-mud-1111.png", "dirt-grass-01x1.png", "grass-dirt-1000.png", "plain",
+        "dirt-grass.png"};
     const CodeCase cases[] = {
         {"dirt.png", -1},
         {"dirt-grass-0110.png", (0 << 16) + (1 << 8) + 6},

@@ -1,15 +1,16 @@
 // Ground queries and the terrain files.
 #include "track/track_fixture.h"
 
-#include "platform/messages.h"
 #include "files/image.h"
+#include "platform/messages.h"
 #include "track/terrain.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-namespace {
+namespace
+{
 
 // A 5x5 grid (level 1, spacing 2) of varied heights.
 Terrain grid()
@@ -93,8 +94,9 @@ TEST(TerrainQueries, AverageHeightAndTiles)
     EXPECT_EQ(terrain_tile_at(t, -5, 5), 2);
 }
 
-class TerrainFiles : public GameFolderTest {
-protected:
+class TerrainFiles : public GameFolderTest
+{
+  protected:
     Terrain t;
     void TearDown() override
     {
@@ -114,7 +116,7 @@ TEST_F(TerrainFiles, LevelZeroTrackLoads)
     EXPECT_EQ(t.points_per_side, 3);
     EXPECT_FLOAT_EQ(terrain_point(t, 1, 0), 20);
     EXPECT_FLOAT_EQ(terrain_point(t, 2, 2), 20);
-    EXPECT_EQ(t.shading[0], 4); // halved
+    EXPECT_EQ(t.shading[0], 4);  // halved
     EXPECT_EQ(t.tile_map[0], 1); // 200 clamped to the last of two types
     ASSERT_EQ(t.surfaces.size(), 2u);
     EXPECT_FLOAT_EQ(t.surfaces[0].friction[7], 0.8f);

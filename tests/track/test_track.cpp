@@ -1,10 +1,10 @@
 // Track objects, whole-track loading and the track digest.
 #include "track/track_fixture.h"
 
-#include "platform/messages.h"
 #include "files/archive.h"
 #include "files/file_index.h"
 #include "files/paths.h"
+#include "platform/messages.h"
 #include "track/shape.h"
 #include "track/track.h"
 
@@ -12,10 +12,12 @@
 
 #include <cmath>
 
-namespace {
+namespace
+{
 
-class TrackLoading : public GameFolderTest {
-protected:
+class TrackLoading : public GameFolderTest
+{
+  protected:
     Track track;
     void SetUp() override
     {
@@ -91,8 +93,7 @@ TEST(TimingGates, NormalisationAndAngles)
 
 TEST_F(TrackLoading, GateDataNeedsTimedEntriesInBothLaps)
 {
-    write_file(data / "small/timing_gates",
-               "checkpoints:\n4 [ 10 0 10 ] [ 0 0 1 ]\nfirstlap:\n0\nnormallap:\n");
+    write_file(data / "small/timing_gates", "checkpoints:\n4 [ 10 0 10 ] [ 0 0 1 ]\nfirstlap:\n0\nnormallap:\n");
     ASSERT_EQ(load_track(&track, "small", ""), 1);
     EXPECT_TRUE(track.objects.gates.checkpoints.empty());
     EXPECT_TRUE(track.objects.gates.gates.empty());
@@ -146,8 +147,8 @@ TEST_F(TrackLoading, TrackInfoCarriesTheDigest)
     ASSERT_EQ(load_track(&track, "small", "Small Track"), 1);
     save_track_info(track);
     std::string info = read_file(home_root.path + "/Rutvale/small.trackinfo");
-    EXPECT_EQ(info, "dir=small\nlongname=Small Track\nfirstlap=2\nnormallap=3\nhash=" +
-                        digest_hex(track.digest) + "\n");
+    EXPECT_EQ(info,
+              "dir=small\nlongname=Small Track\nfirstlap=2\nnormallap=3\nhash=" + digest_hex(track.digest) + "\n");
     EXPECT_STREQ(message_log_line(0), "Track info saved to small.trackinfo");
 }
 
@@ -159,9 +160,8 @@ TEST_F(TrackLoading, SavedObjectsReadBack)
     ASSERT_EQ(save_timing_gates(track), 1);
     std::string saved = home_root.path + "/Rutvale/small/";
     EXPECT_EQ(read_file(saved + "billboards"), "[15.000000 0.000000 15.000000] 4.000000 1.000000 #ff8000#@sign.png\n");
-    EXPECT_EQ(read_file(saved + "statues"),
-              "[20.000000 0.000000 20.000000] 0.000000 @tree.jm @tree.png @tree.shp\n"
-              "[25.000000 1.000000 25.000000] 10.000000 @rock.jm @rock.png null\n");
+    EXPECT_EQ(read_file(saved + "statues"), "[20.000000 0.000000 20.000000] 0.000000 @tree.jm @tree.png @tree.shp\n"
+                                            "[25.000000 1.000000 25.000000] 10.000000 @rock.jm @rock.png null\n");
     // The saved files (now in the home folder) describe the same track.
     std::vector<Statue> before = track.objects.statues;
     std::vector<int> gates = track.objects.gates.gates;
@@ -184,7 +184,8 @@ TEST_F(TrackLoading, FailedGroundLeavesNoTrack)
 
 } // namespace
 
-namespace {
+namespace
+{
 
 TEST(Flaggers, PicturesFollowTheStartTheLeaderAndDownedRiders)
 {

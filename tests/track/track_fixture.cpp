@@ -1,7 +1,6 @@
 #include "track/track_fixture.h"
 
-std::string inline_heights(int level, float spacing, float low, float high,
-                           const std::vector<uint16_t> &samples)
+std::string inline_heights(int level, float spacing, float low, float high, const std::vector<uint16_t> &samples)
 {
     char header[128];
     snprintf(header, sizeof header, "%d %f %f %f\n:", level, spacing, low, high);

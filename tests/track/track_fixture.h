@@ -10,8 +10,7 @@
 #include <vector>
 
 // Inline "terrain.hf" bytes for P x P samples.
-std::string inline_heights(int level, float spacing, float low, float high,
-                           const std::vector<uint16_t> &samples);
+std::string inline_heights(int level, float spacing, float low, float high, const std::vector<uint16_t> &samples);
 
 // A P x P binary PPM with every pixel the same colour.
 std::string flat_ppm(int size, uint8_t r, uint8_t g, uint8_t b);

@@ -12,7 +12,8 @@
 #include <cmath>
 #include <string>
 
-namespace {
+namespace
+{
 
 // Body positions on the bike, as the catalogue places them.
 const float FRAME[3] = {0, 1.98f, 3.6f};
@@ -39,8 +40,8 @@ struct Box {
 
 void add(Mesh *m, const float origin[3], const Box &b)
 {
-    m->add_box(b.c[0] - origin[0], b.c[1] - origin[1], b.c[2] - origin[2], b.s[0], b.s[1], b.s[2], b.uv[0],
-               b.uv[1], b.uv[2], b.uv[3]);
+    m->add_box(b.c[0] - origin[0], b.c[1] - origin[1], b.c[2] - origin[2], b.s[0], b.s[1], b.s[2], b.uv[0], b.uv[1],
+               b.uv[2], b.uv[3]);
 }
 
 void beam(Mesh *m, const float origin[3], const float a[3], const float b[3], float t, const float *uv)
@@ -54,11 +55,11 @@ std::vector<Mesh> frame_model(bool two_stroke, bool far)
 {
     Mesh m;
     m.shininess = 30;
-    add(&m, FRAME, {{0, 2.62f, 3.05f}, {0.95f, 0.42f, 1.25f}, PLASTIC});       // tank
-    add(&m, FRAME, {{0, 2.78f, 4.45f}, {0.62f, 0.18f, 1.9f}, SEAT});          // seat
-    add(&m, FRAME, {{0, 2.6f, 5.75f}, {0.55f, 0.07f, 1.3f}, PLASTIC});        // rear fender
+    add(&m, FRAME, {{0, 2.62f, 3.05f}, {0.95f, 0.42f, 1.25f}, PLASTIC});                  // tank
+    add(&m, FRAME, {{0, 2.78f, 4.45f}, {0.62f, 0.18f, 1.9f}, SEAT});                      // seat
+    add(&m, FRAME, {{0, 2.6f, 5.75f}, {0.55f, 0.07f, 1.3f}, PLASTIC});                    // rear fender
     add(&m, FRAME, {{0, 1.55f, 3.35f}, {0.7f, two_stroke ? 0.8f : 0.95f, 1.1f}, ENGINE}); // engine
-    add(&m, FRAME, {{0.5f, 2.25f, 2.7f}, {0.08f, 0.7f, 0.8f}, GRAPHIC});     // radiator shrouds
+    add(&m, FRAME, {{0.5f, 2.25f, 2.7f}, {0.08f, 0.7f, 0.8f}, GRAPHIC});                  // radiator shrouds
     add(&m, FRAME, {{-0.5f, 2.25f, 2.7f}, {0.08f, 0.7f, 0.8f}, GRAPHIC});
     if (!far) {
         const float head_low[3] = {0, 2.5f, 2.35f}, cradle[3] = {0, 1.1f, 2.9f}, rear_low[3] = {0, 1.25f, 4.1f};
@@ -160,10 +161,12 @@ void write_bike_texture(const std::string &name, Colour plastic, Colour accent, 
             if (y < 128 && x < 128) {
                 c = plastic;
             } else if (y < 128) {
-                bool stripe = style == 0 ? ((x + y) / 20) % 3 == 0 : style == 1 ? (y / 16) % 2 == 0 : ((x - 128) / 10) % 4 == 0;
+                bool stripe = style == 0   ? ((x + y) / 20) % 3 == 0
+                              : style == 1 ? (y / 16) % 2 == 0
+                                           : ((x - 128) / 10) % 4 == 0;
                 c = stripe ? accent : plastic;
             } else if (y < 192) {
-                c = x < 64 ? Colour{0.08f, 0.08f, 0.09f, 1}
+                c = x < 64    ? Colour{0.08f, 0.08f, 0.09f, 1}
                     : x < 128 ? Colour{0.7f, 0.72f, 0.75f, 1}
                     : x < 192 ? Colour{0.35f, 0.35f, 0.37f, 1}
                               : Colour{0.97f, 0.97f, 0.97f, 1};

@@ -8,7 +8,8 @@
 #include <cmath>
 #include <cstdio>
 
-namespace {
+namespace
+{
 
 const int TILE = 128;
 
@@ -78,8 +79,8 @@ void write_transition(int mask)
         }
     }
     char name[64];
-    snprintf(name, sizeof name, "tiles/dirt-grass-%d%d%d%d.png", (mask >> 3) & 1, (mask >> 2) & 1,
-             (mask >> 1) & 1, mask & 1);
+    snprintf(name, sizeof name, "tiles/dirt-grass-%d%d%d%d.png", (mask >> 3) & 1, (mask >> 2) & 1, (mask >> 1) & 1,
+             mask & 1);
     write_output(name, png_bytes(p, false));
 }
 

@@ -11,7 +11,8 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
+namespace
+{
 
 const Colour separator = {1, 0, 1, 1};
 

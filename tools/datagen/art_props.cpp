@@ -10,7 +10,8 @@
 #include <cmath>
 #include <cstdio>
 
-namespace {
+namespace
+{
 
 Picture straw_texture()
 {
@@ -48,7 +49,7 @@ Picture tower_texture()
                 wood = shade(wood, 0.6f);
             p.at(x, y) = wood;
         }
-    p.fill_rect(0, 0, 128, 40, {0.2f, 0.3f, 0.6f, 1}); // roof
+    p.fill_rect(0, 0, 128, 40, {0.2f, 0.3f, 0.6f, 1});     // roof
     p.fill_rect(14, 60, 114, 92, {0.15f, 0.2f, 0.25f, 1}); // window band
     return p;
 }
@@ -110,8 +111,8 @@ void generate_statues()
     gate.add_box(0, 0.15f, 0.2f, 3.3f, 0.3f, 0.8f, 0, 0.65f, 1, 1);
     write_output("startgate.jm", jm_text({gate}));
     write_output("startgate.ppm", ppm_bytes(gate_texture()));
-    write_output("startgate.shp", shape_text({{-1.1f, 0.6f, 0, 0.5f}, {0, 0.6f, 0, 0.5f}, {1.1f, 0.6f, 0, 0.5f}},
-                                             0.5f, 6000, 100));
+    write_output("startgate.shp",
+                 shape_text({{-1.1f, 0.6f, 0, 0.5f}, {0, 0.6f, 0, 0.5f}, {1.1f, 0.6f, 0, 0.5f}}, 0.5f, 6000, 100));
 }
 
 void write_tree(const char *name, bool pine)
@@ -164,8 +165,8 @@ void write_flagger(const char *name, Colour flag_colour, float flag, bool waving
     if (board)
         p.fill_rect(hand_x - 12, hand_y - 36, hand_x + 12, hand_y - 16, flag_colour);
     else
-        p.fill_polygon({hand_x, hand_y - 22, hand_x + 14, hand_y - 22 + wave, hand_x + 14, hand_y - 10 + wave,
-                        hand_x, hand_y - 10},
+        p.fill_polygon({hand_x, hand_y - 22, hand_x + 14, hand_y - 22 + wave, hand_x + 14, hand_y - 10 + wave, hand_x,
+                        hand_y - 10},
                        flag_colour);
     p.line(24, 50, 18, 78, 4, skin);
     write_output(std::string("flaggers/") + name + ".png", png_bytes(p, true));

@@ -6,12 +6,13 @@
 #include "mesh.h"
 #include "noise.h"
 #include "output.h"
-#include "render/rider_bones.h"
 #include "picture.h"
+#include "render/rider_bones.h"
 
 #include <string>
 
-namespace {
+namespace
+{
 
 const RiderRestPose &pose = rider_rest_pose;
 

@@ -7,7 +7,8 @@
 
 #include <cmath>
 
-namespace {
+namespace
+{
 
 const int FACE = 256;
 
@@ -34,8 +35,8 @@ void write_face(const char *name, float fx[3], float fy[3], float fz[3])
     for (int j = 0; j < FACE; ++j)
         for (int i = 0; i < FACE; ++i) {
             float a = (i + 0.5f) / FACE * 2 - 1, b = (j + 0.5f) / FACE * 2 - 1;
-            p.at(i, j) = sky_colour(fz[0] + a * fx[0] - b * fy[0], fz[1] + a * fx[1] - b * fy[1],
-                                    fz[2] + a * fx[2] - b * fy[2]);
+            p.at(i, j) =
+                sky_colour(fz[0] + a * fx[0] - b * fy[0], fz[1] + a * fx[1] - b * fy[1], fz[2] + a * fx[2] - b * fy[2]);
         }
     write_output(name, ppm_bytes(p));
 }
@@ -46,7 +47,8 @@ void write_glow(const char *name, float ring)
     for (int y = 0; y < 64; ++y)
         for (int x = 0; x < 64; ++x) {
             float d = std::sqrt((x - 31.5f) * (x - 31.5f) + (y - 31.5f) * (y - 31.5f)) / 32;
-            float a = ring > 0 ? std::exp(-(d - ring) * (d - ring) * 120) : std::fmax(0.0f, 1 - d) * std::fmax(0.0f, 1 - d);
+            float a =
+                ring > 0 ? std::exp(-(d - ring) * (d - ring) * 120) : std::fmax(0.0f, 1 - d) * std::fmax(0.0f, 1 - d);
             p.at(x, y) = {1, 1, 1, std::fmin(1.0f, a)};
         }
     write_output(name, png_bytes(p, true));

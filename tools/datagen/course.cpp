@@ -5,7 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
+namespace
+{
 
 float smoothstep(float t)
 {
@@ -27,12 +28,18 @@ float hills(const Course &c, float x, float z)
 float feature_length(FeatureKind k)
 {
     switch (k) {
-    case TABLETOP: return 95;
-    case DOUBLE_JUMP: return 100;
-    case STEP_UP: return 130;
-    case WHOOPS: return 110;
-    case OFF_CAMBER: return 120;
-    case MUD: return 70;
+    case TABLETOP:
+        return 95;
+    case DOUBLE_JUMP:
+        return 100;
+    case STEP_UP:
+        return 130;
+    case WHOOPS:
+        return 110;
+    case OFF_CAMBER:
+        return 120;
+    case MUD:
+        return 70;
     }
     return 0;
 }

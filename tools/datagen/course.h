@@ -15,8 +15,8 @@ struct Feature {
 
 struct TrackDesign {
     std::string folder, name;
-    int level;      // 2^level tiles per side
-    float spacing;  // feet between grid points
+    int level;     // 2^level tiles per side
+    float spacing; // feet between grid points
     uint32_t seed;
     std::vector<float> control; // x, z pairs in fractions of the extent
     float width;                // normal course width, feet
@@ -28,10 +28,10 @@ struct TrackDesign {
 };
 
 struct PathPoint {
-    float x, z;   // position
-    float tx, tz; // unit direction of travel
+    float x, z;      // position
+    float tx, tz;    // unit direction of travel
     float curvature; // positive turning left (towards +x of the direction's left)
-    float base;   // ground height of the course before features
+    float base;      // ground height of the course before features
 };
 
 struct Course {

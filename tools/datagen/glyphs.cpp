@@ -7,7 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace {
+namespace
+{
 
 const char *const font_files[] = {
     "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf",
@@ -50,8 +51,7 @@ float text_advance(FontFace which, float size, const std::string &text)
     return x;
 }
 
-float draw_text(Picture *p, FontFace which, float size, float x, float y, const std::string &text,
-                Colour colour)
+float draw_text(Picture *p, FontFace which, float size, float x, float y, const std::string &text, Colour colour)
 {
     FT_Face f = face_at(which, size);
     float start = x;

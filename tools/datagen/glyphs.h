@@ -12,8 +12,7 @@ enum FontFace { FACE_SANS_BOLD, FACE_SANS, FACE_CONDENSED_BOLD };
 float text_advance(FontFace face, float size, const std::string &text);
 
 // Draws a text with its baseline starting at (x, y); returns the advance.
-float draw_text(Picture *p, FontFace face, float size, float x, float y, const std::string &text,
-                Colour colour);
+float draw_text(Picture *p, FontFace face, float size, float x, float y, const std::string &text, Colour colour);
 
 // Ascender and descender of a face at a pixel size (descender negative).
 void face_metrics(FontFace face, float size, float *ascender, float *descender);

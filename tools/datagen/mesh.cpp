@@ -3,8 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
-void Mesh::add_quad(const float a[3], const float b[3], const float c[3], const float d[3], float u0,
-                    float v0, float u1, float v1)
+void Mesh::add_quad(const float a[3], const float b[3], const float c[3], const float d[3], float u0, float v0,
+                    float u1, float v1)
 {
     float e1[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]};
     float e2[3] = {d[0] - a[0], d[1] - a[1], d[2] - a[2]};
@@ -30,22 +30,20 @@ void Mesh::add_quad(const float a[3], const float b[3], const float c[3], const 
         triangles.push_back(base + t);
 }
 
-void Mesh::add_box(float cx, float cy, float cz, float sx, float sy, float sz, float u0, float v0,
-                   float u1, float v1)
+void Mesh::add_box(float cx, float cy, float cz, float sx, float sy, float sz, float u0, float v0, float u1, float v1)
 {
     float x0 = cx - sx / 2, x1 = cx + sx / 2, y0 = cy - sy / 2, y1 = cy + sy / 2;
     float z0 = cz - sz / 2, z1 = cz + sz / 2;
     float p[8][3] = {{x0, y0, z0}, {x1, y0, z0}, {x1, y1, z0}, {x0, y1, z0},
                      {x0, y0, z1}, {x1, y0, z1}, {x1, y1, z1}, {x0, y1, z1}};
     // Faces wound counter-clockwise seen from outside.
-    const int faces[6][4] = {{4, 5, 6, 7}, {1, 0, 3, 2}, {5, 1, 2, 6},
-                             {0, 4, 7, 3}, {7, 6, 2, 3}, {0, 1, 5, 4}};
+    const int faces[6][4] = {{4, 5, 6, 7}, {1, 0, 3, 2}, {5, 1, 2, 6}, {0, 4, 7, 3}, {7, 6, 2, 3}, {0, 1, 5, 4}};
     for (const auto &f : faces)
         add_quad(p[f[0]], p[f[1]], p[f[2]], p[f[3]], u0, v1, u1, v0);
 }
 
-void Mesh::add_cylinder_x(float cx, float cy, float cz, float r, float len, int sides, float u0, float v0,
-                          float u1, float v1)
+void Mesh::add_cylinder_x(float cx, float cy, float cz, float r, float len, int sides, float u0, float v0, float u1,
+                          float v1)
 {
     int base = (int)vertices.size();
     for (int k = 0; k <= sides; ++k) {
@@ -69,9 +67,10 @@ void Mesh::add_cylinder_x(float cx, float cy, float cz, float r, float len, int 
         vertices.push_back({{x, cy, cz}, {nx, 0, 0}, {(u0 + u1) / 2, (v0 + v1) / 2}});
         for (int k = 0; k <= sides; ++k) {
             float a = 2 * (float)M_PI * k / sides;
-            vertices.push_back({{x, cy + r * std::cos(a), cz + r * std::sin(a)},
-                                {nx, 0, 0},
-                                {(u0 + u1) / 2 + (u1 - u0) / 2 * std::cos(a), (v0 + v1) / 2 + (v1 - v0) / 2 * std::sin(a)}});
+            vertices.push_back(
+                {{x, cy + r * std::cos(a), cz + r * std::sin(a)},
+                 {nx, 0, 0},
+                 {(u0 + u1) / 2 + (u1 - u0) / 2 * std::cos(a), (v0 + v1) / 2 + (v1 - v0) / 2 * std::sin(a)}});
         }
         for (int k = 0; k < sides; ++k) {
             if (end)
@@ -82,19 +81,20 @@ void Mesh::add_cylinder_x(float cx, float cy, float cz, float r, float len, int 
     }
 }
 
-namespace {
+namespace
+{
 
 std::string jm_meshes(const std::vector<Mesh> &meshes, int bones)
 {
     std::string out;
     char line[256];
     for (const Mesh &m : meshes) {
-        snprintf(line, sizeof line, "%g %g %g %g %g %d %d\n", m.shininess, m.reflectivity, m.specular[0],
-                 m.specular[1], m.specular[2], (int)m.vertices.size(), (int)m.triangles.size() / 3);
+        snprintf(line, sizeof line, "%g %g %g %g %g %d %d\n", m.shininess, m.reflectivity, m.specular[0], m.specular[1],
+                 m.specular[2], (int)m.vertices.size(), (int)m.triangles.size() / 3);
         out += line;
         for (const Vertex &v : m.vertices) {
-            snprintf(line, sizeof line, "%.4f %.4f %.4f %.4f %.4f %.4f %.4f %.4f", v.p[0], v.p[1], v.p[2],
-                     v.n[0], v.n[1], v.n[2], v.uv[0], v.uv[1]);
+            snprintf(line, sizeof line, "%.4f %.4f %.4f %.4f %.4f %.4f %.4f %.4f", v.p[0], v.p[1], v.p[2], v.n[0],
+                     v.n[1], v.n[2], v.uv[0], v.uv[1]);
             out += line;
             for (int b = 0; b < bones; ++b)
                 out += b == v.bone ? " 1" : " 0";
@@ -129,14 +129,12 @@ std::string jm_skinned_text(const std::vector<Mesh> &meshes, int bones, const ch
     return "JM2\n" + std::to_string(bones) + " " + name + "\n" + jm_meshes(meshes, bones);
 }
 
-std::string shape_text(const std::vector<std::vector<float>> &spheres, float friction, float stiffness,
-                       float damping)
+std::string shape_text(const std::vector<std::vector<float>> &spheres, float friction, float stiffness, float damping)
 {
     std::string out = std::to_string(spheres.size()) + "\n";
     char line[256];
     for (const auto &s : spheres) {
-        snprintf(line, sizeof line, "%g %g %g\n%g %g %g %g\n", s[0], s[1], s[2], s[3], friction, stiffness,
-                 damping);
+        snprintf(line, sizeof line, "%g %g %g\n%g %g %g %g\n", s[0], s[1], s[2], s[3], friction, stiffness, damping);
         out += line;
     }
     return out;

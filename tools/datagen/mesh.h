@@ -20,17 +20,17 @@ struct Mesh {
 
     // A box centred at (cx, cy, cz) with sides (sx, sy, sz); the texture is
     // mapped onto each face within the given texture rectangle.
-    void add_box(float cx, float cy, float cz, float sx, float sy, float sz, float u0 = 0, float v0 = 0,
-                 float u1 = 1, float v1 = 1);
+    void add_box(float cx, float cy, float cz, float sx, float sy, float sz, float u0 = 0, float v0 = 0, float u1 = 1,
+                 float v1 = 1);
     // A cylinder along the x axis, centred, of radius r and length len.
-    void add_cylinder_x(float cx, float cy, float cz, float r, float len, int sides, float u0 = 0,
-                        float v0 = 0, float u1 = 1, float v1 = 1);
+    void add_cylinder_x(float cx, float cy, float cz, float r, float len, int sides, float u0 = 0, float v0 = 0,
+                        float u1 = 1, float v1 = 1);
     // A square beam of the given thickness from point a to point b.
-    void add_beam(const float a[3], const float b[3], float thickness, float u0 = 0, float v0 = 0,
-                  float u1 = 1, float v1 = 1);
+    void add_beam(const float a[3], const float b[3], float thickness, float u0 = 0, float v0 = 0, float u1 = 1,
+                  float v1 = 1);
     // A quad with its own normal (corners counter-clockwise seen from the front).
-    void add_quad(const float a[3], const float b[3], const float c[3], const float d[3], float u0,
-                  float v0, float u1, float v1);
+    void add_quad(const float a[3], const float b[3], const float c[3], const float d[3], float u0, float v0, float u1,
+                  float v1);
 };
 
 // A copy of a mesh as a shiny layer mirroring the surroundings with the
@@ -45,5 +45,4 @@ std::string jm_skinned_text(const std::vector<Mesh> &meshes, int bones, const ch
 
 // A collision shape file of spheres (x, y, z, radius) with the given friction,
 // stiffness and damping.
-std::string shape_text(const std::vector<std::vector<float>> &spheres, float friction,
-                       float stiffness, float damping);
+std::string shape_text(const std::vector<std::vector<float>> &spheres, float friction, float stiffness, float damping);

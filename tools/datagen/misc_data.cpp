@@ -6,7 +6,8 @@
 
 #include <string>
 
-namespace {
+namespace
+{
 
 // One exhaust pipe per line: "pipe length spread reflection first_tap last_tap".
 void write_pipes()
@@ -65,19 +66,21 @@ void write_series()
 // frame's origin is (0, 1.98, 3.6) on the bike, forward is -z.
 void write_bike_shapes()
 {
-    write_output("generic_frame.shp",
-                 shape_text({{0, -0.4f, -0.3f, 0.5f}, {0, 0.6f, -0.5f, 0.45f}, {0, 0.7f, 0.9f, 0.4f},
-                             {0, 0.6f, 2.0f, 0.3f}},
-                            0.5f, 4000, 60));
-    write_output("generic_fork_upper.shp",
-                 shape_text({{-1.0f, 1.1f, 0.75f, 0.2f}, {1.0f, 1.1f, 0.75f, 0.2f}, {0, 0.2f, 0, 0.3f}}, 0.5f, 4000, 60));
-    write_output("generic_fork_lower.shp", shape_text({{-0.42f, -0.2f, -0.2f, 0.2f}, {0.42f, -0.2f, -0.2f, 0.2f}},
-                                                      0.5f, 4000, 60));
+    write_output(
+        "generic_frame.shp",
+        shape_text({{0, -0.4f, -0.3f, 0.5f}, {0, 0.6f, -0.5f, 0.45f}, {0, 0.7f, 0.9f, 0.4f}, {0, 0.6f, 2.0f, 0.3f}},
+                   0.5f, 4000, 60));
+    write_output(
+        "generic_fork_upper.shp",
+        shape_text({{-1.0f, 1.1f, 0.75f, 0.2f}, {1.0f, 1.1f, 0.75f, 0.2f}, {0, 0.2f, 0, 0.3f}}, 0.5f, 4000, 60));
+    write_output("generic_fork_lower.shp",
+                 shape_text({{-0.42f, -0.2f, -0.2f, 0.2f}, {0.42f, -0.2f, -0.2f, 0.2f}}, 0.5f, 4000, 60));
     write_output("generic_swingarm.shp", shape_text({{-0.45f, 0, 0, 0.2f}, {0.45f, 0, 0, 0.2f}}, 0.5f, 4000, 60));
     write_output("front_wheel.shp", shape_text({{0, 0, 0, 1.15f}}, 0.8f, 6000, 80));
     write_output("rear_wheel.shp", shape_text({{0, 0, 0, 1.08f}}, 0.8f, 6000, 80));
-    write_output("generic_rider.shp",
-                 shape_text({{0, 0.9f, -0.9f, 0.45f}, {0, 0.2f, -0.3f, 0.55f}, {0, -0.5f, 0.5f, 0.5f}}, 0.6f, 3000, 60));
+    write_output(
+        "generic_rider.shp",
+        shape_text({{0, 0.9f, -0.9f, 0.45f}, {0, 0.2f, -0.3f, 0.55f}, {0, -0.5f, 0.5f, 0.5f}}, 0.6f, 3000, 60));
 }
 
 } // namespace

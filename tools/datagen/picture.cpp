@@ -83,7 +83,8 @@ Colour shade(Colour c, float f)
     return {c.r * f, c.g * f, c.b * f, c.a};
 }
 
-namespace {
+namespace
+{
 
 uint8_t to_byte(float v)
 {
@@ -96,16 +97,16 @@ void append(png_structp png, png_bytep data, png_size_t length)
     ((std::string *)png_get_io_ptr(png))->append((const char *)data, length);
 }
 
-std::string encode_png(const std::vector<std::vector<uint8_t>> &rows, int width, int height,
-                       int colour_type, int depth, const std::string &text)
+std::string encode_png(const std::vector<std::vector<uint8_t>> &rows, int width, int height, int colour_type, int depth,
+                       const std::string &text)
 {
     std::string out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
     png_set_write_fn(png, &out, append, nullptr);
     png_set_compression_level(png, 9);
-    png_set_IHDR(png, info, width, height, depth, colour_type, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, width, height, depth, colour_type, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
     png_text chunk = {};
     if (!text.empty()) {
         chunk.compression = PNG_TEXT_COMPRESSION_NONE;

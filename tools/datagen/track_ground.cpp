@@ -11,7 +11,8 @@
 
 const float sun_direction[3] = {0.45f, 0.80f, 0.40f};
 
-namespace {
+namespace
+{
 
 bool on_course(const Course &c, float x, float z)
 {
@@ -158,8 +159,8 @@ void write_ground(const Course &c, const Ground &g)
     std::vector<uint8_t> shadow = cast_shadows(g);
     Picture shading(g.points, g.points);
     std::string shadows = "P5\n" + std::to_string(g.points) + " " + std::to_string(g.points) + "\n255\n";
-    static const Colour base[4] = {{0.42f, 0.62f, 0.30f, 1}, {0.66f, 0.50f, 0.36f, 1},
-                                   {0.58f, 0.45f, 0.33f, 1}, {0.40f, 0.31f, 0.24f, 1}};
+    static const Colour base[4] = {
+        {0.42f, 0.62f, 0.30f, 1}, {0.66f, 0.50f, 0.36f, 1}, {0.58f, 0.45f, 0.33f, 1}, {0.40f, 0.31f, 0.24f, 1}};
     for (int j = 0; j < g.points; ++j) {
         for (int i = 0; i < g.points; ++i) {
             int col = std::min(i / 2, g.tiles - 1), row = std::min(j / 2, g.tiles - 1);
@@ -187,8 +188,8 @@ void write_ground(const Course &c, const Ground &g)
         for (float side : {-2.2f, 2.2f}) {
             float x = p.x + p.tz * side, z = p.z - p.tx * side;
             char line[160];
-            snprintf(line, sizeof line, "[%.2f %.2f] %.4f %.2f %.3f @decals/rut.png\n", x, z,
-                     std::atan2(p.tx, p.tz), 12 + random.range(0, 6), 0.12f);
+            snprintf(line, sizeof line, "[%.2f %.2f] %.4f %.2f %.3f @decals/rut.png\n", x, z, std::atan2(p.tx, p.tz),
+                     12 + random.range(0, 6), 0.12f);
             decals += line;
         }
     }

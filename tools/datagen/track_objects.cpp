@@ -8,7 +8,8 @@
 #include <cstdio>
 #include <string>
 
-namespace {
+namespace
+{
 
 std::string format(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
 std::string format(const char *fmt, ...)
@@ -59,8 +60,8 @@ std::string timing_gates(const Course &c, const Ground &g, int *checkpoint_count
     at.push_back(end);
     for (float s : at) {
         const PathPoint &p = course_at(c, s);
-        out += format("%.2f [%.3f %.3f %.3f] [%.4f 0 %.4f]\n", course_half_width(c, s) + 6, p.x, p.base,
-                      p.z, p.tx, p.tz);
+        out +=
+            format("%.2f [%.3f %.3f %.3f] [%.4f 0 %.4f]\n", course_half_width(c, s) + 6, p.x, p.base, p.z, p.tx, p.tz);
     }
     out += "firstlap:\n";
     for (size_t k = 0; k < at.size(); ++k)
@@ -131,20 +132,20 @@ std::string statues(const Course &c)
         float outside = p.curvature > 0 ? -(hw + 4) : hw + 4;
         float x, z;
         beside(p, outside, &x, &z);
-        out += format("[%.2f %.2f %.2f] %.4f @props/haybale.jm @props/haybale.png @props/haybale.shp\n", x,
-                      0.0f, z, heading(p) + 1.5708f);
+        out += format("[%.2f %.2f %.2f] %.4f @props/haybale.jm @props/haybale.png @props/haybale.shp\n", x, 0.0f, z,
+                      heading(p) + 1.5708f);
         if ((int)s % 3 == 0) {
             beside(p, -outside * 1.02f, &x, &z);
-            out += format("[%.2f %.2f %.2f] %.4f @props/tuffblock.jm @props/tuffblock.png @props/tuffblock.shp\n",
-                          x, 0.0f, z, heading(p));
+            out += format("[%.2f %.2f %.2f] %.4f @props/tuffblock.jm @props/tuffblock.png @props/tuffblock.shp\n", x,
+                          0.0f, z, heading(p));
         }
     }
     // The start tower beside the gate, looking over it.
     const PathPoint &gate = course_at(c, START_S);
     float x, z;
     beside(gate, -(course_half_width(c, START_S) + 30), &x, &z);
-    out += format("[%.2f %.2f %.2f] %.4f @props/starttower.jm @props/starttower.png @props/starttower.shp\n", x,
-                  0.0f, z, heading(gate) - 1.5708f);
+    out += format("[%.2f %.2f %.2f] %.4f @props/starttower.jm @props/starttower.png @props/starttower.shp\n", x, 0.0f,
+                  z, heading(gate) - 1.5708f);
     return out;
 }
 

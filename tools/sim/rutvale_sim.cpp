@@ -13,15 +13,16 @@
 #include "robots/pilot.h"
 #include "track/track.h"
 
-#include <cinttypes>
 #include <chrono>
+#include <cinttypes>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
-namespace {
+namespace
+{
 
 const char usage_text[] =
     "usage: rutvale-sim [--track FOLDER] [--riders N] [--pilot] [--seconds S] [--laps L] [--seed K]\n";
