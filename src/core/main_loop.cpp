@@ -276,7 +276,7 @@ int run_frame_steps(LoopState *s, const Config &c, double now, const std::functi
 void main_loop_run(Window *window, Config *config, GameSettings *settings, Sim *sim, int *lineup)
 {
     RaceState &race = sim->race;
-    const Track &track = *sim->track;
+    const Track &track = sim_track(*sim);
     LoopState state;
     control_map_init(&state);
     state.editor_allowed = settings->editor;

@@ -4,6 +4,7 @@
 
 #include "physics/crash.h"
 #include "physics/rider.h"
+#include "physics/vec3.h"
 #include "physics/world.h"
 #include "track/surface.h"
 #include "track/track.h"
@@ -14,38 +15,6 @@ namespace
 {
 
 const float dt = 1.0f / 128;
-
-struct V3 {
-    double x, y, z;
-};
-V3 operator+(V3 a, V3 b)
-{
-    return {a.x + b.x, a.y + b.y, a.z + b.z};
-}
-V3 operator-(V3 a, V3 b)
-{
-    return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-V3 operator*(V3 a, double s)
-{
-    return {a.x * s, a.y * s, a.z * s};
-}
-double dot(V3 a, V3 b)
-{
-    return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-V3 cross(V3 a, V3 b)
-{
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-double length(V3 a)
-{
-    return std::sqrt(dot(a, a));
-}
-V3 from(const float *p)
-{
-    return {p[0], p[1], p[2]};
-}
 
 struct Hit {
     V3 point, normal;
@@ -295,7 +264,7 @@ bool wheel_test(PhysicsWorld *w, WheelContact *wc, float grip)
     c.surface.mode = dContactSoftERP | dContactSoftCFM | dContactApprox1;
     c.surface.mu = mu;
     soft(&c, kp, kd);
-    V3 n = from(g.normal);
+    V3 n = v3(g.normal);
     V3 f = cross(n, V3{v[0], v[1], v[2]});
     if (dot(f, f) < 1.0 / 1024)
         f = cross(n, V3{axle[0], axle[1], axle[2]});
@@ -374,7 +343,7 @@ void wheel_softness(float depth, float tube_radius, float *kp, float *kd)
 
 GroundContact torus_contact(const Terrain &t, const float centre[3], const float axle[3], float ring, float tube)
 {
-    V3 c = from(centre), a = from(axle);
+    V3 c = v3(centre), a = v3(axle);
     a = a * (1 / length(a));
     Hit h = walk(t, c.x, c.z, ring + tube,
                  [&](V3 p, V3 q, V3 s, Hit *out) { return torus_test(c, a, ring, tube, p, q, s, out); });
@@ -383,7 +352,7 @@ GroundContact torus_contact(const Terrain &t, const float centre[3], const float
 
 GroundContact sphere_contact(const Terrain &t, const float centre[3], float radius)
 {
-    V3 c = from(centre);
+    V3 c = v3(centre);
     Hit h = walk(t, c.x, c.z, radius, [&](V3 p, V3 q, V3 s, Hit *out) { return sphere_test(c, radius, p, q, s, out); });
     return to_contact(h);
 }

@@ -4,6 +4,7 @@
 #include "physics/aids.h"
 #include "physics/contact.h"
 #include "physics/rider.h"
+#include "physics/vec3.h"
 #include "physics/world.h"
 #include "track/track.h"
 
@@ -16,27 +17,7 @@ namespace
 
 const float dt = 1.0f / 128;
 
-struct P3 {
-    double x, y, z;
-};
-P3 sub(P3 a, P3 b)
-{
-    return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-double dotp(P3 a, P3 b)
-{
-    return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-double len(P3 a)
-{
-    return std::sqrt(dotp(a, a));
-}
-P3 point(const dReal *p)
-{
-    return {p[0], p[1], p[2]};
-}
-
-P3 rel_point(dBodyID b, const float p[3])
+V3 rel_point(dBodyID b, const float p[3])
 {
     dVector3 w;
     dBodyGetRelPointPos(b, p[0], p[1], p[2], w);
@@ -59,7 +40,7 @@ void soft(dContact *c, float kp, float kd)
 // A sphere of one body (or of the static world when body is null).
 struct Ball {
     dBodyID body;
-    P3 centre;
+    V3 centre;
     float radius, friction, stiffness, damping;
 };
 
@@ -67,14 +48,14 @@ struct Ball {
 // force pair of at most 1000 lbf.
 bool sphere_pair(PhysicsWorld *w, const Ball &a, const Ball &b, bool penalty)
 {
-    P3 d = sub(b.centre, a.centre);
-    double dist = len(d);
+    V3 d = b.centre - a.centre;
+    double dist = length(d);
     if (dist >= a.radius + b.radius || dist == 0)
         return false;
-    P3 n = {d.x / dist, d.y / dist, d.z / dist};
+    V3 n = {d.x / dist, d.y / dist, d.z / dist};
     double depth = a.radius + b.radius - dist;
     double along = a.radius - depth / 2;
-    P3 at = {a.centre.x + n.x * along, a.centre.y + n.y * along, a.centre.z + n.z * along};
+    V3 at = {a.centre.x + n.x * along, a.centre.y + n.y * along, a.centre.z + n.z * along};
     float kp = std::min(a.stiffness, b.stiffness), kd = std::min(a.damping, b.damping);
     if (penalty) {
         dVector3 va = {0, 0, 0}, vb = {0, 0, 0};
@@ -109,7 +90,7 @@ std::vector<Ball> balls(const SphereShape &shape, dBodyID body, const dReal *pos
     const SphereShape *master = shape.source ? shape.source : &shape;
     std::vector<Ball> out;
     for (const Sphere &s : master->spheres) {
-        P3 c = {R[0] * s.x + R[1] * s.y + R[2] * s.z + pos[0], R[4] * s.x + R[5] * s.y + R[6] * s.z + pos[1],
+        V3 c = {R[0] * s.x + R[1] * s.y + R[2] * s.z + pos[0], R[4] * s.x + R[5] * s.y + R[6] * s.z + pos[1],
                 R[8] * s.x + R[9] * s.y + R[10] * s.z + pos[2]};
         out.push_back({body, c, s.radius, s.friction, s.stiffness, s.damping});
     }
@@ -142,10 +123,10 @@ bool shape_vs_wheel(PhysicsWorld *world, const SphereShape &a, dBodyID ab, const
     bool touched = false;
     for (const Ball &x : balls(a, ab, ap, aR)) {
         // The nearest point of the wheel's core circle, as a tube-sized sphere.
-        P3 off = sub(x.centre, point(c));
+        V3 off = x.centre - v3(c);
         double along = off.x * axle[0] + off.y * axle[1] + off.z * axle[2];
-        P3 radial = {off.x - axle[0] * along, off.y - axle[1] * along, off.z - axle[2] * along};
-        double rl = len(radial);
+        V3 radial = {off.x - axle[0] * along, off.y - axle[1] * along, off.z - axle[2] * along};
+        double rl = length(radial);
         if (rl < 1e-9)
             continue;
         double k = w.ring_radius / rl;
@@ -183,18 +164,18 @@ int shape_vs_parts(const SphereShape &shape, dBodyID body, const dReal *pos, con
 }
 
 // A one-step rope between points of two bodies.
-void rope(PhysicsWorld *w, dBodyID a, P3 pa, dBodyID b, P3 pb, double length)
+void rope(PhysicsWorld *w, dBodyID a, V3 pa, dBodyID b, V3 pb, double rope_length)
 {
-    P3 d = sub(pb, pa);
-    double dist = len(d);
-    if (dist <= length)
+    V3 d = pb - pa;
+    double dist = length(d);
+    if (dist <= rope_length)
         return;
     dContact c = {};
     c.surface.mode = dContactSoftERP | dContactSoftCFM;
     soft(&c, 5000, 500);
     c.geom.pos[0] = pa.x, c.geom.pos[1] = pa.y, c.geom.pos[2] = pa.z;
     c.geom.normal[0] = d.x / dist, c.geom.normal[1] = d.y / dist, c.geom.normal[2] = d.z / dist;
-    c.geom.depth = dist - length;
+    c.geom.depth = dist - rope_length;
     dJointID j = dJointCreateContact(w->world, w->contacts, &c);
     dJointAttach(j, a, b);
 }
@@ -210,7 +191,7 @@ void rider_eject(Rider *r)
 {
     dJointAttach(r->joints[RIDER_MOUNT], nullptr, nullptr);
     for (int side = 0; side < 2; ++side) {
-        P3 foot = rel_point(r->bodies[FRAME], r->spec.pegs[side]);
+        V3 foot = rel_point(r->bodies[FRAME], r->spec.pegs[side]);
         dVector3 v;
         dBodyGetPointVel(r->bodies[RIDER_TORSO], foot.x, foot.y, foot.z, v);
         float *p = r->limb_points[2 * side], *vel = r->limb_points[2 * side + 1];
@@ -274,24 +255,24 @@ void crash_handling(Rider *r)
         --r->crash_timer;
     }
     if (r->crash_timer < CRASH_TICKS && r->crash_timer > 0) {
-        float length = 5 * std::clamp((r->crash_timer - 128) / 384.0f, 0.0f, 1.0f);
+        float slack = 5 * std::clamp((r->crash_timer - 128) / 384.0f, 0.0f, 1.0f);
         const float rest[3] = {s.torso_position[0] - s.frame_position[0], s.torso_position[1] - s.frame_position[1],
                                s.torso_position[2] - s.frame_position[2]};
         const float centre[3] = {0, 0, 0};
-        rope(r->world, frame, rel_point(frame, rest), torso, rel_point(torso, centre), length);
+        rope(r->world, frame, rel_point(frame, rest), torso, rel_point(torso, centre), slack);
         for (float side : {-5.0f, 5.0f}) {
             const float fp[3] = {rest[0] + side, rest[1] + 10, rest[2]}, tp[3] = {side, 10, 0};
-            rope(r->world, frame, rel_point(frame, fp), torso, rel_point(torso, tp), length);
+            rope(r->world, frame, rel_point(frame, fp), torso, rel_point(torso, tp), slack);
         }
         if (r->crash_timer <= 319) {
             // One foot goes back to its peg.
             int side = bike_lean_angle(r, FRAME) < 0 ? 0 : 1;
             const float peg[3] = {s.pegs[side][0], s.pegs[side][1] + 3, s.pegs[side][2] + 1};
-            P3 target = rel_point(frame, peg);
+            V3 target = rel_point(frame, peg);
             float *foot = r->limb_points[2 * side], *vel = r->limb_points[2 * side + 1];
-            P3 d = {target.x - foot[0], target.y - foot[1], target.z - foot[2]};
-            P3 v = {32 * d.x, 32 * d.y, 32 * d.z};
-            double l = len(v);
+            V3 d = {target.x - foot[0], target.y - foot[1], target.z - foot[2]};
+            V3 v = {32 * d.x, 32 * d.y, 32 * d.z};
+            double l = length(v);
             if (l > 1)
                 v = {v.x / l, v.y / l, v.z / l};
             vel[0] = (float)(4 * v.x), vel[1] = (float)(4 * v.y), vel[2] = (float)(4 * v.z);
@@ -319,8 +300,8 @@ void ejected_limbs(Rider *r)
     float leg = s.thigh + s.shin;
     dVector3 down;
     dBodyVectorToWorld(torso, 0, -1, 0, down);
-    P3 d = {down[0], down[1], down[2]};
-    P3 plane = rel_point(torso, s.hips[0]);
+    V3 d = {down[0], down[1], down[2]};
+    V3 plane = rel_point(torso, s.hips[0]);
     plane = {plane.x + d.x, plane.y + d.y, plane.z + d.z};
     for (int side = 0; side < 2; ++side) {
         float *p = r->limb_points[2 * side], *v = r->limb_points[2 * side + 1];
@@ -337,11 +318,11 @@ void ejected_limbs(Rider *r)
         }
         for (int k = 0; k < 3; ++k)
             v[k] *= 0.9375f;
-        P3 hip = rel_point(torso, s.hips[side]);
-        P3 off = {p[0] - hip.x, p[1] - hip.y, p[2] - hip.z};
-        double l = len(off);
+        V3 hip = rel_point(torso, s.hips[side]);
+        V3 off = {p[0] - hip.x, p[1] - hip.y, p[2] - hip.z};
+        double l = length(off);
         if (l > leg) {
-            P3 u = {off.x / l, off.y / l, off.z / l};
+            V3 u = {off.x / l, off.y / l, off.z / l};
             p[0] = (float)(hip.x + u.x * leg), p[1] = (float)(hip.y + u.y * leg), p[2] = (float)(hip.z + u.z * leg);
             dVector3 tv;
             dBodyGetPointVel(torso, hip.x, hip.y, hip.z, tv);
@@ -349,8 +330,8 @@ void ejected_limbs(Rider *r)
             v[0] += (float)(u.x * (theirs - mine)), v[1] += (float)(u.y * (theirs - mine)),
                 v[2] += (float)(u.z * (theirs - mine));
         }
-        P3 rel = {p[0] - plane.x, p[1] - plane.y, p[2] - plane.z};
-        double side_of = dotp(rel, d);
+        V3 rel = {p[0] - plane.x, p[1] - plane.y, p[2] - plane.z};
+        double side_of = dot(rel, d);
         if (side_of < 0) {
             p[0] -= (float)(d.x * side_of), p[1] -= (float)(d.y * side_of), p[2] -= (float)(d.z * side_of);
             dVector3 tv;

@@ -2,6 +2,7 @@
 
 #include "physics/aids.h"
 #include "physics/rider.h"
+#include "physics/vec3.h"
 #include "physics/world.h"
 #include "track/terrain.h"
 #include "track/track.h"
@@ -12,33 +13,6 @@
 namespace
 {
 
-struct V3 {
-    double x, y, z;
-};
-V3 operator+(V3 a, V3 b)
-{
-    return {a.x + b.x, a.y + b.y, a.z + b.z};
-}
-V3 operator-(V3 a, V3 b)
-{
-    return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-V3 operator*(double s, V3 a)
-{
-    return {s * a.x, s * a.y, s * a.z};
-}
-double dot(V3 a, V3 b)
-{
-    return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-double length(V3 a)
-{
-    return std::sqrt(dot(a, a));
-}
-V3 load(const float *p)
-{
-    return {p[0], p[1], p[2]};
-}
 void store(V3 v, float *p)
 {
     p[0] = (float)v.x, p[1] = (float)v.y, p[2] = (float)v.z;
@@ -68,7 +42,7 @@ V3 frame_point(const BodyFrame &f, V3 p)
     const float local[3] = {(float)p.x, (float)p.y, (float)p.z};
     float world[3];
     body_frame_point(f, local, world);
-    return load(world);
+    return v3(world);
 }
 
 // A torso point, from the drawing frame when there is one.
@@ -89,7 +63,7 @@ V3 perpendicular(V3 u)
 
 void two_bone_solve(const float root[3], const float target[3], float a, float b, const float pole[3], float middle[3])
 {
-    V3 r = load(root), t = load(target), p = load(pole);
+    V3 r = v3(root), t = v3(target), p = v3(pole);
     double distance = length(t - r);
     // A target at the root gives no direction: reach toward the pole.
     V3 u = distance > 1e-9 ? (1 / distance) * (t - r) : V3{0, -1, 0};
@@ -136,7 +110,7 @@ FootPose foot_pose(const Rider *r)
     dBodyID frame = r->bodies[FRAME];
     int c = r->crash_timer;
     for (int side = 0; side < 2; ++side) {
-        V3 peg = load(r->spec.pegs[side]);
+        V3 peg = v3(r->spec.pegs[side]);
         if (c >= 1) {
             double w = clampd(c, 1, 128) / 128;
             double outward = peg.x < 0 ? -1 : 1;
@@ -156,7 +130,7 @@ FootPose foot_pose(const Rider *r)
         double reach = (1.25 * g - 0.25) * e * 2.5;
         V3 offset = reach * V3{forward.x, 0, forward.z};
         dBodyID torso = r->bodies[RIDER_TORSO];
-        V3 hips[2] = {world_point(torso, load(r->spec.hips[0])), world_point(torso, load(r->spec.hips[1]))};
+        V3 hips[2] = {world_point(torso, v3(r->spec.hips[0])), world_point(torso, v3(r->spec.hips[1]))};
         V3 across = hips[1] - hips[0];
         for (int side = 0; side < 2; ++side) {
             bool dabs = side == 0 ? lean > -0.1 : lean < 0.1;
@@ -167,7 +141,7 @@ FootPose foot_pose(const Rider *r)
             ground.y = (t.heights.empty() ? 0 : terrain_height(t, (float)ground.x, (float)ground.z)) + 0.125;
             double hold = side == 0 ? clampd((lean + 0.5) * 2.5, 0, 1) : clampd((0.5 - lean) * 2.5, 0, 1);
             double fraction = 1 - hold * (1 - r->dab_amount);
-            V3 foot = load(pose.feet[side]);
+            V3 foot = v3(pose.feet[side]);
             store(foot + fraction * (ground - foot), pose.feet[side]);
             pose.off_peg[side] = true;
         }
@@ -176,8 +150,8 @@ FootPose foot_pose(const Rider *r)
     if (c > 0) {
         double fraction = clampd(2.0 * c - 128, 1, 128) / 128;
         for (int side = 0; side < 2; ++side) {
-            V3 foot = load(pose.feet[side]);
-            store(foot + fraction * (load(r->limb_points[2 * side]) - foot), pose.feet[side]);
+            V3 foot = v3(pose.feet[side]);
+            store(foot + fraction * (v3(r->limb_points[2 * side]) - foot), pose.feet[side]);
             pose.off_peg[side] = true;
         }
     }
@@ -191,8 +165,8 @@ LimbPose arm_pose(const Rider *r, const BodyFrame *torso)
     const BikeSpec &s = r->spec;
     V3 shoulders[2], grips[2];
     for (int side = 0; side < 2; ++side) {
-        shoulders[side] = torso_point(r, torso, load(s.shoulders[side]));
-        grips[side] = world_point(fork, load(s.grips[side]));
+        shoulders[side] = torso_point(r, torso, v3(s.shoulders[side]));
+        grips[side] = world_point(fork, v3(s.grips[side]));
     }
     double tilt = shoulders[1].y - shoulders[0].y;
     V3 between = grips[1] - grips[0];
@@ -221,7 +195,7 @@ LimbPose leg_pose(const Rider *r, const BodyFrame *torso)
     FootPose feet = foot_pose(r);
     for (int side = 0; side < 2; ++side) {
         const float *hip = s.hips[side];
-        store(torso_point(r, torso, load(hip)), pose.root[side]);
+        store(torso_point(r, torso, v3(hip)), pose.root[side]);
         std::copy(feet.feet[side], feet.feet[side] + 3, pose.end[side]);
         float pole[3];
         store(torso_point(r, torso, {hip[0] + (side == 0 ? -0.5 : 0.5), hip[1], hip[2] - 2.0}), pole);

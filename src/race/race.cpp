@@ -88,16 +88,17 @@ void place_on_grid(const Track &track, Rider *r, int slot)
 // Swings a starting-gate piece to its raise in the race's statue poses.
 void show_gate_raise(Sim *sim, size_t k)
 {
-    int statue = sim->track->objects.gates.start_statues[k];
+    const Track &track = sim_track(*sim);
+    int statue = track.objects.gates.start_statues[k];
     if (statue < 0 || statue >= (int)sim->physics.statues.size())
         return;
-    gate_piece_orientation(sim->track->objects.statues[statue].orientation, sim->race.gate_raise[k],
+    gate_piece_orientation(track.objects.statues[statue].orientation, sim->race.gate_raise[k],
                            sim->physics.statues[statue].orientation);
 }
 
 size_t gate_pieces(const Sim &sim)
 {
-    return std::min(sim.track->objects.gates.start_statues.size(), (size_t)SLOTS);
+    return std::min(sim_track(sim).objects.gates.start_statues.size(), (size_t)SLOTS);
 }
 
 Rider *create(Sim *sim, const char *bike, int slot, const char *number, const char *body, const char *head,
@@ -196,6 +197,10 @@ bool race_start(Sim *sim, const int *lineup, bool play_demo, bool record_demo, i
     race.start_tick = (int)(128 * (13 + 2 * u));
     race.time_trial = lineup == nullptr;
 
+    if (!sim->track) {
+        zeph_log("No track to race on\n");
+        return false;
+    }
     Track &track = *sim->track;
     if (track.folder != settings.track_folder) {
         unload_track(&track);
@@ -302,7 +307,7 @@ void time_trial_reset(Sim *sim)
     free_riders(sim, 1);
     RiderSlot &slot = sim->race.slots[0];
     Rider *r = slot.rider;
-    const TimingGates &g = sim->track->objects.gates;
+    const TimingGates &g = sim_track(*sim).objects.gates;
     if (!r || g.gates.empty())
         return;
     int index = std::max(0, g.first_lap_count - 2);
@@ -371,7 +376,7 @@ void sim_tick(Sim *sim)
                 c.drive(*sim, k, c.state, &input);
                 rider_apply_input(s.rider, input);
             }
-            set_course_aim(*sim->track, s);
+            set_course_aim(sim_track(*sim), s);
             rider_step(s.rider, s.kind != KIND_REPLAYED, race.tick);
         }
     }
@@ -390,7 +395,7 @@ void sim_tick(Sim *sim)
 
 int race_leader_laps(const Sim &sim)
 {
-    const TimingGates &g = sim.track->objects.gates;
+    const TimingGates &g = sim_track(sim).objects.gates;
     int laps = 0;
     for (const RiderSlot &slot : sim.race.slots)
         if (slot.rider)

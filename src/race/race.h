@@ -109,8 +109,15 @@ struct Sim {
     Sim &operator=(const Sim &) = delete;
 };
 
-// Makes a simulation whose races load into (and ride on) a track record.
+// Makes a simulation whose races load into (and ride on) a track record;
+// with none, races cannot start, and riders put in by hand ride on no ground.
 void sim_create(Sim *sim, Track *track);
+
+// The track a simulation rides on (an empty one when it has none).
+inline const Track &sim_track(const Sim &sim)
+{
+    return *sim.physics.track;
+}
 
 // Frees every rider, controller and the physics world.
 void sim_destroy(Sim *sim);

@@ -82,7 +82,7 @@ void draw_pitboard(const Sim &sim, int slot, float x, float y)
     text_draw(0, 0, 0, 1, r->number);
     glPopMatrix();
     const RaceState &race = sim.race;
-    const TimingGates &g = sim.track->objects.gates;
+    const TimingGates &g = sim_track(sim).objects.gates;
     int laps = laps_from_gates(race.slots[slot].next_gate, g.first_lap_count, g.normal_lap_count);
     // The race order and race lap times come with the lap timing; until
     // then every rider shows first place, no gap and the time-trial times.
@@ -123,7 +123,7 @@ void lean_indicator_draw(const Terrain &terrain, const Rider *r, float y)
 
 void draw_map(const Sim &sim, const Rider *watched, float x, float y)
 {
-    const Track &track = *sim.track;
+    const Track &track = sim_track(sim);
     if (!track.map_texture || track.terrain.extent <= 0)
         return;
     float extent = track.terrain.extent;
@@ -186,7 +186,7 @@ void draw_map(const Sim &sim, const Rider *watched, float x, float y)
 void draw_introduction(const Sim &sim, float y)
 {
     const RaceState &race = sim.race;
-    const Track &track = *sim.track;
+    const Track &track = sim_track(sim);
     float seconds = (float)race.tick / TICKS_PER_SECOND;
     if (seconds >= 3 || race.time_trial)
         return;
@@ -285,7 +285,7 @@ void hud_draw_rider(const Sim &sim, int slot)
     draw_tach(r, x, y);
     draw_pitboard(sim, slot, x, y);
     if (hud_settings.lean_indicator)
-        lean_indicator_draw(sim.track->terrain, r, y);
+        lean_indicator_draw(sim_track(sim).terrain, r, y);
     draw_map(sim, r, x, y);
     draw_introduction(sim, y);
     glDisable(GL_BLEND);

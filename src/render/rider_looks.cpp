@@ -223,8 +223,8 @@ void looks_update(const Sim &sim)
         else if (!r && look.serial)
             free_rider_look(&look);
     }
-    const Track *track = sim.track;
-    if (!track || track->serial == 0) {
+    const Track *track = &sim_track(sim);
+    if (track->serial == 0) {
         statues.clear();
         statues_track = 0;
         return;

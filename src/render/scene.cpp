@@ -45,7 +45,7 @@ void update_shown_track(const Track &track)
 void update_track_flaggers(const Sim &sim)
 {
     const RaceState &race = sim.race;
-    const Track &track = *sim.track;
+    const Track &track = sim_track(sim);
     const TrackObjects &objects = track.objects;
     FlaggerView view;
     view.seconds = (float)race.tick / TICKS_PER_SECOND;
@@ -112,9 +112,9 @@ void draw_scene(const Sim &sim, const SceneCamera &camera, int viewing_slot, con
     texture_changes = 0;
     shader_changes = 0;
     const RaceState &race = sim.race;
-    const TrackObjects &objects = sim.track->objects;
+    const TrackObjects &objects = sim_track(sim).objects;
     looks_update(sim);
-    update_shown_track(*sim.track);
+    update_shown_track(sim_track(sim));
     const Lighting &light = shown.lighting;
     if (!objects.gates.gates.empty() || !objects.flaggers.course.empty())
         update_track_flaggers(sim);

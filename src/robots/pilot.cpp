@@ -77,7 +77,7 @@ void pilot_drive(const Sim &sim, int slot, void *state, RiderInput *in)
     Pilot &pilot = *static_cast<Pilot *>(state);
     PilotLog &log = pilot.log;
     const Rider *r = sim.race.slots[slot].rider;
-    const TimingGates &g = sim.track->objects.gates;
+    const TimingGates &g = sim_track(sim).objects.gates;
     int tick = sim.race.tick;
     in->clutch = 1;
     in->lean = 0;

@@ -1,6 +1,7 @@
 #include "core/config.h"
 #include "core/main_loop.h"
 #include "platform/keys.h"
+#include "physics/rider.h"
 #include "race/race.h"
 
 #include <gtest/gtest.h>
@@ -164,6 +165,49 @@ TEST_F(MainLoopSteps, StepKeyRunsOneTickOnlyWhilePaused)
     state.paused = true;
     route_event(&state, config, step);
     EXPECT_TRUE(state.step_requested);
+}
+
+} // namespace
+
+namespace
+{
+
+// The player's keys become one input record a step, which the tick hands
+// to the rider once.
+TEST_F(MainLoopSteps, KeysBecomeTheRidersInputForTheNextTickOnly)
+{
+    Rider rider = {};
+    rider.clutch = 1;
+    config.reverse_steering.index = 0;
+    state.controls[CONTROL_THROTTLE] = 1;
+    state.controls[CONTROL_STEER] = 0.5f;
+    state.controls[CONTROL_CLUTCH] = 1; // lever pulled: the clutch opens at once
+    state.controls[CONTROL_SHIFT] = -1;
+    RiderInput in = controls_input(&state, config, rider);
+    EXPECT_EQ(in.throttle, 1);
+    EXPECT_EQ(in.steer, 0.5f);
+    EXPECT_EQ(in.clutch, 0);
+    EXPECT_EQ(in.shift, -1);
+    config.reverse_steering.index = 1;
+    rider.clutch = 0.5f;
+    state.controls[CONTROL_CLUTCH] = 0; // released: it closes at 4 a second
+    in = controls_input(&state, config, rider);
+    EXPECT_EQ(in.steer, -0.5f);
+    EXPECT_FLOAT_EQ(in.clutch, 0.5f + 4.0f / 128);
+
+    Sim sim;
+    sim_create(&sim, nullptr);
+    sim.race.slots[0].rider = rider_create(&sim.physics, "kx125", 0, "1");
+    sim.race.slots[0].kind = KIND_LOCAL;
+    sim_set_input(&sim, 0, in);
+    sim.stages = 0; // just the inputs and the world step
+    sim_tick(&sim);
+    EXPECT_EQ(sim.race.slots[0].rider->throttle, 1);
+    EXPECT_EQ(sim.race.slots[0].rider->steer, -0.5f);
+    sim.race.slots[0].rider->throttle = 0.25f;
+    sim_tick(&sim); // no new input: the rider keeps what it holds
+    EXPECT_EQ(sim.race.slots[0].rider->throttle, 0.25f);
+    sim_destroy(&sim);
 }
 
 } // namespace
