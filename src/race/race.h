@@ -124,6 +124,7 @@ void sim_destroy(Sim *sim);
 
 // Starts a race; a null line-up is a time-trial run. False when the track
 // cannot be loaded. `seed` stands for the tick that seeds the roster shuffle.
+// The riders and controllers of the race before are freed first.
 bool race_start(Sim *sim, const int *lineup, bool play_demo, bool record_demo, int time_limit, int laps, int skill,
                 unsigned seed);
 

@@ -1,7 +1,7 @@
 #include "core/config.h"
 #include "core/main_loop.h"
-#include "platform/keys.h"
 #include "physics/rider.h"
+#include "platform/keys.h"
 #include "race/race.h"
 
 #include <gtest/gtest.h>
