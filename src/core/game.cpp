@@ -2,7 +2,8 @@
 //
 // Start-up: find the data and the log, read the configuration, parse the
 // command line, list tracks and demos, open the window, audio and controls,
-// create the physics world, optionally start a race, then run the main loop.
+// create the simulation with its physics world, optionally start a race,
+// then run the main loop.
 // Shut-down undoes it and writes the configuration back.
 #include "core/game.h"
 
@@ -270,7 +271,7 @@ void fill_race_settings()
     game.sim.settings.practice = game.settings.practice;
 }
 
-// From the physics world to the first race.
+// From the simulation record to the first race.
 void start_simulation()
 {
     sim_create(&game.sim, &game.track);
