@@ -3,6 +3,7 @@
 
 #include "core/bike_names.h"
 #include "core/lists.h"
+#include "files/file_numbers.h"
 #include "files/game_file.h"
 #include "platform/log.h"
 #include "platform/names.h"
@@ -187,7 +188,10 @@ void read_binding(ControlBinding *b, const char *value)
     binding_clear(b);
     float lo, hi;
     const char *close = strchr(value, ')');
+    // An axis range must be two finite numbers; anything else is no binding.
     if (value[0] == '(' && close && sscanf(value, "(%f,%f)", &lo, &hi) == 2) {
+        if (!file_number_in(lo, -1e6, 1e6) || !file_number_in(hi, -1e6, 1e6))
+            return;
         b->lo = lo;
         b->hi = hi;
         if (close[1])
@@ -203,7 +207,7 @@ void read_binding(ControlBinding *b, const char *value)
 void read_item(Config *c, const ConfigKey &k, const char *value)
 {
     if (k.integer) {
-        sscanf(value, "%d", k.integer);
+        text_int(value, k.integer);
         return;
     }
     MenuItem *item = k.item;
@@ -278,6 +282,9 @@ void write_item(GameFile *f, const ConfigKey &k)
 
 void slider_set(MenuItem *item, double value)
 {
+    // Not a number: the slider keeps its value.
+    if (std::isnan(value))
+        return;
     if (value < item->minimum)
         value = item->minimum;
     if (value > item->maximum)

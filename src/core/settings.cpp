@@ -2,6 +2,7 @@
 #include "core/settings.h"
 
 #include "core/config.h"
+#include "files/file_numbers.h"
 
 #include <cmath>
 #include <cstdio>
@@ -30,7 +31,7 @@ struct Option {
 
 bool read_int(const char *value, int *out)
 {
-    return value && sscanf(value, "%d", out) == 1;
+    return value && text_int(value, out);
 }
 
 bool read_float(const char *value, float *out)
@@ -63,7 +64,7 @@ std::vector<Option> option_table(Config *c, GameSettings *s)
         return Option{name, VALUE,
                       [=](const char *v) {
                           if (v)
-                              sscanf(v, "%d", dest);
+                              text_int(v, dest);
                           return v != nullptr;
                       },
                       nullptr};
@@ -71,8 +72,8 @@ std::vector<Option> option_table(Config *c, GameSettings *s)
     auto int_leading = [](const char *name, int *dest) {
         return Option{name, VALUE,
                       [=](const char *v) {
-                          if (v)
-                              *dest = atoi(v);
+                          if (v && !text_int(v, dest))
+                              *dest = 0;
                           return v != nullptr;
                       },
                       nullptr};

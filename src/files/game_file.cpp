@@ -7,6 +7,9 @@
 
 #include <cctype>
 #include <climits>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <cstdarg>
 #include <cstring>
 #include <new>
@@ -147,16 +150,42 @@ GameFile *open_compressed(FILE *file, long base, int32_t size)
     return f;
 }
 
+// Opens a regular file for reading without ever waiting on it (a FIFO or a
+// device would block or never end), its size known.
+FILE *open_regular(const std::string &path, int32_t *size)
+{
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    struct stat s;
+    if (fstat(fd, &s) != 0 || !S_ISREG(s.st_mode)) {
+        close(fd);
+        return nullptr;
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    FILE *file = fdopen(fd, "rb");
+    if (!file) {
+        close(fd);
+        return nullptr;
+    }
+    *size = s.st_size < INT32_MAX ? (int32_t)s.st_size : INT32_MAX;
+    return file;
+}
+
 GameFile *open_plain(const std::string &path, const char *mode)
 {
-    if (!read_only(mode))
+    if (!read_only(mode)) {
         make_parent_dirs(path);
-    if (FILE *file = fopen(path.c_str(), mode))
-        return new_stream(file, 0, INT32_MAX);
-    if (!read_only(mode) || path.size() >= 1020)
+        FILE *file = fopen(path.c_str(), mode);
+        return file ? new_stream(file, 0, INT32_MAX) : nullptr;
+    }
+    int32_t size;
+    if (FILE *file = open_regular(path, &size))
+        return new_stream(file, 0, size);
+    if (path.size() >= 1020)
         return nullptr;
-    FILE *file = fopen((path + ".gz").c_str(), "rb");
-    return file ? open_compressed(file, 0, INT32_MAX) : nullptr;
+    FILE *file = open_regular(path + ".gz", &size);
+    return file ? open_compressed(file, 0, size) : nullptr;
 }
 
 GameFile *open_indexed(const char *rest)
@@ -198,6 +227,23 @@ std::string home_path(const char *name)
 }
 
 } // namespace
+
+size_t gf_remaining(GameFile *f)
+{
+    size_t pushed = f->pushback >= 0 ? 1 : 0;
+    if (!f->compressed)
+        return pushed + (size_t)(f->limit - f->position);
+    size_t input = (size_t)(f->compressed_size - f->compressed_read) + f->inflater.avail_in;
+    return pushed + (size_t)(f->window_length - f->window_cursor) + (f->at_end ? 0 : input * 1032);
+}
+
+std::string data_file_name(const std::string &name)
+{
+    size_t at = !name.empty() && name[0] == '!' ? 1 : 0;
+    if (name.size() <= at || name[at] == '@')
+        return name;
+    return name.substr(0, at) + "@" + name.substr(at);
+}
 
 GameFile *gf_open(const char *name, const char *mode)
 {

@@ -8,10 +8,20 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <string>
 
 struct GameFile;
 
-// Opens a stream; modes as fopen ("rb", "wb", ...). Null on failure.
+// The name a data file (a track's files, say) gives for another game file,
+// kept inside the game folders: one without "@" is taken as a game file too,
+// never as a path of its own ("dirt.png" and "/etc/x" become "@dirt.png" and
+// "@/etc/x"), and gf_open refuses ".." in "@" names. A leading "!" (full
+// detail, for textures) stays in front.
+std::string data_file_name(const std::string &name);
+
+// Opens a stream; modes as fopen ("rb", "wb", ...). Null on failure. Only
+// regular files are read: a pipe or a device is never opened, so opening
+// never blocks.
 GameFile *gf_open(const char *name, const char *mode);
 
 // Closes the stream and frees it; null is ignored.
@@ -41,6 +51,12 @@ int gf_printf(GameFile *f, const char *format, ...) __attribute__((format(printf
 // or -1 when the input ends before the first conversion or a literal
 // character of the format does not match.
 int gf_scanf(GameFile *f, const char *format, ...) __attribute__((format(scanf, 2, 3)));
+
+// The most bytes the stream can still deliver: exact for a plain file or an
+// archive member, an upper bound for a compressed one (inflation makes at
+// most 1032 bytes of one). Readers check a size read from a header against
+// it before allocating for it.
+size_t gf_remaining(GameFile *f);
 
 // Moves an uncompressed stream to an offset below its limit; 1 on success.
 int gf_seek(GameFile *f, long offset);

@@ -118,7 +118,9 @@ bool scan_integer(Reader *r, int base, int width, long long *out)
     }
     if (left > 0)
         r->unget(c);
-    *out = negative ? -(long long)value : (long long)value;
+    // Negated in unsigned arithmetic: the most negative number has no
+    // positive counterpart, and an overlong number wraps as strtoull's would.
+    *out = (long long)(negative ? 0 - value : value);
     return digits > 0;
 }
 

@@ -79,6 +79,10 @@ bool read_pnm(GameFile *f, bool binary, int channels, Image *image, const char *
     img.height = height;
     img.channels = channels;
     size_t count = (size_t)width * height * channels;
+    // Every sample takes at least a byte: a header asking for more than the
+    // file holds fails before anything is allocated.
+    if (count > gf_remaining(f))
+        return fail("Image data cut short");
     img.pixels.resize(count);
     if (binary) {
         if (maximum > 255)
@@ -149,6 +153,8 @@ bool read_image_j_after_word(GameFile *f, int channels, Image *image)
     img.height = height;
     img.channels = channels;
     size_t row = (size_t)width * channels;
+    if (row * height > gf_remaining(f))
+        return fail("Image data cut short");
     img.pixels.resize(row * height);
     if (gf_read(f, img.pixels.data(), img.pixels.size()) != img.pixels.size())
         return fail("Image data cut short");

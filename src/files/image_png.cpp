@@ -12,6 +12,10 @@
 namespace
 {
 
+// The most one chunk (a text, a palette, a profile) may make libpng
+// allocate: far beyond any picture's needs.
+const png_alloc_size_t PNG_CHUNK_LIMIT = 1 << 20;
+
 void read_from_stream(png_structp png, png_bytep data, png_size_t length)
 {
     GameFile *f = (GameFile *)png_get_io_ptr(png);
@@ -84,6 +88,11 @@ bool read_png(const char *name, bool heights, PngRead *out)
         return false;
     }
     png_set_read_fn(png, f, read_from_stream);
+    // No chunk may make libpng allocate more than the largest texts and
+    // tables a picture needs, nor may a file hold endless small chunks.
+    png_set_user_limits(png, IMAGE_MAX_SIDE, IMAGE_MAX_SIDE);
+    png_set_chunk_malloc_max(png, PNG_CHUNK_LIMIT);
+    png_set_chunk_cache_max(png, 1000);
     png_read_info(png, info);
     png_uint_32 width = png_get_image_width(png, info), height = png_get_image_height(png, info);
     if (width == 0 || height == 0 || width > IMAGE_MAX_SIDE || height > IMAGE_MAX_SIDE)
@@ -114,6 +123,10 @@ bool read_png(const char *name, bool heights, PngRead *out)
     out->channels = png_get_channels(png, info);
     out->sixteen = png_get_bit_depth(png, info) == 16;
     size_t row_bytes = png_get_rowbytes(png, info);
+    // The pixels are inflated from what is left of the file (at most 1032
+    // bytes out of one in): a header asking for more cannot be filled.
+    if ((row_bytes + 1) * height / 1032 > gf_remaining(f) + 1)
+        png_error(png, "PNG data cut short");
     out->pixels.resize(row_bytes * height);
     rows.resize(height);
     for (png_uint_32 y = 0; y < height; ++y)

@@ -33,8 +33,13 @@ bool read_mesh_body(GameFile *f, int bones, int vertices, int triangles, float s
                     const float colour[3], Mesh *m)
 {
     float r = colour[0], g = colour[1], b = colour[2];
-    // Far beyond any model: a bad count must not allocate without bound.
+    // Far beyond any model: a bad count must not allocate without bound. And
+    // every number takes at least two bytes of text ("0 "), so counts that
+    // the rest of the file cannot fill fail before anything is allocated.
     if (vertices < 0 || triangles < 0 || vertices > 4000000 || triangles > 4000000)
+        return false;
+    size_t numbers = (size_t)vertices * (8 + (size_t)bones) + (size_t)triangles * 3;
+    if (numbers > gf_remaining(f) / 2 + 1)
         return false;
     m->vertex_count = vertices;
     m->triangle_count = triangles;

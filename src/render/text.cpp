@@ -56,7 +56,7 @@ void reset(Font *font)
 // How far a character moves the pen; a line break returns true.
 bool advance(const Font &font, unsigned char c, float *x, float *y)
 {
-    float blank = font.width[' '];
+    float blank = font.width[(unsigned char)' '];
     switch (c) {
     case '\n':
         *x = 0;

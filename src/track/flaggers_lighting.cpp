@@ -1,4 +1,5 @@
 // The "flaggers" and "lighting" files.
+#include "files/file_numbers.h"
 #include "files/game_file.h"
 #include "files/texture.h"
 #include "platform/messages.h"
@@ -30,26 +31,30 @@ void load_flaggers(Track *track, const std::string &folder)
     StartFlagger &s = fl.start;
     if (gf_scanf(f, " [ %f %f %f ] [ %f %f %f ] %f %f %f ", &s.a[0], &s.a[1], &s.a[2], &s.b[0], &s.b[1], &s.b[2], &size,
                  &aspect, &s.walk_time) != 9 ||
-        !read_name(f, name))
+        !read_name(f, name) || !billboard_numbers_ok(s.a[0], s.a[1], s.a[2], size, aspect) ||
+        !file_position_ok(s.b[0], s.b[1], s.b[2]) || !file_number_in(s.walk_time, 0, 1e6)) {
+        fl.start = StartFlagger();
         goto done;
+    }
     s.billboard = add_billboard(track, s.a[0], s.a[1], s.a[2], size, aspect, name);
     s.pictures[0] = track->objects.billboards[s.billboard].texture;
     for (int k = 1; k < 5; ++k) {
         if (!read_name(f, name))
             goto done;
-        s.pictures[k] = load_texture(name);
+        s.pictures[k] = load_texture(data_file_name(name).c_str());
     }
     {
         FinishFlagger &e = fl.finish;
         float x, y, z;
-        if (gf_scanf(f, " [ %f %f %f ] %f %f ", &x, &y, &z, &size, &aspect) != 5 || !read_name(f, name))
+        if (gf_scanf(f, " [ %f %f %f ] %f %f ", &x, &y, &z, &size, &aspect) != 5 || !read_name(f, name) ||
+            !billboard_numbers_ok(x, y, z, size, aspect))
             goto done;
         e.billboard = add_billboard(track, x, y, z, size, aspect, name);
         e.pictures[0] = track->objects.billboards[e.billboard].texture;
         for (int k = 1; k < 4; ++k) {
             if (!read_name(f, name))
                 goto done;
-            e.pictures[k] = load_texture(name);
+            e.pictures[k] = load_texture(data_file_name(name).c_str());
         }
     }
     for (;;) {
@@ -57,7 +62,7 @@ void load_flaggers(Track *track, const std::string &folder)
         CourseFlagger c;
         if (gf_scanf(f, " [ %f %f %f ] %f %f %d %d %d %d", &x, &y, &z, &size, &aspect, &c.checkpoints[0],
                      &c.checkpoints[1], &c.checkpoints[2], &c.checkpoints[3]) != 9 ||
-            !read_name(f, name))
+            !read_name(f, name) || !billboard_numbers_ok(x, y, z, size, aspect))
             break;
         int last = (int)track->objects.gates.checkpoints.size() - 1;
         for (int &k : c.checkpoints)
@@ -66,7 +71,7 @@ void load_flaggers(Track *track, const std::string &folder)
         c.idle = track->objects.billboards[c.billboard].texture;
         if (!read_name(f, name))
             break;
-        c.warning = load_texture(name);
+        c.warning = load_texture(data_file_name(name).c_str());
         fl.course.push_back(c);
     }
 done:
@@ -142,14 +147,16 @@ void load_lighting(Track *track, const std::string &folder)
         arg += strspn(arg, " \t");
         arg[strcspn(arg, "\r\n")] = '\0';
         float v[4];
+        // A vector of the file, when all three numbers are within reach.
+        auto read3 = [&]() { return sscanf(arg, " [ %f %f %f ] ", &v[0], &v[1], &v[2]) == 3 && file_position_ok(v[0], v[1], v[2]); };
         auto vector3 = [&](float out[3]) {
-            if (sscanf(arg, " [ %f %f %f ] ", &v[0], &v[1], &v[2]) == 3)
+            if (read3())
                 memcpy(out, v, sizeof(float) * 3);
         };
         bool sky = false;
         for (int k = 0; k < 5; ++k)
             if (key == sky_keys[k]) {
-                l.sky[k] = load_texture(arg);
+                l.sky[k] = load_texture(data_file_name(arg).c_str());
                 sky = true;
             }
         if (sky)
@@ -163,24 +170,27 @@ void load_lighting(Track *track, const std::string &folder)
         } else if (key == "global_ambient") {
             vector3(l.global_ambient);
         } else if (key == "sky_env") {
-            l.environment = load_texture(arg);
+            l.environment = load_texture(data_file_name(arg).c_str());
         } else if (key == "flare_element") {
             FlareElement e;
             char name[1024] = "";
-            if (flare.count < FLARE_ELEMENTS && sscanf(arg, " [ %f %f ] [ %f %f %f ] %f %1023s", &e.across, &e.along,
-                                                       &e.colour[0], &e.colour[1], &e.colour[2], &e.size, name) >= 7) {
-                e.texture = load_texture(name);
+            if (flare.count < FLARE_ELEMENTS &&
+                sscanf(arg, " [ %f %f ] [ %f %f %f ] %f %1023s", &e.across, &e.along, &e.colour[0], &e.colour[1],
+                       &e.colour[2], &e.size, name) >= 7 &&
+                file_position_ok(e.across, e.along, e.size) && file_position_ok(e.colour[0], e.colour[1], e.colour[2])) {
+                e.texture = load_texture(data_file_name(name).c_str());
                 flare.elements[flare.count++] = e;
             }
         } else if (key == "flare_point" || key == "flare_vector") {
-            if (sscanf(arg, " [ %f %f %f ] ", &v[0], &v[1], &v[2]) == 3) {
+            if (read3()) {
                 memcpy(flare.position, v, sizeof(float) * 3);
                 flare.kind = key == "flare_point" ? FLARE_POINT : FLARE_VECTOR;
                 l.flares.push_back(flare);
                 flare = LensFlare();
             }
         } else if (key == "fog") {
-            if (sscanf(arg, " [ %f %f %f ] %f ", &v[0], &v[1], &v[2], &v[3]) == 4) {
+            if (sscanf(arg, " [ %f %f %f ] %f ", &v[0], &v[1], &v[2], &v[3]) == 4 &&
+                file_position_ok(v[0], v[1], v[2]) && file_number_in(v[3], 0, 100)) {
                 memcpy(l.fog_colour, v, sizeof(float) * 3);
                 l.fog_density = v[3];
             }

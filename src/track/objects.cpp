@@ -1,8 +1,10 @@
 // Billboards, statues and the statue grid.
 #include "track/objects.h"
 
+#include "files/file_numbers.h"
 #include "files/game_file.h"
 #include "files/texture.h"
+#include "platform/log.h"
 #include "platform/messages.h"
 #include "track/shape.h"
 #include "track/track.h"
@@ -38,10 +40,21 @@ void parse_colour_prefix(const char *name, uint8_t colour[4], std::string *textu
 
 } // namespace
 
+bool billboard_numbers_ok(float x, float offset, float z, float size, float aspect)
+{
+    return file_position_ok(x, offset, z) && size > 0 && size <= 10000 && aspect > 0 && aspect <= 10000;
+}
+
+bool statue_numbers_ok(float x, float offset, float z, float angle)
+{
+    return file_position_ok(x, offset, z) && file_number_in(angle, -128, 128);
+}
+
 int add_billboard(Track *track, float x, float offset, float z, float size, float aspect, const char *name)
 {
     Billboard b = {};
     parse_colour_prefix(name, b.colour, &b.texture_name);
+    b.texture_name = data_file_name(b.texture_name);
     b.texture = b.texture_name.empty() ? 0 : load_texture(b.texture_name.c_str());
     b.x = x;
     b.z = z;
@@ -93,13 +106,14 @@ int add_statue(Track *track, float x, float offset, float z, float angle, const 
                const char *shape)
 {
     Statue s;
-    s.model_name = model ? model : "";
-    s.texture_name = texture ? texture : "";
+    // "NULL" is how a statue without a model is saved.
+    s.model_name = model && strcmp(model, "NULL") != 0 ? data_file_name(model) : "";
+    s.texture_name = texture ? data_file_name(texture) : "";
     if (shape && strcmp(shape, "null") != 0) {
-        s.shape_name = shape;
-        s.shape = shape_load(shape);
+        s.shape_name = data_file_name(shape);
+        s.shape = shape_load(s.shape_name.c_str());
         if (!s.shape)
-            show_messagef("Warning: missing shape file %.900s", shape);
+            show_messagef("Warning: missing shape file %.900s", s.shape_name.c_str());
     }
     s.x = x;
     s.z = z;
@@ -151,8 +165,12 @@ void load_billboards(Track *track, const std::string &folder)
         return;
     float x, offset, z, size, aspect;
     char name[1024];
-    while (gf_scanf(f, "[ %f %f %f ] %f %f %1023s ", &x, &offset, &z, &size, &aspect, name) == 6)
-        add_billboard(track, x, offset, z, size, aspect, name);
+    while (gf_scanf(f, "[ %f %f %f ] %f %f %1023s ", &x, &offset, &z, &size, &aspect, name) == 6) {
+        if (billboard_numbers_ok(x, offset, z, size, aspect))
+            add_billboard(track, x, offset, z, size, aspect, name);
+        else
+            zeph_log("Skipping billboard '%.900s' with bad numbers\n", name);
+    }
     gf_close(f);
 }
 
@@ -185,8 +203,12 @@ void load_statues(Track *track, const std::string &folder)
         return;
     float x, offset, z, angle;
     char model[1024], texture[1024], shape[1024];
-    while (gf_scanf(f, "[ %f %f %f ] %f %1023s %1023s %1023s ", &x, &offset, &z, &angle, model, texture, shape) == 7)
-        add_statue(track, x, offset, z, angle, model, texture, shape);
+    while (gf_scanf(f, "[ %f %f %f ] %f %1023s %1023s %1023s ", &x, &offset, &z, &angle, model, texture, shape) == 7) {
+        if (statue_numbers_ok(x, offset, z, angle))
+            add_statue(track, x, offset, z, angle, model, texture, shape);
+        else
+            zeph_log("Skipping statue '%.900s' with bad numbers\n", model);
+    }
     gf_close(f);
 }
 

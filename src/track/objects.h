@@ -130,6 +130,13 @@ struct TrackObjects {
     size_t first_track_statue = 0;    // where the "statues" file's own start
 };
 
+// Whether numbers read from a file make a usable billboard (a position
+// within reach, a size and aspect above 0 and at most 10000) or statue (a
+// position within reach, an angle within +-128). Readers skip items that
+// do not.
+bool billboard_numbers_ok(float x, float offset, float z, float size, float aspect);
+bool statue_numbers_ok(float x, float offset, float z, float angle);
+
 // Adds a billboard (name may carry a "#rrggbb#" colour prefix, or be null).
 int add_billboard(Track *track, float x, float offset, float z, float size, float aspect, const char *name);
 

@@ -1,6 +1,7 @@
 // Reading and caching collision shapes.
 #include "track/shape.h"
 
+#include "files/file_numbers.h"
 #include "files/game_file.h"
 
 #include <cmath>
@@ -13,6 +14,16 @@ std::vector<std::unique_ptr<SphereShape>> cache;
 
 // Far more spheres than any part needs; a larger count is a broken file.
 const int max_spheres = 100000;
+
+// A sphere within 10000 ft of its part with a radius above 0, and finite
+// contact numbers of the right sign; anything else is a broken file.
+bool sphere_ok(const Sphere &s)
+{
+    const double far = 10000, big = 1e12;
+    return file_number_in(s.x, -far, far) && file_number_in(s.y, -far, far) && file_number_in(s.z, -far, far) &&
+           s.radius > 0 && s.radius <= far && file_number_in(s.friction, 0, big) &&
+           file_number_in(s.stiffness, 0, big) && file_number_in(s.damping, 0, big);
+}
 
 } // namespace
 
@@ -31,7 +42,7 @@ const SphereShape *shape_load(const char *name)
     for (int k = 0; ok && k < count; ++k) {
         Sphere s;
         ok = gf_scanf(f, "%f", &s.x) == 1 && gf_scanf(f, "%f", &s.y) == 1 && gf_scanf(f, "%f", &s.z) == 1 &&
-             gf_scanf(f, "%f %f %f %f", &s.radius, &s.friction, &s.stiffness, &s.damping) == 4;
+             gf_scanf(f, "%f %f %f %f", &s.radius, &s.friction, &s.stiffness, &s.damping) == 4 && sphere_ok(s);
         if (ok) {
             shape->spheres.push_back(s);
             float reach = std::sqrt(s.x * s.x + s.y * s.y + s.z * s.z) + s.radius;
@@ -52,4 +63,9 @@ SphereShape shape_copy(const SphereShape *master)
     SphereShape copy = *master;
     copy.source = master;
     return copy;
+}
+
+void shape_cache_clear()
+{
+    cache.clear();
 }

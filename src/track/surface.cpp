@@ -1,6 +1,7 @@
 // Reading surface types and looking up their friction and rolling curves.
 #include "track/surface.h"
 
+#include "files/file_numbers.h"
 #include "files/game_file.h"
 #include "files/texture.h"
 #include "platform/messages.h"
@@ -134,18 +135,22 @@ void read_roost(RoostEmitter *e, const char *argument)
         {"fade_b=", &e->fade[2], true, "tileinfo warning: bad fade_b\n"},
         {"fade_a=", &e->fade[3], true, "tileinfo warning: bad fade_a\n"},
     };
+    // A roost number; one that does not read, or is not finite and within
+    // +-1e9, is warned about and taken as 0.
     auto number = [](const char *text, const char *warning) {
         char *end;
         double v = strtod(text, &end);
-        if (end == text)
+        if (end == text || !file_number_in(v, -1e9, 1e9)) {
             warn(warning);
+            return 0.0;
+        }
         return v;
     };
     for (const std::string &item : roost_items(argument)) {
         const char *s = item.c_str();
         auto starts = [&](const char *prefix) { return strncmp(s, prefix, strlen(prefix)) == 0; };
         if (starts("texture=")) {
-            e->texture = load_texture(s + 8);
+            e->texture = load_texture(data_file_name(s + 8).c_str());
             continue;
         }
         if (starts("splash=")) {
@@ -165,11 +170,11 @@ void read_roost(RoostEmitter *e, const char *argument)
             if (matched || !starts(b.prefix))
                 continue;
             double v = number(s + strlen(b.prefix), b.warning);
+            matched = true;
             if (b.per_step)
                 v *= 1.0 / 128.0;
             // The low byte of the whole number, as the file format always did.
             *b.target = (uint8_t)(unsigned)(long long)v;
-            matched = true;
         }
         if (!matched) {
             char text[128];
@@ -197,11 +202,12 @@ int load_tileinfo(Terrain *terrain, GameFile *f)
         argument[strcspn(argument, "\r\n")] = '\0';
 
         if (keyword == "texture") {
-            b.texture = load_texture(argument);
-            b.texture_name = argument;
+            b.texture_name = data_file_name(argument);
+            b.texture = load_texture(b.texture_name.c_str());
         } else if (keyword == "friction") {
             float coefficient, speed;
-            if (sscanf(argument, "%f %f", &coefficient, &speed) != 2) {
+            if (sscanf(argument, "%f %f", &coefficient, &speed) != 2 || !file_number_in(coefficient, -1e6, 1e6) ||
+                !file_number_in(speed, -1e6, 1e6)) {
                 warn("tileinfo warning: bad friction parameters\n");
             } else if (b.friction.size() == SURFACE_POINTS) {
                 warn("tileinfo warning: too many friction points\n");
@@ -210,7 +216,8 @@ int load_tileinfo(Terrain *terrain, GameFile *f)
             }
         } else if (keyword == "roll_resist") {
             float low, high, speed;
-            if (sscanf(argument, "%f %f %f", &low, &high, &speed) != 3) {
+            if (sscanf(argument, "%f %f %f", &low, &high, &speed) != 3 || !file_number_in(low, -1e6, 1e6) ||
+                !file_number_in(high, -1e6, 1e6) || !file_number_in(speed, -1e6, 1e6)) {
                 warn("tileinfo warning: bad roll_resist parameters\n");
             } else if (b.roll.size() == SURFACE_POINTS) {
                 warn("tileinfo warning: too many roll_resist points\n");
@@ -250,7 +257,8 @@ void load_texturelist(Terrain *terrain, GameFile *f)
         char *name = p;
         if (sscanf(p, "%f %f %f %n", &friction, &low, &high, &used) >= 3 && used > 0)
             name = p + used;
-        else
+        // Numbers that are not finite and within +-1e6 give the defaults.
+        if (!file_number_in(friction, -1e6, 1e6) || !file_number_in(low, -1e6, 1e6) || !file_number_in(high, -1e6, 1e6))
             friction = 1.0f, low = 5.0f, high = 15.0f;
         name[strcspn(name, "\r\n")] = '\0';
         SurfaceType t;
@@ -261,7 +269,7 @@ void load_texturelist(Terrain *terrain, GameFile *f)
             t.roll_high[k] = high;
             t.roll_speed[k] = k == 0 ? 1.0f : 0.0f;
         }
-        std::string texture = std::string("@") + name;
+        std::string texture = data_file_name(name);
         t.texture = load_texture(texture.c_str());
         t.roost[0].kind = 1;
         t.roost[0].texture = load_texture("@roost.png");

@@ -21,9 +21,18 @@ struct Triangle {
     float a, b; // fractions from C towards A and towards B
 };
 
+// A coordinate in cells, kept within one cell beyond the grid: past the
+// border the ground continues flat, so nothing farther changes an answer,
+// and no conversion to an integer can overflow. NaN is taken as the origin.
+float cells(float v, const Terrain &t)
+{
+    float u = v / t.spacing, last = (float)t.points_per_side;
+    return u >= -1 ? (u <= last ? u : last) : (u < -1 ? -1 : 0);
+}
+
 Triangle triangle_at(const Terrain &t, float x, float z)
 {
-    float u = x / t.spacing, v = z / t.spacing;
+    float u = cells(x, t), v = cells(z, t);
     int i = (int)std::floor(u), j = (int)std::floor(v);
     float fu = u - i, fv = v - j;
     if ((i + j) & 1) {
@@ -61,6 +70,17 @@ Vec3 terrain_normal(const Terrain &t, float x, float z)
 float terrain_average_height(const Terrain &t, float x, float z, float r)
 {
     float L = t.spacing;
+    // At most 64 cells across and centred within its own reach of the grid:
+    // the sum has a bounded number of terms whatever it is asked, and a disc
+    // wholly beyond the border still sees only the border.
+    r = r >= 0 ? (r <= 32 * L ? r : 32 * L) : 0;
+    float reach = r / L + 2, last = (float)t.points_per_side;
+    auto near = [&](float v) {
+        float u = v / L;
+        return (u >= -reach ? (u <= last + reach ? u : last + reach) : (u < -reach ? -reach : 0)) * L;
+    };
+    x = near(x);
+    z = near(z);
     int i0 = (int)std::floor((x - r) / L), i1 = (int)std::ceil((x + r) / L);
     int j0 = (int)std::floor((z - r) / L), j1 = (int)std::ceil((z + r) / L);
     double sum = 0, weights = 0;
@@ -88,7 +108,7 @@ int terrain_tile_at(const Terrain &t, float x, float z)
 {
     int last = t.tiles_per_side - 1;
     float c = x / t.double_spacing, r = z / t.double_spacing;
-    int ci = c < 0 ? 0 : c > last ? last : (int)c;
-    int ri = r < 0 ? 0 : r > last ? last : (int)r;
+    int ci = !(c >= 0) ? 0 : c > last ? last : (int)c;
+    int ri = !(r >= 0) ? 0 : r > last ? last : (int)r;
     return t.tile_map[(size_t)ci + (size_t)t.tiles_per_side * ri];
 }

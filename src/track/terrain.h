@@ -45,6 +45,11 @@ struct Terrain {
 // The largest level a terrain file may give (a 4097-point grid per side).
 enum { TERRAIN_MAX_LEVEL = 11 };
 
+// The grid spacing a terrain file may give, in feet, and the largest height
+// (either way): every ground query then stays cheap and every position on
+// the ground within the reach of file positions.
+constexpr float TERRAIN_MIN_SPACING = 1.0f / 64, TERRAIN_MAX_SPACING = 100, TERRAIN_MAX_HEIGHT = 100000;
+
 // Reads every terrain file of a track folder (the "@" name without "@",
 // e.g. "rabbithill") in order; 1 on success, 0 (with a message, record
 // empty) on failure.

@@ -6,6 +6,7 @@
 #include "track/terrain.h"
 
 #include "files/digest.h"
+#include "files/file_numbers.h"
 #include "files/game_file.h"
 #include "files/image.h"
 #include "files/renderer.h"
@@ -55,12 +56,17 @@ bool read_heights(Terrain *t, GameFile *hf, const std::string &folder)
     digest_init(&digest);
     int c = gf_getc(hf);
     if (c == ':') {
-        std::vector<uint8_t> bytes(count * 2);
-        if (gf_read(hf, bytes.data(), bytes.size()) != bytes.size())
-            return false;
-        digest_update(&digest, bytes.data(), bytes.size());
-        for (size_t k = 0; k < count; ++k)
-            t->heights[k] = t->min_height + (bytes[2 * k] | bytes[2 * k + 1] << 8) * scale;
+        // Read a block at a time: a header alone never allocates more than
+        // the samples present can fill.
+        std::vector<uint8_t> bytes(2 * 32768);
+        for (size_t k = 0; k < count;) {
+            size_t n = std::min(count - k, bytes.size() / 2);
+            if (gf_read(hf, bytes.data(), 2 * n) != 2 * n)
+                return false;
+            digest_update(&digest, bytes.data(), 2 * n);
+            for (size_t i = 0; i < n; ++i, ++k)
+                t->heights[k] = t->min_height + (bytes[2 * i] | bytes[2 * i + 1] << 8) * scale;
+        }
     } else {
         std::vector<uint16_t> samples;
         int w = 0, h = 0;
@@ -116,7 +122,9 @@ int load_terrain(Terrain *t, const std::string &folder)
     float spacing, low, high;
     // Sizes beyond these would not fit in memory or mean nothing.
     if (gf_scanf(hf, "%d %f %f %f ", &level, &spacing, &low, &high) != 4 || level < 0 || level > TERRAIN_MAX_LEVEL ||
-        !(spacing > 0) || !std::isfinite(spacing) || !std::isfinite(low) || !std::isfinite(high)) {
+        !file_number_in(spacing, TERRAIN_MIN_SPACING, TERRAIN_MAX_SPACING) ||
+        !file_number_in(low, -TERRAIN_MAX_HEIGHT, TERRAIN_MAX_HEIGHT) ||
+        !file_number_in(high, -TERRAIN_MAX_HEIGHT, TERRAIN_MAX_HEIGHT)) {
         gf_close(hf);
         show_message("Bad height field parameters");
         return fail(t, "Error reading heights");
@@ -214,7 +222,7 @@ int load_terrain(Terrain *t, const std::string &folder)
                 zeph_log("Skipping decal '%.900s' with bad numbers\n", name);
                 continue;
             }
-            unsigned texture = load_texture(name);
+            unsigned texture = load_texture(data_file_name(name).c_str());
             if (!texture)
                 continue;
             Decal d = {texture, x, z, angle, length, aspect, std::sin(angle), std::cos(angle)};

@@ -6,6 +6,7 @@
 //   firstlap:      entries ...
 //   normallap:     entries ...
 // An entry k names checkpoint k (timed); 100000 + k passes it untimed.
+#include "files/file_numbers.h"
 #include "files/game_file.h"
 #include "platform/log.h"
 #include "platform/messages.h"
@@ -83,6 +84,10 @@ void load_timing_gates(Track *track, const std::string &folder)
         StartPosition p;
         while ((int)g.starts.size() < MAX_START_POSITIONS &&
                gf_scanf(f, " [ %f %f %f ] %f ", &p.x, &p.y, &p.z, &p.angle) == 4) {
+            if (!statue_numbers_ok(p.x, p.y, p.z, p.angle)) {
+                zeph_log("Skipping a starting-gate position with bad numbers\n");
+                continue;
+            }
             p.angle = wrap_angle(p.angle);
             g.starts.push_back(p);
             int statue = add_statue(track, p.x - 3 * std::sin(p.angle), p.y, p.z - 3 * std::cos(p.angle), p.angle,
@@ -95,8 +100,15 @@ void load_timing_gates(Track *track, const std::string &folder)
         Checkpoint c = {};
         while ((int)checkpoints.size() < MAX_CHECKPOINTS &&
                gf_scanf(f, "%f [ %f %f %f ] [ %f %f %f ] ", &c.radius, &c.centre[0], &c.centre[1], &c.centre[2],
-                        &c.direction[0], &c.direction[1], &c.direction[2]) == 7)
-            checkpoints.push_back(c);
+                        &c.direction[0], &c.direction[1], &c.direction[2]) == 7) {
+            // A checkpoint needs a place, a reach and a direction to be crossed in.
+            if (file_position_ok(c.centre[0], c.centre[1], c.centre[2]) &&
+                file_position_ok(c.direction[0], c.direction[1], c.direction[2]) &&
+                file_number_in(c.radius, 0, FILE_POSITION_LIMIT) && c.radius > 0)
+                checkpoints.push_back(c);
+            else
+                zeph_log("Skipping a checkpoint with bad numbers\n");
+        }
         have_word = gf_scanf(f, " %80s ", word) == 1;
         if (have_word && strcmp(word, "firstlap:") == 0) {
             read_entries(f, &first);
