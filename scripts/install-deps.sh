@@ -8,6 +8,7 @@ libode-dev libpng-dev zlib1g-dev nettle-dev libsdl2-dev
 libgl-dev libgl1-mesa-dri
 libgtest-dev libgmock-dev libbenchmark-dev
 xvfb xauth clang-format
+clang libclang-rt-14-dev
 libfreetype-dev fonts-dejavu-core"
 
 missing=""

@@ -7,6 +7,7 @@
 #include <png.h>
 
 #include <csetjmp>
+#include <cstdlib>
 #include <cstring>
 
 namespace
@@ -15,6 +16,21 @@ namespace
 // The most one chunk (a text, a palette, a profile) may make libpng
 // allocate: far beyond any picture's needs.
 const png_alloc_size_t PNG_CHUNK_LIMIT = 1 << 20;
+
+// libpng's own allocations (rows, inflation, chunk buffers) are refused
+// above this: a chunk claiming a gigabyte fails without asking for it,
+// whatever limits this build of libpng applies itself.
+const png_alloc_size_t PNG_ALLOCATION_LIMIT = 8 << 20;
+
+png_voidp limited_malloc(png_structp, png_alloc_size_t size)
+{
+    return size <= PNG_ALLOCATION_LIMIT ? malloc(size) : nullptr;
+}
+
+void limited_free(png_structp, png_voidp p)
+{
+    free(p);
+}
 
 void read_from_stream(png_structp png, png_bytep data, png_size_t length)
 {
@@ -73,7 +89,8 @@ bool read_png(const char *name, bool heights, PngRead *out)
     GameFile *f = gf_open(name, "rb");
     if (!f)
         return image_fail("Can't open PNG file");
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, on_png_error, on_png_warning);
+    png_structp png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, nullptr, on_png_error, on_png_warning, nullptr,
+                                               limited_malloc, limited_free);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     png_infop end_info = png ? png_create_info_struct(png) : nullptr;
     if (!png || !info || !end_info) {

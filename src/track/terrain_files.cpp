@@ -50,11 +50,14 @@ void log_texture_memory(const char *format)
 bool read_heights(Terrain *t, GameFile *hf, const std::string &folder)
 {
     size_t count = (size_t)t->points_per_side * t->points_per_side;
-    t->heights.resize(count);
     float scale = (t->max_height - t->min_height) / 65535.0f;
     Digest digest;
     digest_init(&digest);
     int c = gf_getc(hf);
+    // Inline samples must all be there before the grid is made for them.
+    if (c == ':' && gf_remaining(hf) < 2 * count)
+        return false;
+    t->heights.resize(count);
     if (c == ':') {
         // Read a block at a time: a header alone never allocates more than
         // the samples present can fill.

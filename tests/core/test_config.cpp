@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cmath>
+
 #include <functional>
 
 namespace
@@ -139,6 +142,32 @@ TEST_F(ConfigFile, LineByLineRules)
     read("server_name_hist02=" + std::string(128, 'h') + "\nserver_name_hist03=" + std::string(127, 'h') + "\n");
     EXPECT_EQ(config.server_name_hist[2].text, "");
     EXPECT_EQ(config.server_name_hist[3].text, std::string(127, 'h'));
+}
+
+// Values no configuration holds never reach a conversion: a slider keeps
+// its value for a number that is not one and clamps infinities, whole
+// numbers clamp to the range of int, an axis range must be finite.
+TEST_F(ConfigFile, HostileNumbersKeepEverySettingUsable)
+{
+    const LineCase cases[] = {
+        {"volume=nan\n", [](const Config &c) { return c.volume.value == 10; }},
+        {"volume=-nan\n", [](const Config &c) { return c.volume.value == 10; }},
+        {"volume=inf\n", [](const Config &c) { return c.volume.value == c.volume.maximum; }},
+        {"volume=-1e400\n", [](const Config &c) { return c.volume.value == c.volume.minimum; }},
+        {"stability=nan\n", [](const Config &c) { return std::isfinite(c.roll_damping.value); }},
+        {"stability=1e300\n", [](const Config &c) { return std::isfinite(c.roll_damping.value); }},
+        {"xres=99999999999999999999\n", [](const Config &c) { return c.xres == INT_MAX; }},
+        {"xres=-99999999999\n", [](const Config &c) { return c.xres == INT_MIN; }},
+        {"throttle_key=(nan,0.9)Joystick1.axis[1]\n",
+         [](const Config &c) { return !c.bindings[BIND_THROTTLE].binding.axis_name; }},
+        {"throttle_key=(0,1e39)Joystick1.axis[1]\n",
+         [](const Config &c) { return !c.bindings[BIND_THROTTLE].binding.axis_name; }},
+    };
+    for (const LineCase &c : cases) {
+        config_defaults(&config);
+        read(c.line);
+        EXPECT_TRUE(c.holds(config)) << c.line;
+    }
 }
 
 TEST_F(ConfigFile, BikeChoiceRebuildsTheBikeSkinsBeforeTheirKey)

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <functional>
 #include <string>
@@ -138,6 +139,24 @@ TEST(CommandLine, ErrorsExitWithStatusOne)
         Parsed p = parse(c.args);
         EXPECT_EQ(p.status, 1) << c.args[0];
         EXPECT_EQ(p.errors, c.message) << c.args[0];
+    }
+}
+
+// Whole numbers beyond int clamp to its range instead of overflowing.
+TEST(CommandLine, NumbersBeyondIntClamp)
+{
+    const OptionCase cases[] = {
+        {{"--width", "99999999999"}, [](const Parsed &p) { return p.config.xres == INT_MAX; }},
+        {{"--height=-99999999999"}, [](const Parsed &p) { return p.config.yres == INT_MIN; }},
+        {{"--texture-detail", "-99999999999"}, [](const Parsed &p) { return p.settings.model_texture_detail == 0; }},
+        {{"--roostfrequency=99999999999999"}, [](const Parsed &p) { return p.settings.roost_frequency == 1000; }},
+        {{"--draw-fps", "9999999999999999999999"}, [](const Parsed &p) { return p.config.draw_fps == INT_MAX; }},
+        {{"--draw-time", "x"}, [](const Parsed &p) { return p.config.draw_time == 0; }},
+    };
+    for (const OptionCase &c : cases) {
+        Parsed p = parse(c.args);
+        EXPECT_EQ(p.status, -1) << c.args[0];
+        EXPECT_TRUE(c.holds(p)) << c.args[0];
     }
 }
 

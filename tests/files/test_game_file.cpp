@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstring>
 #include <vector>
 
@@ -40,6 +42,27 @@ TEST(JoinPath, CollapsesSeparatorsAndKeepsMissingMissing)
     EXPECT_EQ(join_path("/a//b\\c", "/d/"), "/a/b/c/d/");
     EXPECT_EQ(join_path("C:\\Users\\x", "/Rutvale/"), "C:/Users/x/Rutvale/");
     EXPECT_EQ(join_path("", "/Rutvale/"), "");
+}
+
+// Only regular files are read: a pipe or a device in a game folder (or
+// named by a path) never makes opening wait, and a folder is no file.
+TEST_F(GameFolders, OnlyRegularFilesOpen)
+{
+    ASSERT_EQ(mkfifo((data.path + "/pipe.png").c_str(), 0644), 0);
+    write_file(data / "folder.png/inner", "x");
+    for (const char *name : {"@pipe.png", "@folder.png", "/dev/zero", "/dev/null"})
+        EXPECT_EQ(gf_open(name, "rb"), nullptr) << name;
+    write_file(data / "plain.png", "12345");
+    GameFile *f = gf_open("@plain.png", "rb");
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(gf_remaining(f), 5u);
+    gf_getc(f);
+    EXPECT_EQ(gf_remaining(f), 4u);
+    gf_close(f);
+    EXPECT_EQ(data_file_name("dirt.png"), "@dirt.png");
+    EXPECT_EQ(data_file_name("!dirt.png"), "!@dirt.png");
+    EXPECT_EQ(data_file_name("@dirt.png"), "@dirt.png");
+    EXPECT_EQ(data_file_name(""), "");
 }
 
 TEST_F(GameFolders, HomeFirstThenDataFolder)

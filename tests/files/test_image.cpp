@@ -9,6 +9,7 @@
 #include "platform/messages.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <png.h>
 
@@ -127,6 +128,54 @@ TEST_F(Images, PngTransparencyBecomesAlphaAndTextFlagsAreRead)
     std::string png = read_file(data / "pal.png");
     write_file(data / "cut.png", png.substr(0, png.size() / 2));
     EXPECT_FALSE(read_image_png("@cut.png", &image));
+}
+
+// A PNG chunk of the given type and data, with its length and CRC.
+std::string png_chunk(const char *type, const std::string &data, uint32_t length)
+{
+    std::string body = std::string(type, 4) + data;
+    uint32_t crc = (uint32_t)crc32(0, (const Bytef *)body.data(), (uInt)body.size());
+    auto be = [](uint32_t v) {
+        return std::string{(char)(v >> 24), (char)(v >> 16), (char)(v >> 8), (char)v};
+    };
+    return be(length) + body + be(crc);
+}
+
+// Headers asking for more than their files hold fail at once, before
+// anything is allocated for them (a 20-byte header must not cost a gigabyte).
+TEST_F(Images, HeadersAskingForMoreThanTheFileHoldsFail)
+{
+    const struct {
+        bool (*reader)(GameFile *, Image *);
+        std::string bytes;
+    } cases[] = {
+        {read_image_ppm, "P6\n16384 16384\n255\nxy"},
+        {read_image_ppm, "P3 16384 16384 255 1 2 3"},
+        {read_image_pgm, "P5 16384 16384 255\n"},
+        {read_image_j, "J7 16384 16384\n" + std::string(100, '\0')},
+        {read_image_ppm, "P6 16385 1 255\n"}, // beyond the largest side
+        {read_image_ppm, "P6 -5 1 255\n"},
+    };
+    for (const auto &c : cases) {
+        Image image;
+        EXPECT_FALSE(read(c.reader, c.bytes, &image)) << c.bytes.substr(0, 20);
+        EXPECT_TRUE(image.pixels.empty());
+    }
+
+    // A small PNG whose text chunk claims a gigabyte, and one whose header
+    // asks for 16384 x 16384 pixels with no data behind it.
+    std::string signature = "\x89PNG\r\n\x1a\n";
+    std::string ihdr_1x1 = png_chunk("IHDR", std::string("\0\0\0\1\0\0\0\1\x08\0\0\0\0", 13), 13);
+    std::string ihdr_huge = png_chunk("IHDR", std::string("\0\0\x40\0\0\0\x40\0\x08\x06\0\0\0", 13), 13);
+    write_file(data / "text.png", signature + ihdr_1x1 + png_chunk("tEXt", "Comment\0xyz", 0x40000000));
+    write_file(data / "huge.png", signature + ihdr_huge + png_chunk("IDAT", "x", 1) + png_chunk("IEND", "", 0));
+    for (const char *name : {"@text.png", "@huge.png"}) {
+        Image image;
+        EXPECT_FALSE(read_image_png(name, &image)) << name;
+        std::vector<uint16_t> samples;
+        int w, h;
+        EXPECT_FALSE(read_heights_png(name, &samples, &w, &h)) << name;
+    }
 }
 
 TEST_F(Images, CustomMipLevelsAreCutFromTheirPlaces)

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cmath>
+
 #include <cstring>
 
 namespace
@@ -76,6 +79,21 @@ TEST_F(Scan, IntegerBasesSignsWidthsAndSizes)
     EXPECT_EQ(ll, 9876543210LL);
     int neg; // nothing left
     EXPECT_EQ(gf_scanf(f, "%d", &neg), -1);
+}
+
+// Numbers past the ends of their types read without undefined arithmetic:
+// the most negative one exactly, longer ones wrapped as the file's bits.
+TEST_F(Scan, NumbersBeyondTheirTypesAreDefined)
+{
+    long long ll[4];
+    int i;
+    float big;
+    open("-9223372036854775808 9223372036854775808 -99999999999999999999999 0x8000000000000000 -2147483649 1e39");
+    EXPECT_EQ(gf_scanf(f, "%lld %lld %lld %llx %d %f", &ll[0], &ll[1], &ll[2], &ll[3], &i, &big), 6);
+    EXPECT_EQ(ll[0], LLONG_MIN);
+    EXPECT_EQ(ll[1], LLONG_MIN); // 2^63 wraps
+    EXPECT_EQ(ll[3], LLONG_MIN);
+    EXPECT_TRUE(std::isinf(big));
 }
 
 TEST_F(Scan, FloatsInEveryPrecision)

@@ -39,6 +39,23 @@ class Models : public GameFolderTest
     }
 };
 
+// Counts each within their limits but together asking for more than the
+// file holds fail before anything is allocated for them.
+TEST_F(Models, CountsTheFileCannotFillFail)
+{
+    const char *cases[] = {
+        "JM2 256 bones\n32 0 1 1 1 4000000 1\n0 0 0",
+        "JM1\n32 0 1 1 1 3 4000000\n0 0 0 0 0 0 0 0\n",
+        "4000000 4000000\n1 2 3",
+        "JM1\n32 0 1 1 1 -1 0\n",
+    };
+    for (const char *text : cases) {
+        Model m;
+        EXPECT_FALSE(read(text, &m)) << text;
+        EXPECT_TRUE(m.meshes.empty());
+    }
+}
+
 TEST_F(Models, WeightsAreNormalisedAndZeroWeightsShared)
 {
     Model m;

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace
 {
 
@@ -140,4 +142,42 @@ TEST(SurfaceCodes, TransitionTilesNameTheirCorners)
     EXPECT_EQ(types[2].code, (1 << 8) + 9);
 }
 
+// Numbers no surface has are warned about and never reach a conversion:
+// roost numbers become 0, friction and rolling lines are dropped, and a
+// texture list line falls back to the defaults.
+TEST_F(Surfaces, HostileNumbersAreWarnedAboutAndReplaced)
+{
+    read("roost r=1e300 g=nan b=-inf fade_a=1e300 count=inf size=nan\n"
+         "friction nan 10\nfriction 1e39 10\nroll_resist 1 inf 5\naddtile\n");
+    const SurfaceType &s = t.surfaces[0];
+    const RoostEmitter &e = s.roost[0];
+    EXPECT_EQ(e.colour[0], 0);
+    EXPECT_EQ(e.colour[1], 0);
+    EXPECT_EQ(e.colour[2], 0);
+    EXPECT_EQ(e.fade[3], 0);
+    EXPECT_EQ(e.count, 0);
+    EXPECT_EQ(e.size, 0);
+    std::vector<std::string> m = messages();
+    ASSERT_EQ(m.size(), 9u);
+    EXPECT_EQ(m[0], "tileinfo warning: bad r\n");
+    EXPECT_EQ(m[6], "tileinfo warning: bad friction parameters\n");
+    EXPECT_EQ(m[8], "tileinfo warning: bad roll_resist parameters\n");
+    for (int k = 0; k < SURFACE_POINTS; ++k) {
+        EXPECT_TRUE(std::isfinite(s.friction[k]));
+        EXPECT_TRUE(std::isfinite(s.roll_high[k]));
+    }
+
+    write_file(data / "texturelist", "nan 4 12 dirt.png\n1 inf 12 grass.png\n");
+    GameFile *f = gf_open("@texturelist", "rb");
+    ASSERT_NE(f, nullptr);
+    load_texturelist(&t, f);
+    gf_close(f);
+    ASSERT_EQ(t.surfaces.size(), 2u);
+    for (const SurfaceType &type : t.surfaces) {
+        EXPECT_FLOAT_EQ(type.friction[0], 1);
+        EXPECT_FLOAT_EQ(type.roll_high[0], 15);
+    }
+}
+
 } // namespace
+

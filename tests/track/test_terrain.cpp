@@ -191,3 +191,54 @@ TEST_F(TerrainFiles, HeightsFromPngAndShadowsComplemented)
 }
 
 } // namespace
+
+namespace
+{
+
+// Coordinates no track holds (from files or a body flung far away) ask the
+// ground nothing undefined: answers are the border's, and finite.
+TEST(TerrainQueries, HostileCoordinatesGetTheBordersAnswers)
+{
+    Terrain t = grid();
+    const float inf = INFINITY, nan = NAN;
+    const struct {
+        float x, z;
+        float i, j; // the grid point whose height the answer is (the border)
+    } cases[] = {
+        {1e20f, 4, 4, 2}, {-1e20f, 4, 0, 2}, {inf, 8, 4, 4}, {4, -inf, 2, 0}, {1e30f, -1e30f, 4, 0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.x << " " << c.z);
+        EXPECT_FLOAT_EQ(terrain_height(t, c.x, c.z), terrain_point(t, (int)c.i, (int)c.j));
+        EXPECT_TRUE(std::isfinite(terrain_normal(t, c.x, c.z).y));
+        EXPECT_TRUE(std::isfinite(terrain_average_height(t, c.x, c.z, 10)));
+        EXPECT_GE(terrain_tile_at(t, c.x, c.z), 0);
+    }
+    for (float v : {nan, -nan}) {
+        EXPECT_TRUE(std::isfinite(terrain_height(t, v, v)));
+        EXPECT_TRUE(std::isfinite(terrain_average_height(t, v, 1, v)));
+        EXPECT_EQ(terrain_tile_at(t, v, v), t.tile_map[0]);
+    }
+    // A huge radius averages a bounded patch.
+    EXPECT_TRUE(std::isfinite(terrain_average_height(t, 4, 4, 1e30f)));
+}
+
+TEST_F(TerrainFiles, HostileHeightFieldHeadersAreRefused)
+{
+    const char *headers[] = {
+        "1 1e-30 0 1\n",  // spacing far below a sixty-fourth of a foot
+        "1 1e30 0 1\n",   // far above 100 ft
+        "1 nan 0 1\n",    "1 inf 0 1\n",    "1 -4 0 1\n", "1 10 -1e38 1\n", "1 10 0 inf\n",
+        "12 10 0 1\n",    // level 12: more points than the limit
+        "-1 10 0 1\n",
+        "11 10 0 1\n:\x01", // the largest level, its samples missing: refused without filling memory
+    };
+    for (const char *header : headers) {
+        write_small_track(data.path, "h");
+        write_file(data.path + "/h/terrain.hf", header);
+        EXPECT_EQ(load_terrain(&t, "h"), 0) << header;
+        EXPECT_STREQ(message_log_line(0), "Error reading heights") << header;
+    }
+}
+
+} // namespace

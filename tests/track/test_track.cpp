@@ -3,6 +3,7 @@
 
 #include "files/archive.h"
 #include "files/file_index.h"
+#include "files/game_file.h"
 #include "files/paths.h"
 #include "platform/messages.h"
 #include "track/shape.h"
@@ -173,6 +174,62 @@ TEST_F(TrackLoading, SavedObjectsReadBack)
     }
     EXPECT_EQ(track.objects.gates.gates, gates);
     EXPECT_EQ(track.objects.gates.starts.size(), 2u);
+}
+
+// Numbers no track holds skip the item they belong to; the rest of the
+// track loads, every object it keeps finite and within reach.
+TEST_F(TrackLoading, HostileObjectNumbersSkipTheirItems)
+{
+    // Far away, and beyond a float (infinite once read).
+    const std::string bad[] = {"1e20", "-1e20", "1e39", "-1e39"};
+    std::string billboards = "[ 15 0 15 ] 4 1 @sign.png\n", statues = "[ 20 0 20 ] 0 @tree.jm @tree.png null\n";
+    std::string starts, checkpoints;
+    for (const std::string &v : bad) {
+        billboards += "[ " + v + " 0 15 ] 4 1 @sign.png\n[ 15 0 15 ] " + v + " 1 @sign.png\n";
+        statues += "[ 20 " + v + " 20 ] 0 @tree.jm @tree.png null\n[ 20 0 20 ] " + v + " @tree.jm @tree.png null\n";
+        starts += "[ 5 0 " + v + " ] 0\n";
+        checkpoints += v + " [ 10 0 10 ] [ 0 0 1 ]\n4 [ 10 0 " + v + " ] [ 0 0 1 ]\n";
+    }
+    write_file(data.path + "/small/billboards", billboards);
+    write_file(data.path + "/small/statues", statues);
+    write_file(data.path + "/small/timing_gates", "startinggate:\n[ 5 0 5 ] 0\n" + starts +
+                                                      "checkpoints:\n4 [ 10 0 10 ] [ 0 0 1 ]\n" + checkpoints +
+                                                      "4 [ 30 0 30 ] [ 1 0 0 ]\nfirstlap:\n0 1\nnormallap:\n0 1\n");
+    write_file(data.path + "/small/flaggers", "[ 1 0 1 ] [ 2 0 2 ] 3 1 nan @flag.png\n");
+    write_file(data.path + "/small/lighting", "fog [ 0.5 0.5 0.5 ] nan\nsun_vector [ inf 1 0 ]\n");
+    ASSERT_EQ(load_track(&track, "small", ""), 1) << message_log_line(0);
+    const TrackObjects &o = track.objects;
+    EXPECT_EQ(o.billboards.size() - o.first_track_billboard, 1u);
+    EXPECT_EQ(o.statues.size() - o.first_track_statue, 1u);
+    EXPECT_EQ(o.gates.starts.size(), 1u);
+    EXPECT_EQ(o.gates.checkpoints.size(), 2u);
+    EXPECT_EQ(o.flaggers.start.billboard, -1);
+    EXPECT_EQ(o.lighting.fog_density, 0);
+    EXPECT_TRUE(std::isfinite(o.lighting.sun_vector[0]));
+    for (const Billboard &b : o.billboards)
+        EXPECT_TRUE(std::isfinite(b.x + b.y + b.z));
+    for (const Statue &st : o.statues)
+        EXPECT_TRUE(std::isfinite(st.x + st.y + st.z + st.orientation[0] + st.face_distance));
+}
+
+// Names in track files stay inside the game folders: plain names are game
+// files too, and ".." is refused.
+TEST_F(TrackLoading, TrackFileNamesStayInsideTheGameFolders)
+{
+    write_file(data.path + "/small/statues", "[ 20 0 20 ] 0 /etc/tree.jm ../tree.png tree.shp\n"
+                                             "[ 25 0 25 ] 0 NULL !rock.png ../../shapes/x.shp\n");
+    ASSERT_EQ(load_track(&track, "small", ""), 1) << message_log_line(0);
+    const std::vector<Statue> &s = track.objects.statues;
+    size_t first = track.objects.first_track_statue;
+    ASSERT_EQ(s.size(), first + 2);
+    EXPECT_EQ(s[first].model_name, "@/etc/tree.jm");
+    EXPECT_EQ(s[first].texture_name, "@../tree.png");
+    EXPECT_EQ(s[first].shape_name, "@tree.shp");
+    EXPECT_NE(s[first].shape, nullptr); // found in the game folder
+    EXPECT_EQ(s[first + 1].model_name, "");
+    EXPECT_EQ(s[first + 1].texture_name, "!@rock.png");
+    EXPECT_EQ(s[first + 1].shape, nullptr); // ".." is refused
+    EXPECT_EQ(gf_open("@../small/desc", "rb"), nullptr);
 }
 
 TEST_F(TrackLoading, FailedGroundLeavesNoTrack)
