@@ -17,10 +17,18 @@ FUZZ_TARGET(gzip)
         for (int k = 0; k < 10000; ++k) {
             bool more = false;
             switch ((k + pass) % 4) {
-            case 0: more = gf_getc(f) >= 0; break;
-            case 1: more = gf_gets(f, line, sizeof line) != nullptr; break;
-            case 2: more = gf_read(f, block, sizeof block) > 0; break;
-            default: more = gf_scanf(f, "%d %f", &value, &number) >= 0; break;
+            case 0:
+                more = gf_getc(f) >= 0;
+                break;
+            case 1:
+                more = gf_gets(f, line, sizeof line) != nullptr;
+                break;
+            case 2:
+                more = gf_read(f, block, sizeof block) > 0;
+                break;
+            default:
+                more = gf_scanf(f, "%d %f", &value, &number) >= 0;
+                break;
             }
             if (!more)
                 break;

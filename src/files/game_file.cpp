@@ -7,13 +7,13 @@
 
 #include <cctype>
 #include <climits>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <cstdarg>
 #include <cstring>
+#include <fcntl.h>
 #include <new>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace
 {

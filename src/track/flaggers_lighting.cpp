@@ -148,7 +148,9 @@ void load_lighting(Track *track, const std::string &folder)
         arg[strcspn(arg, "\r\n")] = '\0';
         float v[4];
         // A vector of the file, when all three numbers are within reach.
-        auto read3 = [&]() { return sscanf(arg, " [ %f %f %f ] ", &v[0], &v[1], &v[2]) == 3 && file_position_ok(v[0], v[1], v[2]); };
+        auto read3 = [&]() {
+            return sscanf(arg, " [ %f %f %f ] ", &v[0], &v[1], &v[2]) == 3 && file_position_ok(v[0], v[1], v[2]);
+        };
         auto vector3 = [&](float out[3]) {
             if (read3())
                 memcpy(out, v, sizeof(float) * 3);
@@ -177,7 +179,8 @@ void load_lighting(Track *track, const std::string &folder)
             if (flare.count < FLARE_ELEMENTS &&
                 sscanf(arg, " [ %f %f ] [ %f %f %f ] %f %1023s", &e.across, &e.along, &e.colour[0], &e.colour[1],
                        &e.colour[2], &e.size, name) >= 7 &&
-                file_position_ok(e.across, e.along, e.size) && file_position_ok(e.colour[0], e.colour[1], e.colour[2])) {
+                file_position_ok(e.across, e.along, e.size) &&
+                file_position_ok(e.colour[0], e.colour[1], e.colour[2])) {
                 e.texture = load_texture(data_file_name(name).c_str());
                 flare.elements[flare.count++] = e;
             }

@@ -135,9 +135,7 @@ std::string png_chunk(const char *type, const std::string &data, uint32_t length
 {
     std::string body = std::string(type, 4) + data;
     uint32_t crc = (uint32_t)crc32(0, (const Bytef *)body.data(), (uInt)body.size());
-    auto be = [](uint32_t v) {
-        return std::string{(char)(v >> 24), (char)(v >> 16), (char)(v >> 8), (char)v};
-    };
+    auto be = [](uint32_t v) { return std::string{(char)(v >> 24), (char)(v >> 16), (char)(v >> 8), (char)v}; };
     return be(length) + body + be(crc);
 }
 

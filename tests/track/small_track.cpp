@@ -53,4 +53,3 @@ std::vector<std::pair<std::string, std::string>> small_track_files(const std::st
     write_file(dir + "desc", "Small Track\n");
     return files;
 }
-

@@ -226,10 +226,10 @@ TEST(TerrainQueries, HostileCoordinatesGetTheBordersAnswers)
 TEST_F(TerrainFiles, HostileHeightFieldHeadersAreRefused)
 {
     const char *headers[] = {
-        "1 1e-30 0 1\n",  // spacing far below a sixty-fourth of a foot
-        "1 1e30 0 1\n",   // far above 100 ft
-        "1 nan 0 1\n",    "1 inf 0 1\n",    "1 -4 0 1\n", "1 10 -1e38 1\n", "1 10 0 inf\n",
-        "12 10 0 1\n",    // level 12: more points than the limit
+        "1 1e-30 0 1\n", // spacing far below a sixty-fourth of a foot
+        "1 1e30 0 1\n",  // far above 100 ft
+        "1 nan 0 1\n",      "1 inf 0 1\n", "1 -4 0 1\n", "1 10 -1e38 1\n", "1 10 0 inf\n",
+        "12 10 0 1\n", // level 12: more points than the limit
         "-1 10 0 1\n",
         "11 10 0 1\n:\x01", // the largest level, its samples missing: refused without filling memory
     };
