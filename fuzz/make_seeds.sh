@@ -64,6 +64,7 @@ fi
   printf '%s' "$sep"; printf '\000\001\000\001'; printf '%s' "$sep"; printf '[ 10 10 ] 0.5 4 1 @dirt.png\n'; } |
     seed terrain_maps all-maps
 printf 'texture @dirt.png\ntexture @grass.png\n' | seed texturelist two
+printf 'Rabbit Hill\nA hilly circuit\n' | seed track_list desc
 printf 'video_mode=1\nxres=1024\nyres=768\nground_detail=nan\nmodel_detail=1e300\nnumber=42\n' | seed config some
 printf '[sound-rate:44100][dsnd:no]\n--width\0001024\000--track\000rabbithill\000--lod-scale=2\000demo.rvdemo' |
     seed command_line typical
