@@ -9,6 +9,7 @@
 #include "physics/world.h"
 #include "platform/log.h"
 #include "platform/messages.h"
+#include "race/progress.h"
 #include "race/roster.h"
 #include "track/track.h"
 
@@ -289,6 +290,8 @@ bool race_start(Sim *sim, const int *lineup, bool play_demo, bool record_demo, i
     free_stale_textures();
     race.race_laps = time_limit ? 1000000 : laps;
     race.half_race_lap = time_limit ? 1000000 : (laps + 1) / 2;
+    race.results_final = false;
+    race.order = race.final_order = RaceOrder();
     for (size_t k = 0; k < gate_pieces(*sim); ++k) {
         race.gate_raise[k] = 1.0f;
         show_gate_raise(sim, k);
@@ -296,6 +299,7 @@ bool race_start(Sim *sim, const int *lineup, bool play_demo, bool record_demo, i
     if (race.time_trial)
         time_trial_reset(sim);
     physics_contacts_clear(&sim->physics);
+    results_update(sim);
     Rider *watched = race.slots[race.watched_slot].rider;
     if (watched && race.slots[race.watched_slot].kind == KIND_LOCAL)
         apply_bike_setup(watched, settings.setup);
@@ -315,17 +319,11 @@ void time_trial_reset(Sim *sim)
     float heading = std::atan2(-c.direction[0], -c.direction[2]);
     rider_place(r, c.centre[0], c.centre[2], heading);
     physics_contacts_clear(&sim->physics);
-    slot.next_gate = index;
     slot.gate_ticks.clear();
     slot.finished = false;
+    set_race_position(sim, 0, index);
     sim->race.last_lap_time = 0;
-}
-
-int laps_from_gates(int gates, int first_lap_gates, int lap_gates)
-{
-    if (gates < first_lap_gates || lap_gates <= 0)
-        return 0;
-    return (gates - first_lap_gates) / lap_gates + 1;
+    results_update(sim);
 }
 
 void sim_tick(Sim *sim)
@@ -378,6 +376,7 @@ void sim_tick(Sim *sim)
             }
             set_course_aim(sim_track(*sim), s);
             rider_step(s.rider, s.kind != KIND_REPLAYED, race.tick);
+            rider_progress_step(sim, k);
         }
     }
 
@@ -395,12 +394,8 @@ void sim_tick(Sim *sim)
 
 int race_leader_laps(const Sim &sim)
 {
-    const TimingGates &g = sim_track(sim).objects.gates;
-    int laps = 0;
-    for (const RiderSlot &slot : sim.race.slots)
-        if (slot.rider)
-            laps = std::max(laps, laps_from_gates(slot.next_gate, g.first_lap_count, g.normal_lap_count));
-    return laps;
+    const RaceOrder &order = sim.race.order;
+    return order.count ? laps_completed(sim_track(sim).objects.gates, order.entries[0].gates) : 0;
 }
 
 uint64_t sim_state_hash(const Sim &sim)

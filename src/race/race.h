@@ -11,6 +11,7 @@
 #include "physics/aids.h"
 #include "physics/world.h"
 #include "race/roster.h"
+#include "race/timing.h"
 
 #include <cstdint>
 #include <string>
@@ -72,6 +73,9 @@ struct RaceState {
     float start_position[3] = {};
     int last_lap_time = 0, best_lap_time = 0;
     float gate_raise[SLOTS] = {}; // per starting-gate piece: 1 up, 0 down
+    RaceOrder order;              // the running order (timing)
+    RaceOrder final_order;        // with penalties, once every rider has finished
+    bool results_final = false;
 };
 
 // Something that rides a slot: each tick, right before its rider steps, it
@@ -149,10 +153,7 @@ void sim_set_controller(Sim *sim, int slot, const SlotController &controller);
 // rotation and linear and angular velocity, slot by slot.
 uint64_t sim_state_hash(const Sim &sim);
 
-// The completed laps of a rider that has passed `gates` timing gates.
-int laps_from_gates(int gates, int first_lap_gates, int lap_gates);
-
-// The laps the race's leader has completed, by the riders' gate counts.
+// The laps the leader of the race order has completed.
 int race_leader_laps(const Sim &sim);
 
 // The orientation a starting-gate piece is drawn and collides with: its

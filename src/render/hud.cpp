@@ -83,7 +83,7 @@ void draw_pitboard(const Sim &sim, int slot, float x, float y)
     glPopMatrix();
     const RaceState &race = sim.race;
     const TimingGates &g = sim_track(sim).objects.gates;
-    int laps = laps_from_gates(race.slots[slot].next_gate, g.first_lap_count, g.normal_lap_count);
+    int laps = laps_completed(g, race.slots[slot].next_gate);
     // The race order and race lap times come with the lap timing; until
     // then every rider shows first place, no gap and the time-trial times.
     std::string lines = pitboard_text(race.time_trial, laps, 0, 0, race.last_lap_time, race.best_lap_time);

@@ -3,6 +3,7 @@
 #include "physics/rider.h"
 #include "platform/keys.h"
 #include "race/race.h"
+#include "track/objects.h"
 
 #include <gtest/gtest.h>
 
@@ -125,11 +126,16 @@ TEST(MainLoop, NetworkTimeScaleCatchesUpAndHoldsBack)
 
 TEST(MainLoop, WarpCountsLapsAndRotatesTheLineup)
 {
-    EXPECT_EQ(laps_from_gates(3, 4, 3), 0); // first lap not complete
-    EXPECT_EQ(laps_from_gates(4, 4, 3), 1);
-    EXPECT_EQ(laps_from_gates(9, 4, 3), 2);
-    EXPECT_EQ(laps_from_gates(10, 4, 3), 3);
-    EXPECT_EQ(laps_from_gates(10, 4, 0), 0); // a track without laps never ends a race
+    TimingGates g;
+    g.gates = {0, 1, 2, 3, 1, 2, 3};
+    g.first_lap_count = 4;
+    g.normal_lap_count = 3;
+    EXPECT_EQ(laps_completed(g, 3), 0); // first lap not complete
+    EXPECT_EQ(laps_completed(g, 4), 1);
+    EXPECT_EQ(laps_completed(g, 9), 2);
+    EXPECT_EQ(laps_completed(g, 10), 3);
+    g.normal_lap_count = 0;
+    EXPECT_EQ(laps_completed(g, 10), 0); // a track without laps never ends a race
     int lineup[40] = {};
     lineup[0] = 2;
     lineup[39] = 1;

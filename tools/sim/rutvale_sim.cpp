@@ -4,7 +4,10 @@
 //   rutvale-sim [--track FOLDER] [--riders N] [--pilot] [--seconds S]
 //               [--laps L] [--seed K]
 //
-// Its last-but-one line is a hash of the final state of every body, so two
+// A race of --laps ends when every rider has finished (or at --seconds); the
+// results come first, one line a rider in the order of the results board:
+//   place P slot S laps L best M:SS.s total M:SS.s   (total DNF: not finished)
+// then a line per slot. Its last-but-one line is a hash of the final state of every body, so two
 // runs can be compared: the same options give the same hash.
 #include "files/paths.h"
 #include "physics/rider.h"
@@ -32,6 +35,15 @@ int usage(const char *problem)
     fprintf(stderr, "rutvale-sim: %s\n", problem);
     fprintf(stderr, "%s", usage_text);
     return 1;
+}
+
+// A time as minutes, seconds and tenths: "M:SS.s".
+std::string time_text(double seconds)
+{
+    int tenths = (int)(seconds * 10 + 0.5);
+    char text[32];
+    snprintf(text, sizeof text, "%d:%02d.%d", tenths / 600, tenths / 10 % 60, tenths % 10);
+    return text;
 }
 
 bool number(const char *text, double lo, double hi, double *out)
@@ -112,9 +124,23 @@ int main(int argc, char **argv)
     }
     int ticks = (int)(seconds * TICKS_PER_SECOND);
     auto start = std::chrono::steady_clock::now();
-    for (int n = 0; n < ticks; ++n)
+    int ran = 0;
+    for (; ran < ticks && !sim.race.results_final; ++ran)
         sim_tick(&sim);
     double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+
+    // The results as the results board orders them.
+    const TimingGates &gates = track.objects.gates;
+    const RaceOrder &order = sim.race.results_final ? sim.race.final_order : sim.race.order;
+    for (int k = 0; k < order.count; ++k) {
+        const OrderEntry &e = order.entries[k];
+        int best = best_lap(sim, e.slot);
+        std::string total = sim.race.slots[e.slot].finished
+                                ? time_text((double)(e.total - sim.race.start_tick) / TICKS_PER_SECOND)
+                                : "DNF";
+        printf("place %d slot %d laps %d best %s total %s\n", k + 1, e.slot, laps_completed(gates, e.gates),
+               best ? time_text(lap_time(sim, e.slot, best)).c_str() : "-", total.c_str());
+    }
 
     for (int k = 0; k < SLOTS; ++k) {
         const RiderSlot &slot = sim.race.slots[k];
@@ -123,16 +149,14 @@ int main(int argc, char **argv)
             continue;
         const dReal *p = dBodyGetPosition(r->bodies[FRAME]), *v = dBodyGetLinearVel(r->bodies[FRAME]);
         const PilotLog &log = pilot_log(sim, k);
-        int gates = k == pilot_slot ? log.gates : slot.next_gate;
-        int lap_count = k == pilot_slot ? log.laps : 0;
         int crashes = k == pilot_slot ? log.crashes : (r->crash_timer > 0);
-        printf("slot %d: gates %d laps %d crashes %d at (%.0f, %.0f, %.0f) speed %.1f ft/s%s\n", k, gates, lap_count,
-               crashes, p[0], p[1], p[2], std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]),
-               k == pilot_slot ? " (pilot)" : "");
+        printf("slot %d: gates %d laps %d crashes %d at (%.0f, %.0f, %.0f) speed %.1f ft/s%s\n", k, slot.next_gate,
+               laps_completed(gates, slot.next_gate), crashes, p[0], p[1], p[2],
+               std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]), k == pilot_slot ? " (pilot)" : "");
     }
     printf("state hash: %016" PRIx64 "\n", sim_state_hash(sim));
-    printf("simulation: %d ticks in %.2f s, %.0f ticks/s, %.1f x real time\n", ticks, wall,
-           wall > 0 ? ticks / wall : 0.0, wall > 0 ? ticks / wall / TICKS_PER_SECOND : 0.0);
+    printf("simulation: %d ticks in %.2f s, %.0f ticks/s, %.1f x real time\n", ran, wall, wall > 0 ? ran / wall : 0.0,
+           wall > 0 ? ran / wall / TICKS_PER_SECOND : 0.0);
     sim_destroy(&sim);
     unload_track(&track);
     return 0;

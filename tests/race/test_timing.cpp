@@ -1,0 +1,188 @@
+// Gate crossings, laps and lap times, the race order, the cutting penalty,
+// the finish and the results file.
+#include "physics/rider.h"
+#include "race/progress.h"
+#include "race/race.h"
+#include "race/sim_fixture.h"
+#include "race/timing.h"
+#include "test_folders.h"
+#include "track/track.h"
+#include "track/track_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace
+{
+
+// Four gates in a row along +x on flat ground, 50 ft apart, crossed going
+// +x; the first lap is all four, every later lap gates 1 to 3 and 0.
+class Timing : public GameFolderTest
+{
+  protected:
+    Track track;
+    Sim sim;
+    void SetUp() override
+    {
+        GameFolderTest::SetUp();
+        track.terrain = memory_terrain(6, 4, [](int, int) { return 0.0f; }, true);
+        TimingGates &g = track.objects.gates;
+        for (int k = 0; k < 4; ++k)
+            g.checkpoints.push_back({{50.0f + 50 * k, 0, 100}, {1, 0, 0}, 10, 0});
+        g.gates = {0, 1, 2, 3, 1, 2, 3, 0};
+        g.first_lap_count = g.normal_lap_count = 4;
+        g.first_lap_timed = g.normal_lap_timed = 4;
+        sim_create(&sim, &track);
+        sim.race.race_laps = 2;
+        sim.race.start_tick = 100;
+    }
+    void TearDown() override
+    {
+        sim_destroy(&sim);
+        GameFolderTest::TearDown();
+    }
+    // A rider in a slot whose gate crossings are given (-1: skipped).
+    void progress(int slot, std::vector<int> ticks)
+    {
+        if (!sim.race.slots[slot].rider)
+            sim_put_rider(&sim, slot, "kx125");
+        RiderSlot &s = sim.race.slots[slot];
+        s.gate_ticks = ticks;
+        s.next_gate = (int)ticks.size();
+    }
+    // Puts slot 0's front wheel at (x, 100) and runs its progress step.
+    void wheel_at(float x, int tick)
+    {
+        Rider *r = sim.race.slots[0].rider;
+        const dReal *p = dBodyGetPosition(r->bodies[FRONT_WHEEL]);
+        rider_translate(r, x - (float)p[0], 0, 100 - (float)p[2]);
+        sim.race.tick = tick;
+        rider_progress_step(&sim, 0);
+    }
+};
+
+TEST(Gates, CrossedWithinReachOnThePositiveSide)
+{
+    Checkpoint c = {{10, 0, 10}, {0, 0, 1}, 4, 0};
+    const struct {
+        float x, z;
+        bool crosses;
+    } cases[] = {{10, 10, true}, {10, 12, true}, {10, 9.9f, false}, {13, 11, true}, {15, 11, false}, {10, 14.5f, false}};
+    for (const auto &k : cases)
+        EXPECT_EQ(crosses_gate(c, k.x, k.z), k.crosses) << k.x << " " << k.z;
+}
+
+TEST_F(Timing, CrossingsCountInOrderAndMissedGatesMayBeTakenAfter)
+{
+    sim_put_rider(&sim, 0, "kx125");
+    RiderSlot &s = sim.race.slots[0];
+    wheel_at(45, 200); // before gate 0: nothing
+    EXPECT_EQ(s.next_gate, 0);
+    wheel_at(51, 210); // past it
+    EXPECT_EQ(s.next_gate, 1);
+    EXPECT_EQ(s.gate_ticks[0], 210);
+    wheel_at(49, 220); // back behind gate 0 and over it again: already taken
+    wheel_at(52, 225);
+    EXPECT_EQ(s.next_gate, 1);
+    wheel_at(151, 300); // gate 2, gate 1 skipped
+    EXPECT_EQ(s.next_gate, 3);
+    EXPECT_EQ(s.gate_ticks[1], -1);
+    EXPECT_EQ(s.gate_ticks[2], 300);
+    wheel_at(101, 330); // turning back for the missed gate 1
+    EXPECT_EQ(s.next_gate, 2);
+    EXPECT_EQ(s.gate_ticks[1], 330);
+    wheel_at(201, 350); // on to the lap line, gate 2 crossed before
+    EXPECT_EQ(s.next_gate, 4);
+    EXPECT_EQ(s.gate_ticks[2], 300);
+    EXPECT_EQ(laps_completed(track.objects.gates, s.next_gate), 1);
+    EXPECT_FLOAT_EQ(lap_time(sim, 0, 1), (350 - 100) / 128.0f);
+
+    // The lap line is never skipped: past it, nothing counts until it is
+    // crossed.
+    set_race_position(&sim, 0, 3);
+    wheel_at(101, 400); // the first gate of the next lap
+    EXPECT_EQ(s.next_gate, 3);
+    wheel_at(201, 410);
+    EXPECT_EQ(s.next_gate, 4);
+}
+
+TEST_F(Timing, LapsLapTimesAndTheBestLap)
+{
+    // Laps end at positions 3, 7, 11; the second lap 200 ticks, the third 150.
+    progress(0, {150, 200, 250, 300, 350, 400, 450, 500, 550, 600, 620, 650});
+    const TimingGates &g = track.objects.gates;
+    EXPECT_EQ(laps_completed(g, 12), 3);
+    EXPECT_EQ(lap_position(g, 12), 1);
+    EXPECT_EQ(lap_position(g, 2), 2);
+    EXPECT_EQ(lap_ticks(sim, 0, 1), 200);
+    EXPECT_EQ(lap_ticks(sim, 0, 2), 200);
+    EXPECT_EQ(lap_ticks(sim, 0, 3), 150);
+    EXPECT_EQ(lap_ticks(sim, 0, -1), 150);
+    EXPECT_EQ(lap_ticks(sim, 0, 4), 0);
+    EXPECT_EQ(best_lap(sim, 0), 3);
+    progress(1, {150, 200, 250, 300, 350});
+    EXPECT_EQ(best_lap(sim, 1), 0) << "one lap has no best lap";
+}
+
+TEST_F(Timing, TheOrderRanksLapsThenTimeThenSlot)
+{
+    progress(3, {150, 200, 250, 300, 350});      // second lap, 5 gates
+    progress(1, {150, 200, 250, 300});           // first lap done
+    progress(2, {150, 200, 250, 301, 340});      // 5 gates, later
+    progress(0, {150, 200, 250, 300});           // as slot 1
+    results_update(&sim);
+    const RaceOrder &o = sim.race.order;
+    ASSERT_EQ(o.count, 4);
+    int slots[4] = {o.entries[0].slot, o.entries[1].slot, o.entries[2].slot, o.entries[3].slot};
+    EXPECT_EQ(slots[0], 2); // five gates, the earlier last crossing
+    EXPECT_EQ(slots[1], 3);
+    EXPECT_EQ(slots[2], 0); // four gates at the same tick: the lower slot
+    EXPECT_EQ(slots[3], 1);
+    EXPECT_EQ(race_leader_laps(sim), 1);
+}
+
+TEST_F(Timing, CuttingCostsTheTypicalStretchPlusASecond)
+{
+    // Everyone rides gate 0 to gate 2 in 100 ticks; slot 1 skips gate 1 and
+    // takes only 40: 100 + 128 - 40 = 188 ticks of penalty.
+    progress(0, {200, 250, 300});
+    progress(2, {200, 250, 300});
+    progress(1, {200, -1, 240});
+    results_update(&sim);
+    EXPECT_EQ(stretch_time(sim, 0, 2), 100);
+    EXPECT_EQ(cutting_penalty(sim, 1), 188);
+    EXPECT_EQ(cutting_penalty(sim, 0), 0);
+    progress(1, {200, -1, 600}); // slow enough: no penalty
+    EXPECT_EQ(cutting_penalty(sim, 1), 0);
+}
+
+TEST_F(Timing, TheFinishTheFinalOrderAndTheResultsFile)
+{
+    // Two laps: slot 0 finishes first but cut a gate, slot 1 just after.
+    progress(0, {150, -1, 180, 300, 350, 400, 450, 500});
+    progress(1, {150, 200, 250, 300, 350, 400, 450, 510});
+    results_update(&sim);
+    EXPECT_TRUE(sim.race.slots[0].finished);
+    EXPECT_TRUE(sim.race.slots[1].finished);
+    ASSERT_TRUE(sim.race.results_final);
+    const RaceOrder &f = sim.race.final_order;
+    EXPECT_EQ(f.entries[0].slot, 1) << "the cut costs slot 0 the win";
+    EXPECT_GT(f.entries[1].total, f.entries[1].last_tick);
+    std::string results = read_file(home() + "/results.txt");
+    EXPECT_EQ(results.rfind("Time=0.00|Laps=0|Track=|Date=", 0), 0u) << results;
+    EXPECT_NE(results.find(" No. |         Bike | Laps | Total Time | BLap |  Best Time\r\n"), std::string::npos);
+    // Slot 1 first (410 ticks after the start); slot 0's 198-tick penalty
+    // (the typical 100 plus 128 less the 30 it took) is less than its best
+    // lap, so it keeps its laps.
+    EXPECT_NE(results.find("kx125 |    2 |   0:03.203 |    2 |   0:01.640\r\n"), std::string::npos) << results;
+    EXPECT_NE(results.find("kx125 |    2 |   0:04.671 |    2 |   0:01.562\r\n"), std::string::npos) << results;
+    EXPECT_NE(results.find("\r\n8\r\n   0.391       -1    0.625    1.562\r\n"), std::string::npos) << results;
+    std::vector<BoardLine> board = results_board(&sim);
+    ASSERT_GE(board.size(), 5u);
+    EXPECT_EQ(board[0].text, "Final Results");
+    EXPECT_TRUE(board.back().penalty);
+    EXPECT_NE(board.back().text.find("seconds for cutting track"), std::string::npos);
+}
+
+} // namespace
