@@ -59,6 +59,8 @@ StatusInfo status_info(const Sim &sim, LoopState *state, const Config &config, c
     info.render_stats = settings.draw_render_stats != 0;
     for (int age = message_log.visible - 1; age >= 0; --age)
         info.messages.push_back(message_log_line(age));
+    if (state->view != TITLE_VIEW)
+        info.board = results_board(sim);
     return info;
 }
 

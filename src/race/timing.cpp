@@ -153,27 +153,89 @@ int best_lap(const Sim &sim, int slot)
     return best;
 }
 
-bool is_finished(Sim *sim, int slot)
+bool rider_finished(const Sim &sim, int slot)
 {
-    RiderSlot &s = sim->race.slots[slot];
+    const RiderSlot &s = sim.race.slots[slot];
     if (s.finished)
         return true;
-    const TimingGates &g = sim_track(*sim).objects.gates;
-    const RaceOrder &order = sim->race.order;
+    const TimingGates &g = sim_track(sim).objects.gates;
+    const RaceOrder &order = sim.race.order;
     if (!has_gates(g) || order.count == 0)
         return false;
-    int laps = sim->race.race_laps;
+    int laps = sim.race.race_laps;
     int finish = laps == 0 ? 0 : lap_end_position(g, laps);
-    const RiderSlot &leader = sim->race.slots[order.entries[0].slot];
+    const RiderSlot &leader = sim.race.slots[order.entries[0].slot];
     int leader_tick = crossing(leader, finish);
     if (leader.next_gate <= finish || leader_tick < 0)
         return false;
+    // It finishes on the first lap line it crosses after the leader's finish.
     int done = laps_completed(g, s.next_gate);
-    int end = done == 0 ? 0 : lap_end_position(g, done);
-    int t = crossing(s, end);
-    if (t >= 0 && t >= leader_tick)
-        s.finished = true;
-    return s.finished;
+    int t = crossing(s, done == 0 ? 0 : lap_end_position(g, done));
+    return t >= 0 && t >= leader_tick;
+}
+
+bool is_finished(Sim *sim, int slot)
+{
+    if (rider_finished(*sim, slot))
+        sim->race.slots[slot].finished = true;
+    return sim->race.slots[slot].finished;
+}
+
+int race_position(const Sim &sim, int slot)
+{
+    const RaceOrder &order = sim.race.order;
+    for (int k = 0; k < order.count; ++k)
+        if (order.entries[k].slot == slot)
+            return k;
+    return 0;
+}
+
+float race_gap(const Sim &sim, int slot)
+{
+    const RaceOrder &order = sim.race.order;
+    if (order.count < 2)
+        return 0;
+    int w = race_position(sim, slot), o = w == 0 ? 1 : w - 1;
+    const OrderEntry &we = order.entries[w], &oe = order.entries[o];
+    int ours, theirs;
+    if (we.gates == oe.gates) {
+        ours = we.last_tick;
+        theirs = oe.last_tick;
+    } else {
+        int at = std::min(we.gates, oe.gates) - 1;
+        ours = crossing(sim.race.slots[we.slot], at);
+        theirs = crossing(sim.race.slots[oe.slot], at);
+    }
+    if (ours < 1 || theirs < 1)
+        return 0;
+    return (float)(theirs - ours) / TICKS_PER_SECOND;
+}
+
+std::string lapping_notice(const Sim &sim, int slot)
+{
+    const TimingGates &g = sim_track(sim).objects.gates;
+    const RaceOrder &order = sim.race.order;
+    std::string notice;
+    if (order.count < 2 || !has_gates(g))
+        return notice;
+    const RiderSlot &w = sim.race.slots[slot];
+    int hw = w.next_gate, tw = hw > 0 ? crossing(w, hw - 1) : 0;
+    if (hw < g.first_lap_count)
+        return notice;
+    for (int k = 0; k < order.count; ++k) {
+        const OrderEntry &p = order.entries[k];
+        if (p.gates <= hw)
+            continue;
+        int ln = g.normal_lap_count;
+        int q = p.gates - ln * ((p.gates - hw - 1) / ln + 1) - 1;
+        int c = crossing(w, q);
+        if (c < 0 || p.last_tick < c || tw - c > 15 * TICKS_PER_SECOND || p.last_tick - c >= 3 * TICKS_PER_SECOND)
+            continue;
+        const Rider *r = sim.race.slots[p.slot].rider;
+        if (r)
+            notice += (notice.empty() ? "" : " ") + std::string(r->number);
+    }
+    return notice;
 }
 
 int stretch_time(const Sim &sim, int start, int end)
@@ -306,12 +368,12 @@ bool write_results(const Sim &sim)
     return true;
 }
 
-std::vector<BoardLine> results_board(Sim *sim)
+std::vector<BoardLine> results_board(const Sim &sim)
 {
     std::vector<BoardLine> lines;
-    RaceState &race = sim->race;
-    const TimingGates &g = sim_track(*sim).objects.gates;
-    if (race.order.count == 0 || !is_finished(sim, race.order.entries[0].slot))
+    const RaceState &race = sim.race;
+    const TimingGates &g = sim_track(sim).objects.gates;
+    if (race.order.count == 0 || !rider_finished(sim, race.order.entries[0].slot))
         return lines;
     const RaceOrder &order = race.results_final ? race.final_order : race.order;
     lines.push_back({race.results_final ? "Final Results" : "Unofficial Results", false, false});
@@ -322,7 +384,7 @@ std::vector<BoardLine> results_board(Sim *sim)
     for (int k = 0; k < order.count; ++k) {
         const OrderEntry &e = order.entries[k];
         const RiderSlot &s = race.slots[e.slot];
-        if (!is_finished(sim, e.slot) || !s.rider)
+        if (!rider_finished(sim, e.slot) || !s.rider)
             continue;
         double gap = 0;
         if (above) {
@@ -332,8 +394,8 @@ std::vector<BoardLine> results_board(Sim *sim)
             int theirs = above->gates == e.gates ? above->last_tick : crossing(a, at);
             gap = (double)(mine - theirs) / TICKS_PER_SECOND;
         }
-        int best = best_lap(*sim, e.slot);
-        std::string best_text = clock_text(lap_time(*sim, e.slot, best), "%d:%02d.%03d");
+        int best = best_lap(sim, e.slot);
+        std::string best_text = clock_text(lap_time(sim, e.slot, best), "%d:%02d.%03d");
         snprintf(text, sizeof text, "%3s L%-3d %7.3f %10s (%d)", s.rider->number, laps_completed(g, e.gates), gap,
                  best_text.c_str(), best);
         lines.push_back({text, e.slot == race.watched_slot, false});
@@ -342,9 +404,9 @@ std::vector<BoardLine> results_board(Sim *sim)
     if (!race.results_final)
         return lines;
     const OrderEntry &winner = order.entries[0];
-    lines.push_back({"Total Race Time: " +
-                         clock_text((double)(winner.total - race.start_tick) / TICKS_PER_SECOND, "%d:%02d.%03d"),
-                     false, false});
+    lines.push_back(
+        {"Total Race Time: " + clock_text((double)(winner.total - race.start_tick) / TICKS_PER_SECOND, "%d:%02d.%03d"),
+         false, false});
     for (int k = 0; k < order.count; ++k) {
         const OrderEntry &e = order.entries[k];
         const RiderSlot &s = race.slots[e.slot];
@@ -356,7 +418,8 @@ std::vector<BoardLine> results_board(Sim *sim)
             snprintf(text, sizeof text, "%d %s ", e.laps_off, e.laps_off == 1 ? "lap" : "laps");
             line += text;
         }
-        snprintf(text, sizeof text, "%.2f seconds for cutting track", (double)(e.total - e.last_tick) / TICKS_PER_SECOND);
+        snprintf(text, sizeof text, "%.2f seconds for cutting track",
+                 (double)(e.total - e.last_tick) / TICKS_PER_SECOND);
         line += text;
         lines.push_back({line, false, true});
     }

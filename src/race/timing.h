@@ -50,8 +50,21 @@ float lap_time(const Sim &sim, int slot, int lap);
 // time (lap 1 includes the start and never counts); 0 below two laps.
 int best_lap(const Sim &sim, int slot);
 
-// Whether a slot's rider has finished (the flag is set when it has).
+// Whether a slot's rider has finished (is_finished sets its flag when it
+// has; rider_finished only looks).
 bool is_finished(Sim *sim, int slot);
+bool rider_finished(const Sim &sim, int slot);
+
+// A slot's place in the race order (0 first; 0 when it is not in it).
+int race_position(const Sim &sim, int slot);
+
+// The pitboard's gap of a slot's rider in seconds: to the rider above it in
+// the race order (to the second when it leads), positive when ahead.
+float race_gap(const Sim &sim, int slot);
+
+// The numbers of the riders at least a lap ahead that are less than three
+// seconds behind a slot's rider on the track, separated by blanks.
+std::string lapping_notice(const Sim &sim, int slot);
 
 // Recomputes the race order and, with a time limit, the race laps; when
 // every rider has finished, the final order with penalties, the results
@@ -71,10 +84,10 @@ int cutting_penalty(const Sim &sim, int slot);
 // race time and the penalties.
 struct BoardLine {
     std::string text;
-    bool watched = false;  // the watched rider's row (drawn white)
-    bool penalty = false;  // a penalty line (drawn red)
+    bool watched = false; // the watched rider's row (drawn white)
+    bool penalty = false; // a penalty line (drawn red)
 };
-std::vector<BoardLine> results_board(Sim *sim);
+std::vector<BoardLine> results_board(const Sim &sim);
 
 // Writes "@results.txt" for the final order; false when it cannot be opened.
 bool write_results(const Sim &sim);

@@ -84,9 +84,12 @@ void draw_pitboard(const Sim &sim, int slot, float x, float y)
     const RaceState &race = sim.race;
     const TimingGates &g = sim_track(sim).objects.gates;
     int laps = laps_completed(g, race.slots[slot].next_gate);
-    // The race order and race lap times come with the lap timing; until
-    // then every rider shows first place, no gap and the time-trial times.
-    std::string lines = pitboard_text(race.time_trial, laps, 0, 0, race.last_lap_time, race.best_lap_time);
+    // A time trial shows its runs; a race the rider's own laps.
+    int best = best_lap(sim, slot);
+    int last_ticks = race.time_trial ? race.last_lap_time : lap_ticks(sim, slot, -1);
+    int best_ticks = race.time_trial ? race.best_lap_time : best ? lap_ticks(sim, slot, best) : 0;
+    std::string lines =
+        pitboard_text(race.time_trial, laps, race_position(sim, slot), race_gap(sim, slot), last_ticks, best_ticks);
     glTranslatef(0, -2 * height, 0);
     glScalef(1.25f * height, 1.25f * height, 1);
     text_draw(0, 0, 0, 1, lines.c_str());
@@ -154,14 +157,23 @@ void draw_map(const Sim &sim, const Rider *watched, float x, float y)
             glColor4f(0, 0, 0, 1);
             square(mx, my, 1.0f / 64);
         }
-    for (const RiderSlot &slot : sim.race.slots)
-        if (slot.rider) {
-            float mx, my;
-            map_point(slot.rider, &mx, &my);
-            float shade = slot.finished ? 0.25f : 1;
-            glColor4f(shade, shade, shade, 1);
-            square(mx, my, 1.0f / 128);
-        }
+    // From the last of the race order to the first: finished riders grey,
+    // the leader green, everyone else white.
+    const RaceOrder &order = sim.race.order;
+    for (int k = order.count - 1; k >= 0; --k) {
+        const RiderSlot &slot = sim.race.slots[order.entries[k].slot];
+        if (!slot.rider)
+            continue;
+        float mx, my;
+        map_point(slot.rider, &mx, &my);
+        if (slot.finished)
+            glColor4f(0.25f, 0.25f, 0.25f, 1);
+        else if (k == 0)
+            glColor4f(0, 1, 0, 1);
+        else
+            glColor4f(1, 1, 1, 1);
+        square(mx, my, 1.0f / 128);
+    }
     glEnd();
     // The watched rider as an arrow along its heading.
     float mx, my;
@@ -180,6 +192,29 @@ void draw_map(const Sim &sim, const Rider *watched, float x, float y)
     glVertex2f(-0.018f, -0.02f);
     glVertex2f(0.018f, -0.02f);
     glEnd();
+    glPopMatrix();
+}
+
+// The riders about to lap the watched one, on a dark box over the pitboard.
+void draw_lapping_notice(const std::string &numbers, float x, float y)
+{
+    if (numbers.empty())
+        return;
+    float height = y / 15, width = text_width(numbers.c_str()) * height;
+    float left = -x, bottom = -y + 0.6227179f * y * 0.8125f;
+    glPushMatrix();
+    glTranslatef(left, bottom, -1);
+    glDisable(GL_TEXTURE_2D);
+    glColor4f(0, 0, 0, 0.5f);
+    glBegin(GL_QUADS);
+    glVertex2f(0, 0);
+    glVertex2f(width + height, 0);
+    glVertex2f(width + height, 1.25f * height);
+    glVertex2f(0, 1.25f * height);
+    glEnd();
+    glTranslatef(height / 2, height / 8, 0);
+    glScalef(height, height, 1);
+    text_draw(1, 1, 1, 1, numbers.c_str());
     glPopMatrix();
 }
 
@@ -287,6 +322,7 @@ void hud_draw_rider(const Sim &sim, int slot)
     if (hud_settings.lean_indicator)
         lean_indicator_draw(sim_track(sim).terrain, r, y);
     draw_map(sim, r, x, y);
+    draw_lapping_notice(lapping_notice(sim, slot), x, y);
     draw_introduction(sim, y);
     glDisable(GL_BLEND);
 }
@@ -326,6 +362,34 @@ void hud_draw_status(const StatusInfo &info)
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_LIGHTING);
     font_select(&text_font);
+    // The results board in the middle of the view, the heading twice as
+    // large, every other row on a dark band.
+    float board_height = 2 * y / 30;
+    for (size_t k = 0; k < info.board.size(); ++k) {
+        const BoardLine &line = info.board[k];
+        float h = k == 0 ? 2 * board_height : board_height;
+        float top = y * 0.6f - board_height * (float)(k + (k > 0 ? 1 : 0));
+        glPushMatrix();
+        glTranslatef(-x * 0.6f, top, -1);
+        if (k > 1 && k % 2 == 0) {
+            glDisable(GL_TEXTURE_2D);
+            glEnable(GL_BLEND);
+            glColor4f(0, 0, 0, 0.35f);
+            glBegin(GL_QUADS);
+            glVertex2f(-0.5f * h, -0.2f * h);
+            glVertex2f(1.2f * x, -0.2f * h);
+            glVertex2f(1.2f * x, 0.9f * h);
+            glVertex2f(-0.5f * h, 0.9f * h);
+            glEnd();
+        }
+        glScalef(h, h, 1);
+        float grey = line.watched || k < 2 ? 1.0f : 0.75f;
+        if (line.penalty)
+            text_draw_shadowed(1, 0, 0, 1, line.text.c_str());
+        else
+            text_draw_shadowed(grey, grey, grey, 1, line.text.c_str());
+        glPopMatrix();
+    }
     int row = 1;
     for (const std::string &line : status_lines(info)) {
         glPushMatrix();

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "race/timing.h"
+
 struct Sim;
 
 // The needle's turn clockwise from straight up, in degrees: 0 rpm points
@@ -48,6 +50,7 @@ struct StatusInfo {
     int race_ticks = -1; // "Time - ..." since the start; below 0: not shown
     bool render_stats = false;
     std::vector<std::string> messages; // visible message lines, oldest first
+    std::vector<BoardLine> board;      // the results board (empty: none)
 };
 
 // The overlay's lines, top first.

@@ -26,7 +26,8 @@ class Timing : public GameFolderTest
     void SetUp() override
     {
         GameFolderTest::SetUp();
-        track.terrain = memory_terrain(6, 4, [](int, int) { return 0.0f; }, true);
+        track.terrain = memory_terrain(
+            6, 4, [](int, int) { return 0.0f; }, true);
         TimingGates &g = track.objects.gates;
         for (int k = 0; k < 4; ++k)
             g.checkpoints.push_back({{50.0f + 50 * k, 0, 100}, {1, 0, 0}, 10, 0});
@@ -68,7 +69,8 @@ TEST(Gates, CrossedWithinReachOnThePositiveSide)
     const struct {
         float x, z;
         bool crosses;
-    } cases[] = {{10, 10, true}, {10, 12, true}, {10, 9.9f, false}, {13, 11, true}, {15, 11, false}, {10, 14.5f, false}};
+    } cases[] = {{10, 10, true}, {10, 12, true},  {10, 9.9f, false},
+                 {13, 11, true}, {15, 11, false}, {10, 14.5f, false}};
     for (const auto &k : cases)
         EXPECT_EQ(crosses_gate(c, k.x, k.z), k.crosses) << k.x << " " << k.z;
 }
@@ -127,10 +129,10 @@ TEST_F(Timing, LapsLapTimesAndTheBestLap)
 
 TEST_F(Timing, TheOrderRanksLapsThenTimeThenSlot)
 {
-    progress(3, {150, 200, 250, 300, 350});      // second lap, 5 gates
-    progress(1, {150, 200, 250, 300});           // first lap done
-    progress(2, {150, 200, 250, 301, 340});      // 5 gates, later
-    progress(0, {150, 200, 250, 300});           // as slot 1
+    progress(3, {150, 200, 250, 300, 350}); // second lap, 5 gates
+    progress(1, {150, 200, 250, 300});      // first lap done
+    progress(2, {150, 200, 250, 301, 340}); // 5 gates, later
+    progress(0, {150, 200, 250, 300});      // as slot 1
     results_update(&sim);
     const RaceOrder &o = sim.race.order;
     ASSERT_EQ(o.count, 4);
@@ -140,6 +142,24 @@ TEST_F(Timing, TheOrderRanksLapsThenTimeThenSlot)
     EXPECT_EQ(slots[2], 0); // four gates at the same tick: the lower slot
     EXPECT_EQ(slots[3], 1);
     EXPECT_EQ(race_leader_laps(sim), 1);
+}
+
+TEST_F(Timing, PitboardPositionGapAndTheLappingNotice)
+{
+    // Slot 0 leads by a lap and is 2 s (256 ticks) behind slot 1 on the
+    // track; slot 2 is 0.5 s behind slot 1 on the same gate.
+    progress(1, {150, 200, 250, 300, 350, 400});
+    progress(2, {150, 200, 250, 300, 350, 464});
+    progress(0, {140, 190, 240, 290, 340, 390, 450, 500, 550, 656});
+    results_update(&sim);
+    EXPECT_EQ(race_position(sim, 0), 0);
+    EXPECT_EQ(race_position(sim, 1), 1);
+    EXPECT_EQ(race_position(sim, 2), 2);
+    EXPECT_FLOAT_EQ(race_gap(sim, 2), -0.5f);
+    EXPECT_FLOAT_EQ(race_gap(sim, 1), (390 - 400) / 128.0f); // at its own last gate
+    EXPECT_FLOAT_EQ(race_gap(sim, 0), (400 - 390) / 128.0f); // the leader's lead
+    EXPECT_EQ(lapping_notice(sim, 1), std::string(sim.race.slots[0].rider->number));
+    EXPECT_EQ(lapping_notice(sim, 0), "");
 }
 
 TEST_F(Timing, CuttingCostsTheTypicalStretchPlusASecond)
@@ -178,7 +198,7 @@ TEST_F(Timing, TheFinishTheFinalOrderAndTheResultsFile)
     EXPECT_NE(results.find("kx125 |    2 |   0:03.203 |    2 |   0:01.640\r\n"), std::string::npos) << results;
     EXPECT_NE(results.find("kx125 |    2 |   0:04.671 |    2 |   0:01.562\r\n"), std::string::npos) << results;
     EXPECT_NE(results.find("\r\n8\r\n   0.391       -1    0.625    1.562\r\n"), std::string::npos) << results;
-    std::vector<BoardLine> board = results_board(&sim);
+    std::vector<BoardLine> board = results_board(sim);
     ASSERT_GE(board.size(), 5u);
     EXPECT_EQ(board[0].text, "Final Results");
     EXPECT_TRUE(board.back().penalty);
