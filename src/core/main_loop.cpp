@@ -184,9 +184,9 @@ Camera chase_camera(const LoopState &s, const GameSettings &settings, const Conf
     float dir[3], distance, height;
     if (own) {
         const dReal *R = dBodyGetRotation(r->bodies[FRAME]);
-        // Behind the bike: its backward axis, turned toward the direction it
-        // moves as it gathers speed.
-        float bx = (float)R[2], bz = (float)R[10];
+        // The way the bike faces (its negated z axis), turned toward the
+        // way it moves as it gathers speed; the camera stands back along it.
+        float bx = (float)-R[2], bz = (float)-R[10];
         const dReal *v = dBodyGetLinearVel(r->bodies[FRAME]);
         float vx = (float)v[0], vz = (float)v[2], speed = std::sqrt(vx * vx + vz * vz);
         if (c.rigid_camera.index != 1 && speed > 0) {

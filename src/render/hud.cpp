@@ -179,9 +179,8 @@ void draw_map(const Sim &sim, const Rider *watched, float x, float y)
     float mx, my;
     map_point(watched, &mx, &my);
     const dReal *R = dBodyGetRotation(watched->bodies[FRAME]);
-    float heading = (float)std::atan2(-R[2], R[10]); // forward is -z: (fx, fz) = (-R[2], -R[10])
     glTranslatef(mx, my, 0);
-    glRotatef(heading * 180 / (float)M_PI, 0, 0, 1);
+    glRotatef(map_arrow_degrees(R), 0, 0, 1);
     glBegin(GL_TRIANGLES);
     glColor4f(0, 0, 0, 1);
     glVertex2f(0, 0.05f);
@@ -275,6 +274,14 @@ void shifter_cell(int gear, int *column, int *row)
     int g = gear < 0 ? 0 : gear;
     *column = g % 3;
     *row = (g / 3) % 3;
+}
+
+float map_arrow_degrees(const double R[12])
+{
+    // Forward is the negated z axis (fx, fz) = (-R[2], -R[10]); on the map x
+    // runs right and z down, so forward is (fx, -fz), and the arrow, drawn
+    // pointing up, turns counter-clockwise by atan2(-fx, -fz).
+    return (float)(std::atan2(R[2], R[10]) * 180 / M_PI);
 }
 
 std::string race_time_text(int ticks)

@@ -41,6 +41,10 @@ struct LeanSector {
 };
 LeanSector lean_sector(float a);
 
+// The turn (degrees, counter-clockwise) of the map's arrow, drawn pointing
+// up, for a body's rotation matrix: it points the way the body faces.
+float map_arrow_degrees(const double R[12]);
+
 // The race length as the introduction shows it.
 std::string race_length_text(int laps, int minutes);
 

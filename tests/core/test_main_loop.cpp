@@ -1,6 +1,8 @@
 #include "core/config.h"
 #include "core/main_loop.h"
+#include "core/settings.h"
 #include "physics/rider.h"
+#include "physics/world.h"
 #include "platform/keys.h"
 #include "race/race.h"
 #include "track/objects.h"
@@ -214,6 +216,37 @@ TEST_F(MainLoopSteps, KeysBecomeTheRidersInputForTheNextTickOnly)
     sim_tick(&sim); // no new input: the rider keeps what it holds
     EXPECT_EQ(sim.race.slots[0].rider->throttle, 0.25f);
     sim_destroy(&sim);
+}
+
+} // namespace
+
+namespace
+{
+
+// The chase camera watching the own rider stands behind it: against the way
+// it faces when still, against its velocity once it moves.
+TEST_F(MainLoopSteps, TheChaseCameraStandsBehindTheOwnRider)
+{
+    PhysicsWorld world;
+    physics_world_create(&world, nullptr);
+    Rider *r = rider_create(&world, "kx125", 0, "1");
+    GameSettings settings;
+    for (float heading : {0.0f, 1.0f, -2.5f}) {
+        rider_place_at(r, 100, 0, 100, heading); // facing (-sin h, -cos h)
+        float fx = -std::sin(heading), fz = -std::cos(heading);
+        const dReal *p = dBodyGetPosition(r->bodies[FRAME]);
+        Camera cam = chase_camera(state, settings, config, r, true);
+        float back = (float)((cam.position[0] - p[0]) * fx + (cam.position[2] - p[2]) * fz);
+        EXPECT_LT(back, -5) << heading;
+        // Riding at 40 ft/s sideways to its facing: behind its motion.
+        for (dBodyID b : r->bodies)
+            dBodySetLinearVel(b, 40 * fz, 0, -40 * fx);
+        cam = chase_camera(state, settings, config, r, true);
+        float behind = (float)((cam.position[0] - p[0]) * fz + (cam.position[2] - p[2]) * -fx);
+        EXPECT_LT(behind, -5) << heading;
+    }
+    rider_destroy(r);
+    physics_world_destroy(&world);
 }
 
 } // namespace

@@ -77,3 +77,27 @@ TEST(Hud, StatusLinesInTheirOrder)
 }
 
 } // namespace
+
+namespace
+{
+
+// The map arrow points the way the rider faces: up the map for -z (z runs
+// down the map), right for +x.
+TEST(Hud, MapArrowPointsTheWayTheRiderFaces)
+{
+    const struct {
+        double yaw;   // about +y; 0 faces -z
+        float ax, ay; // the arrow's tip direction on the map
+    } cases[] = {{0, 0, 1}, {M_PI / 2, -1, 0}, {-M_PI / 2, 1, 0}, {M_PI, 0, -1}};
+    for (const auto &c : cases) {
+        // Rotation about y: forward (0, 0, -1) turns to (-sin yaw, 0, -cos yaw).
+        double s = std::sin(c.yaw), k = std::cos(c.yaw);
+        const double R[12] = {k, 0, s, 0, 0, 1, 0, 0, -s, 0, k, 0};
+        float a = map_arrow_degrees(R) * (float)M_PI / 180;
+        // The arrow (0, 1) turned counter-clockwise by a.
+        EXPECT_NEAR(-std::sin(a), c.ax, 1e-5) << c.yaw;
+        EXPECT_NEAR(std::cos(a), c.ay, 1e-5) << c.yaw;
+    }
+}
+
+} // namespace

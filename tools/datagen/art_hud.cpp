@@ -89,15 +89,15 @@ void write_tach()
 
 void write_shifter()
 {
-    // Gear g sits in column g mod 3, row g div 3: N, 1 .. 6, then two spare
-    // cells that repeat the top gear.
+    // Gear g (0 is first gear: there is no neutral) sits in column g mod 3,
+    // row g div 3: 1 .. 6, then three spare cells that repeat the top gear.
     const int S = 255, cell = S / 3;
     Picture p(256, 256);
-    const char *labels[9] = {"N", "1", "2", "3", "4", "5", "6", "6", "6"};
+    const char *labels[9] = {"1", "2", "3", "4", "5", "6", "6", "6", "6"};
     for (int g = 0; g < 9; ++g) {
         float x = (g % 3) * (float)cell, y = (g / 3) * (float)cell;
         p.fill_rect(x + 6, y + 6, x + cell - 6, y + cell - 6, {0.05f, 0.05f, 0.06f, 0.8f});
-        Colour ink = g == 0 ? Colour{0.2f, 0.95f, 0.3f, 1} : Colour{1, 0.85f, 0.2f, 1};
+        Colour ink = {1, 0.85f, 0.2f, 1};
         float w = text_advance(FACE_SANS_BOLD, 58, labels[g]);
         draw_text(&p, FACE_SANS_BOLD, 58, x + (cell - w) / 2, y + cell / 2.0f + 21, labels[g], ink);
     }
