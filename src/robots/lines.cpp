@@ -14,7 +14,7 @@ namespace
 {
 
 const PersonalityRow personalities[5] = {
-    {"empty", 0, 0, 0, 0, 0},     {"heron", 0, 0, 1.0f, 0.2f, 0.4f},    {"osprey", 2, 1, 10.0f, 0.2f, 0.4f},
+    {"empty", 0, 0, 0, 0, 0},        {"heron", 0, 0, 1.0f, 0.2f, 0.4f},  {"osprey", 2, 1, 10.0f, 0.2f, 0.4f},
     {"finch", 1, 0, 10.0f, 0, 0.1f}, {"tester", 3, 3, 1.0f, 0.2f, 0.4f},
 };
 

@@ -100,10 +100,10 @@ TEST_F(Lines, DamagedFilesAreCutAtTheDamage)
         int kept;
     } cases[] = {
         {"ct03 4\n2\n" + good + good, 2},
-        {"ct03 4\n2\n" + good + "2 1 2 3 4 5 6 7 0\n[1 2 3] 4 0.5\n[1 2", 1},         // cut short in a point
-        {"ct03 4\n2\n" + good + "-5 1 2 3 4 5 6 7 0\n", 1},                           // an impossible count
-        {"ct03 4\n2\n" + good + "999999999 1 2 3 4 5 6 7 0\n[1 2 3] 4 0.5\n", 1},     // more than the file holds
-        {"ct03 4\n2\n" + good + "2 x 2 3 4 5 6 7 0\n", 1},                            // not a number
+        {"ct03 4\n2\n" + good + "2 1 2 3 4 5 6 7 0\n[1 2 3] 4 0.5\n[1 2", 1},               // cut short in a point
+        {"ct03 4\n2\n" + good + "-5 1 2 3 4 5 6 7 0\n", 1},                                 // an impossible count
+        {"ct03 4\n2\n" + good + "999999999 1 2 3 4 5 6 7 0\n[1 2 3] 4 0.5\n", 1},           // more than the file holds
+        {"ct03 4\n2\n" + good + "2 x 2 3 4 5 6 7 0\n", 1},                                  // not a number
         {"ct03 4\n2\n" + good + "2 1 2 3 4 5 6 7 0\n[1e39 2 3] 4 0.5\n[1 2 3] 4 0.5\n", 1}, // a point out of reach
         {"ct03 4\n-1\n" + good, 0},
         {"ct03 5\n1\n" + good, 0}, // the gates have changed
