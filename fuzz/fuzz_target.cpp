@@ -1,5 +1,6 @@
 #include "fuzz_target.h"
 
+#include "files/game_file.h"
 #include "files/paths.h"
 #include "platform/messages.h"
 
@@ -88,6 +89,12 @@ void fuzz_write(const std::string &name, const uint8_t *data, size_t size)
 void fuzz_write(const std::string &name, const std::string &bytes)
 {
     fuzz_write(name, (const uint8_t *)bytes.data(), bytes.size());
+}
+
+GameFile *fuzz_open(const std::string &name, const uint8_t *data, size_t size)
+{
+    fuzz_write(name, data, size);
+    return gf_open(("@" + name).c_str(), "rb");
 }
 
 void fuzz_remove(const std::string &name)

@@ -44,6 +44,11 @@ const std::string &fuzz_data_folder();
 void fuzz_write(const std::string &name, const uint8_t *data, size_t size);
 void fuzz_write(const std::string &name, const std::string &bytes);
 
+// Writes bytes as a file of the scratch data folder and opens it by its "@"
+// name for reading; null when it does not open.
+struct GameFile;
+GameFile *fuzz_open(const std::string &name, const uint8_t *data, size_t size);
+
 // Removes a file of the scratch data folder (missing is fine).
 void fuzz_remove(const std::string &name);
 

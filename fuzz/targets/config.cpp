@@ -8,8 +8,7 @@
 
 FUZZ_TARGET(config)
 {
-    fuzz_write("config", data, size);
-    GameFile *f = gf_open("@config", "rb");
+    GameFile *f = fuzz_open("config", data, size);
     if (!f)
         return;
     Config config;

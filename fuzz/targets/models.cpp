@@ -6,8 +6,7 @@
 
 FUZZ_TARGET(models)
 {
-    fuzz_write("part.jm", data, size);
-    GameFile *f = gf_open("@part.jm", "rb");
+    GameFile *f = fuzz_open("part.jm", data, size);
     if (!f)
         return;
     Model model;

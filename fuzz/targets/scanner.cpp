@@ -6,8 +6,7 @@
 
 FUZZ_TARGET(scanner)
 {
-    fuzz_write("scan.txt", data, size);
-    GameFile *f = gf_open("@scan.txt", "rb");
+    GameFile *f = fuzz_open("scan.txt", data, size);
     if (!f)
         return;
     int i;
