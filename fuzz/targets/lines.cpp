@@ -2,7 +2,7 @@
 // gates in each lap.
 #include "fuzz_target.h"
 
-#include "robots/lines.h"
+#include "race/lines.h"
 #include "track/objects.h"
 
 FUZZ_TARGET(lines)

@@ -269,6 +269,8 @@ void fill_race_settings()
     p.wheel_texture = skin(c.wheel_texture);
     game.sim.settings.setup = bike_setup(c);
     game.sim.settings.practice = game.settings.practice;
+    game.sim.settings.learning = game.settings.learning;
+    game.sim.settings.debug = game.settings.debug > 0;
 }
 
 // From the simulation record to the first race.
@@ -292,6 +294,7 @@ void start_simulation()
 void shut_down()
 {
     looks_clear();
+    sim_save_lines(&game.sim);
     sim_destroy(&game.sim);
     unload_track(&game.track);
     close_bindings();

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <set>
 
 namespace
@@ -413,6 +414,8 @@ void rider_collide(Rider *a, Rider *b, int tick)
         if (speed_of(b->bodies[FRAME]) >= 5)
             b->bump_timer = std::max(b->bump_timer, 256);
     }
-    for (Rider *r : {a, b})
+    for (Rider *r : {a, b}) {
         r->last_rider_contact_tick = tick;
+        memset(r->picked_lines, 0, sizeof r->picked_lines);
+    }
 }

@@ -301,6 +301,7 @@ void rider_reset(Rider *r)
     memset(r->torso_velocity_ring, 0, sizeof r->torso_velocity_ring);
     memset(r->joint_feedback, 0, sizeof r->joint_feedback);
     r->last_rider_contact_tick = -1;
+    memset(r->picked_lines, 0, sizeof r->picked_lines);
     r->land_damping_multiplier = 1;
     r->ticks = 0;
     attach_mount(r);

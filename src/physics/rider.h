@@ -71,6 +71,10 @@ struct Rider {
 
     // The robot personality it rides with (0: none).
     int personality;
+    // Ids of the learnt lines a robot picked for its last four race sections
+    // (by section mod 4; 0: none). A collision clears them: a run disturbed
+    // by another rider says nothing about its lines.
+    int picked_lines[4];
     // Where to turn towards when stopped and fallen over: the next
     // checkpoint of its race, set by the race every tick (none when it has
     // no place to go, or has finished).

@@ -2,6 +2,8 @@
 #include "race/progress.h"
 
 #include "physics/rider.h"
+#include "race/learning.h"
+#include "race/line_plans.h"
 #include "race/race.h"
 #include "race/timing.h"
 #include "track/track.h"
@@ -57,19 +59,23 @@ void rider_progress_step(Sim *sim, int slot)
     if (!r || g.gates.empty() || g.normal_lap_count <= 0 || s.finished)
         return;
 
-    // A rider crawling (or down) after the start has stopped; robots will
-    // learn from it which line failed them.
+    learn_sample(sim, slot);
+
+    // A rider crawling (or down) after the start has stopped; a robot learns
+    // from it which line failed it.
     if (r->stop_state == 0 && race.tick > race.start_tick + 2 * TICKS_PER_SECOND && frame_speed(r) < 5)
         r->stop_state = 1;
-    if (r->stop_state == 1)
+    if (r->stop_state == 1) {
         r->stop_state = 2;
+        learn_stopped(sim, slot);
+    }
 
     // The gates around the next one: a missed gate may be taken after all
     // (from up to three behind), or the rider may ride past one or two.
     const dReal *wheel = dBodyGetPosition(r->bodies[FRONT_WHEEL]);
     float x = (float)wheel[0], z = (float)wheel[2];
     bool skipped_seen = false;
-    int accepted = -1;
+    int accepted = -1, accepted_offset = 0;
     for (int offset : {-3, -2, 0, 1, 2}) {
         int q = s.next_gate + offset;
         if (q < 0)
@@ -87,14 +93,20 @@ void rider_progress_step(Sim *sim, int slot)
         if (offset < 0 && !skipped_seen)
             continue;
         accepted = q;
+        accepted_offset = offset;
         break;
     }
     if (accepted < 0)
         return;
+    // A section ridden through a stop or crash teaches nothing.
+    if (r->stop_state != 0)
+        s.record_spoiled |= 1u << (section_of(g, s.next_gate) & 1);
 
     if ((int)s.gate_ticks.size() <= accepted)
         s.gate_ticks.resize((size_t)accepted + 1, -1);
     s.gate_ticks[(size_t)accepted] = race.tick;
+    if (gate_sequence(g, accepted) < UNTIMED_GATE)
+        learn_timed_gate(sim, slot, accepted, accepted_offset);
     s.next_gate = accepted + 1;
 
     // A completed lap may be the last: the race's laps are done, or the
@@ -103,8 +115,10 @@ void rider_progress_step(Sim *sim, int slot)
         int laps = race.race_laps;
         int last = laps == 0 ? 0 : lap_end_position(g, laps);
         int leader = race.order.count ? race.order.entries[0].gates : 0;
-        if (leader > last || laps_completed(g, s.next_gate) >= laps)
+        if (leader > last || laps_completed(g, s.next_gate) >= laps) {
             s.finished = true;
+            learn_finished(sim, slot);
+        }
     }
     results_update(sim);
     r->stop_state = 0;

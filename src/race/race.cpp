@@ -9,6 +9,7 @@
 #include "physics/world.h"
 #include "platform/log.h"
 #include "platform/messages.h"
+#include "race/line_plans.h"
 #include "race/progress.h"
 #include "race/roster.h"
 #include "track/track.h"
@@ -121,7 +122,74 @@ void set_course_aim(const Track &track, const RiderSlot &slot)
     }
 }
 
+// The learnt lines of the race's track and skill: read, thinned out and
+// planned. A table made for other gates (another track, or its gates
+// changed) is made afresh.
+void load_lines(Sim *sim, int skill)
+{
+    const Track &track = sim_track(*sim);
+    LineTable fresh = line_table_for(track.objects.gates);
+    if (sim->lines_folder != track.folder || fresh.sections.size() != sim->lines.sections.size()) {
+        sim->lines = std::move(fresh);
+        sim->lines_folder = track.folder;
+    }
+    sim->lines_skill = std::min(std::max(skill, 0), 2);
+    int count = lines_load(&sim->lines, track.folder, sim->lines_skill);
+    if (sim->settings.debug)
+        zeph_log("%d learnt lines for %s\n", count, lines_file_name(sim->lines_skill));
+    screen("Analyzing lines...");
+    lines_prune(&sim->lines);
+    lines_plan(&sim->lines, sim->settings.debug);
+}
+
+// The time of a time-trial lap: from the lap line of the first lap to the
+// same line a lap later (0 when a crossing is missing).
+int time_trial_lap(const Sim &sim, int slot)
+{
+    const TimingGates &g = sim_track(sim).objects.gates;
+    const std::vector<int> &ticks = sim.race.slots[slot].gate_ticks;
+    size_t from = (size_t)std::max(g.first_lap_count - 1, 0), to = from + (size_t)g.normal_lap_count;
+    if (to >= ticks.size() || ticks[from] < 0 || ticks[to] < 0)
+        return 0;
+    return ticks[to] - ticks[from];
+}
+
+// A time-trial lap just completed: the ghost's may be the best; the
+// player's is the last (and maybe best) lap, and its next lap starts on
+// the lap line it stands on.
+void time_trial_laps(Sim *sim, const int laps_before[2])
+{
+    RaceState &race = sim->race;
+    const TimingGates &g = sim_track(*sim).objects.gates;
+    auto completed = [&](int slot) {
+        const RiderSlot &s = race.slots[slot];
+        return s.rider && laps_completed(g, s.next_gate) > laps_before[slot];
+    };
+    auto better = [&](int ticks) {
+        if (ticks > 0 && (race.best_lap_time == 0 || ticks < race.best_lap_time))
+            race.best_lap_time = ticks;
+    };
+    if (completed(1))
+        better(time_trial_lap(*sim, 1));
+    if (!completed(0))
+        return;
+    free_riders(sim, 1);
+    if (!g.gates.empty()) {
+        race.last_lap_time = time_trial_lap(*sim, 0);
+        better(race.last_lap_time);
+    }
+    set_race_position(sim, 0, std::max(g.first_lap_count - 1, 0));
+    rider_progress_step(sim, 0);
+    results_update(sim);
+}
+
 } // namespace
+
+void sim_save_lines(Sim *sim)
+{
+    if (sim->lines_skill >= 0 && sim->settings.learning && !sim->lines.sections.empty())
+        lines_save(sim->lines, sim->lines_folder, sim->lines_skill);
+}
 
 void gate_piece_orientation(const float m[9], float raise, float out[9])
 {
@@ -176,7 +244,6 @@ bool race_start(Sim *sim, const int *lineup, bool play_demo, bool record_demo, i
 {
     (void)play_demo;
     (void)record_demo;
-    (void)skill;
     RaceState &race = sim->race;
     const RaceSettings &settings = sim->settings;
     screen("Resetting...");
@@ -186,7 +253,11 @@ bool race_start(Sim *sim, const int *lineup, bool play_demo, bool record_demo, i
     for (int n = ROSTER_SIZE - 1; n >= 1; --n)
         std::swap(sim->roster_order[n], sim->roster_order[(twister() >> 16) % n]);
     std::fill(sim->roster_taken, sim->roster_taken + ROSTER_SIZE, false);
-    screen("Remembering lines...");
+    if (sim->track && !sim->track->folder.empty()) {
+        screen("Remembering lines...");
+        sim_save_lines(sim);
+        lines_clear(&sim->lines);
+    }
     screen("Cleaning up...");
     race_clear(sim);
 
@@ -212,6 +283,7 @@ bool race_start(Sim *sim, const int *lineup, bool play_demo, bool record_demo, i
     }
     // Statue hits and poses are the race's own: every race starts afresh.
     physics_world_set_track(&sim->physics, &track);
+    load_lines(sim, skill);
 
     int working[SLOTS] = {};
     if (race.time_trial) {
@@ -286,6 +358,10 @@ bool race_start(Sim *sim, const int *lineup, bool play_demo, bool record_demo, i
         }
     }
 
+    for (auto &section : sim->lines.sections)
+        for (LineSlot &line : section)
+            line.last_picked = -1000000;
+
     show_messagef("%d MB texture memory used\n", (int)(texture_memory() >> 20));
     free_stale_textures();
     race.race_laps = time_limit ? 1000000 : laps;
@@ -320,6 +396,8 @@ void time_trial_reset(Sim *sim)
     rider_place(r, c.centre[0], c.centre[2], heading);
     physics_contacts_clear(&sim->physics);
     slot.gate_ticks.clear();
+    slot.record_buffer[0].clear();
+    slot.record_buffer[1].clear();
     slot.finished = false;
     set_race_position(sim, 0, index);
     sim->race.last_lap_time = 0;
@@ -329,6 +407,11 @@ void time_trial_reset(Sim *sim)
 void sim_tick(Sim *sim)
 {
     RaceState &race = sim->race;
+    int time_trial_before[2] = {};
+    if (race.time_trial)
+        for (int k = 0; k < 2; ++k)
+            time_trial_before[k] = laps_completed(sim_track(*sim).objects.gates, race.slots[k].next_gate);
+
     // Controls given from outside reach their riders first.
     for (int k = 0; k < SLOTS; ++k) {
         RiderSlot &s = race.slots[k];
@@ -390,6 +473,8 @@ void sim_tick(Sim *sim)
         }
     }
     ++race.tick;
+    if (race.time_trial)
+        time_trial_laps(sim, time_trial_before);
 }
 
 int race_leader_laps(const Sim &sim)

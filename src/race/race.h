@@ -10,6 +10,7 @@
 
 #include "physics/aids.h"
 #include "physics/world.h"
+#include "race/lines.h"
 #include "race/roster.h"
 #include "race/timing.h"
 
@@ -44,6 +45,13 @@ struct RiderSlot {
     int next_gate = 0;           // timing gates passed, in the gate sequence
     std::vector<int> gate_ticks; // the tick each gate was passed
     bool finished = false;
+    // Learning: the line being ridden, recorded into buffer s mod 2 for race
+    // section s, and a bit per buffer spoiled by a stop or crash.
+    std::vector<LinePoint> record_buffer[2];
+    unsigned record_spoiled = 0;
+    // A robot's joined line (its own copy) and the point it makes for.
+    std::vector<LinePoint> robot_line;
+    int robot_target = 0;
 };
 
 // The local player's bike and graphics (from the configuration).
@@ -58,6 +66,8 @@ struct RaceSettings {
     PlayerRide player;
     BikeSetup setup;
     bool practice = false; // every robot rides as a tester
+    bool learning = true;  // lines files are written (riding teaches the table either way)
+    bool debug = false;    // log what learning does with each line
 };
 
 struct RaceState {
@@ -107,6 +117,11 @@ struct Sim {
     RiderInput inputs[SLOTS];     // controls given for the next tick
     bool input_given[SLOTS] = {}; // whether inputs[slot] is waiting
     unsigned stages = SIM_ALL_STAGES;
+    // The learnt lines of the track (empty without timed gates), the folder
+    // and skill level they belong to (-1: none loaded yet).
+    LineTable lines;
+    std::string lines_folder;
+    int lines_skill = -1;
 
     Sim() = default;
     Sim(const Sim &) = delete;
@@ -131,6 +146,10 @@ void sim_destroy(Sim *sim);
 // The riders and controllers of the race before are freed first.
 bool race_start(Sim *sim, const int *lineup, bool play_demo, bool record_demo, int time_limit, int laps, int skill,
                 unsigned seed);
+
+// Writes the learnt lines to their skill's file (when learning is on and a
+// table is loaded); the game calls it at exit, races at their start.
+void sim_save_lines(Sim *sim);
 
 // Restarts the local player's time-trial run.
 void time_trial_reset(Sim *sim);

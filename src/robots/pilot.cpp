@@ -51,9 +51,12 @@ void pilot_take(Sim *sim, int slot)
 {
     Pilot *pilot = new Pilot;
     pilot->log.start_tick = sim->race.start_tick;
-    // The pilot rides with a player's default bike setup.
-    if (Rider *r = sim->race.slots[slot].rider)
+    // The pilot rides with a player's default bike setup, as a person does:
+    // its laps teach the robots' lines.
+    if (Rider *r = sim->race.slots[slot].rider) {
         apply_bike_setup(r, BikeSetup());
+        r->personality = 0;
+    }
     SlotController c;
     c.drive = pilot_drive;
     c.release = pilot_release;
@@ -90,6 +93,14 @@ void pilot_drive(const Sim &sim, int slot, void *state, RiderInput *in)
         return;
     }
     pilot.was_crashed = false;
+    // The pilot rides for the gates the race counts: the next one to cross.
+    const RiderSlot &own = sim.race.slots[slot];
+    if (own.next_gate > log.gates) {
+        int laps = laps_completed(g, own.next_gate);
+        for (; log.laps < laps; ++log.laps)
+            log.lap_ticks.push_back(tick);
+    }
+    log.gates = own.next_gate;
     const Checkpoint *target = checkpoint_at(g, log.gates);
     if (!target || tick <= sim.race.start_tick) {
         in->throttle = 0;
@@ -99,32 +110,18 @@ void pilot_drive(const Sim &sim, int slot, void *state, RiderInput *in)
     const dReal *p = dBodyGetPosition(r->bodies[FRAME]), *v = dBodyGetLinearVel(r->bodies[FRAME]);
     float x = (float)p[0], z = (float)p[2];
     float speed = (float)std::sqrt(v[0] * v[0] + v[2] * v[2]);
-
-    // Passed: over the gate's line within its reach (a little wide counts:
-    // the course is wider than the line the checkpoint is drawn on).
     float dx = target->centre[0] - x, dz = target->centre[2] - z;
-    float along = -(dx * target->direction[0] + dz * target->direction[2]);
-    float reach2 = 1.5f * target->radius * 1.5f * target->radius;
-    if (dx * dx + dz * dz < reach2 && along >= -2) {
-        ++log.gates;
-        int n = log.gates;
-        bool lap_end =
-            n == g.first_lap_count || (n > g.first_lap_count && (n - g.first_lap_count) % g.normal_lap_count == 0);
-        if (lap_end) {
-            ++log.laps;
-            log.lap_ticks.push_back(tick);
-        }
-        target = checkpoint_at(g, log.gates);
-        dx = target->centre[0] - x;
-        dz = target->centre[2] - z;
-    }
     const Checkpoint *next = checkpoint_at(g, log.gates + 1);
 
-    // Aim: the checkpoint, shifted toward the next one when close.
+    // Aim: the checkpoint, shifted toward the next one when close, but
+    // never so far that the bike passes outside the gate.
     float distance = std::sqrt(dx * dx + dz * dz);
     float blend = std::clamp(1 - (distance - 10) / 40, 0.0f, 0.6f);
-    float ax = target->centre[0] + (next->centre[0] - target->centre[0]) * blend;
-    float az = target->centre[2] + (next->centre[2] - target->centre[2]) * blend;
+    float nx = next->centre[0] - target->centre[0], nz = next->centre[2] - target->centre[2];
+    float gap = std::sqrt(nx * nx + nz * nz);
+    float shift = gap > 0 ? std::min(blend * gap, 0.5f * target->radius) / gap : 0;
+    float ax = target->centre[0] + nx * shift;
+    float az = target->centre[2] + nz * shift;
     const dReal *R = dBodyGetRotation(r->bodies[FRAME]);
     float fx = (float)-R[2], fz = (float)-R[10];
     float len = std::sqrt(fx * fx + fz * fz);

@@ -1,6 +1,6 @@
 // The test pilot: rides a rider the way a person would, only through its
 // control inputs, from checkpoint to checkpoint of the track in the order of
-// the gate sequence. It keeps its own count of checkpoints passed.
+// the gate sequence, making for the next gate its race counts.
 #pragma once
 
 #include <vector>
@@ -8,7 +8,7 @@
 struct Sim;
 
 struct PilotLog {
-    int gates = 0;              // checkpoints passed in order
+    int gates = 0;              // gate positions passed (the race's count)
     int laps = 0;               // laps completed
     std::vector<int> lap_ticks; // tick of each lap's end
     int crashes = 0;
@@ -16,7 +16,7 @@ struct PilotLog {
 };
 
 // Makes the pilot ride a slot of a race (as the slot's controller), with a
-// player's default bike setup.
+// player's default bike setup and as a rider that is no robot.
 void pilot_take(Sim *sim, int slot);
 
 // What the pilot of a slot has done so far; an empty log when the slot has

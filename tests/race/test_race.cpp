@@ -160,10 +160,13 @@ TEST_F(Races, ThePilotRidesThreeLapsOfEachTrack)
     }
 }
 
-// Runs the simulator with options; its exit status and everything it printed.
-int simulator(const std::string &options, std::string *out)
+// Runs the simulator with options and a home folder of its own (a fresh one
+// unless given); its exit status and everything it printed.
+int simulator(const std::string &options, std::string *out, const std::string &home = "")
 {
-    FILE *p = popen((std::string(SIM_EXE) + " " + options + " 2>&1").c_str(), "r");
+    TempDir fresh;
+    std::string command = "XDG_DATA_HOME='" + (home.empty() ? fresh.path : home) + "' " + SIM_EXE + " " + options;
+    FILE *p = popen((command + " 2>&1").c_str(), "r");
     char buffer[4096];
     size_t n;
     out->clear();
@@ -203,6 +206,71 @@ TEST(Simulator, ReportsEveryRiderItsSpeedAndTheStateHash)
     EXPECT_NE(out.find("--riders needs a number from 0 to 40"), std::string::npos) << out;
     EXPECT_EQ(simulator("--help", &out), 0);
     EXPECT_EQ(out.rfind("usage: rutvale-sim", 0), 0u) << out;
+}
+
+// The number of stored lines in each section of a lines file.
+std::vector<int> lines_per_section(const std::string &path)
+{
+    FILE *f = fopen(path.c_str(), "r");
+    std::vector<int> counts;
+    int sections;
+    if (!f || fscanf(f, "ct03 %d", &sections) != 1) {
+        if (f)
+            fclose(f);
+        return counts;
+    }
+    for (int j = 0; j < sections; ++j) {
+        int lines, points, skip;
+        if (fscanf(f, " %d", &lines) != 1)
+            break;
+        counts.push_back(lines);
+        for (int k = 0; k < lines; ++k) {
+            if (fscanf(f, " %d %d %d %d %d %d %d %d %d", &points, &skip, &skip, &skip, &skip, &skip, &skip, &skip,
+                       &skip) != 9)
+                break;
+            for (int n = 0; n < points; ++n) {
+                float v;
+                if (fscanf(f, " [ %f %f %f ] %f %f", &v, &v, &v, &v, &v) != 5)
+                    break;
+            }
+        }
+    }
+    fclose(f);
+    return counts;
+}
+
+TEST(Simulator, ThePilotsLapsTeachLinesThatTheNextRaceLoads)
+{
+    for (const char *track : {"rabbithill", "quarry"}) {
+        TempDir home;
+        std::string out, file = home / ("Rutvale/" + std::string(track) + "/lines_amateur");
+        std::string options = std::string("--track ") + track + " --pilot --riders 0 --laps 3 --seconds 600";
+        ASSERT_EQ(simulator(options + " --skill 1 --nolearn", &out, home.path), 0) << out;
+        EXPECT_FALSE(path_exists(file)) << "--nolearn writes no lines";
+        ASSERT_EQ(simulator(options + " --skill 1", &out, home.path), 0) << out;
+        std::vector<int> counts = lines_per_section(file);
+        ASSERT_FALSE(counts.empty()) << file;
+        int covered = 0, stored = 0;
+        for (int c : counts) {
+            covered += c > 0;
+            stored += c;
+        }
+        printf("%s: %d lines cover %d of %d sections\n", track, stored, covered, (int)counts.size());
+        EXPECT_NE(out.find("lines: " + std::to_string(stored) + " in " + std::to_string(covered) + " of " +
+                           std::to_string(counts.size()) + " sections (lines_amateur)"),
+                  std::string::npos)
+            << out;
+        // A section is stored once the one after it is ridden cleanly too: a
+        // crash or a touch of the ground loses a section.
+        EXPECT_GE(covered * 10, (int)counts.size() * 8) << track;
+
+        // The next race starts from them and adds its own.
+        ASSERT_EQ(simulator(options + " --skill 1 --seed 2", &out, home.path), 0) << out;
+        std::vector<int> after = lines_per_section(file);
+        ASSERT_EQ(after.size(), counts.size());
+        for (size_t j = 0; j < counts.size(); ++j)
+            EXPECT_GE(after[j], counts[j]) << "section " << j;
+    }
 }
 
 } // namespace

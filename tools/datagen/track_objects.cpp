@@ -27,6 +27,12 @@ float heading(const PathPoint &p)
     return std::atan2(p.tx, p.tz);
 }
 
+// The heading of a rider riding the course forward there (0 faces -z).
+float riding_heading(const PathPoint &p)
+{
+    return std::atan2(-p.tx, -p.tz);
+}
+
 // A point beside the course: `side` feet to the left (negative: right).
 void beside(const PathPoint &p, float side, float *x, float *z)
 {
@@ -48,7 +54,7 @@ std::string timing_gates(const Course &c, const Ground &g, int *checkpoint_count
         beside(gate, (k - 19.5f) * 3.3f, &x, &z);
         float y = 0; // offset above the ground
         (void)g;
-        out += format("[%.3f %.3f %.3f] %.5f\n", x, y, z, heading(gate));
+        out += format("[%.3f %.3f %.3f] %.5f\n", x, y, z, riding_heading(gate));
     }
     // Checkpoints from just past the gate round to the finish line.
     out += "checkpoints:\n";

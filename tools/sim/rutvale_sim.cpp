@@ -2,12 +2,14 @@
 // machine can, and reports what happened and how fast it ran.
 //
 //   rutvale-sim [--track FOLDER] [--riders N] [--pilot] [--seconds S]
-//               [--laps L] [--seed K]
+//               [--laps L] [--seed K] [--skill K] [--nolearn] [--debug]
 //
 // A race of --laps ends when every rider has finished (or at --seconds); the
 // results come first, one line a rider in the order of the results board:
 //   place P slot S laps L best M:SS.s total M:SS.s   (total DNF: not finished)
-// then a line per slot. Its last-but-one line is a hash of the final state of every body, so two
+// then a line per slot and one on the learnt lines, which are written to
+// the skill's lines file in the home folder at the end unless --nolearn is
+// given. Its last-but-one line is a hash of the final state of every body, so two
 // runs can be compared: the same options give the same hash.
 #include "files/paths.h"
 #include "physics/rider.h"
@@ -28,7 +30,8 @@ namespace
 {
 
 const char usage_text[] =
-    "usage: rutvale-sim [--track FOLDER] [--riders N] [--pilot] [--seconds S] [--laps L] [--seed K]\n";
+    "usage: rutvale-sim [--track FOLDER] [--riders N] [--pilot] [--seconds S] [--laps L] [--seed K]\n"
+    "                   [--skill K] [--nolearn] [--debug]\n";
 
 int usage(const char *problem)
 {
@@ -61,8 +64,8 @@ bool number(const char *text, double lo, double hi, double *out)
 int main(int argc, char **argv)
 {
     std::string folder = "rabbithill";
-    double riders = 40, seconds = 60, laps = 5, seed = 1;
-    bool pilot = false;
+    double riders = 40, seconds = 60, laps = 5, seed = 1, skill = 0;
+    bool pilot = false, learning = true, debug = false;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         auto value = [&](double lo, double hi, double *out) {
@@ -90,6 +93,13 @@ int main(int argc, char **argv)
         } else if (a == "--laps") {
             if (!value(1, 1000, &laps))
                 return usage("--laps needs a number from 1 to 1000");
+        } else if (a == "--skill") {
+            if (!value(0, 2, &skill) || skill != std::floor(skill))
+                return usage("--skill needs 0 (novice), 1 (amateur) or 2 (expert)");
+        } else if (a == "--nolearn") {
+            learning = false;
+        } else if (a == "--debug") {
+            debug = true; // learning's judgements to the log (ZEPH_LOGFILE)
         } else if (a == "--seed") {
             if (!value(0, 4294967295.0, &seed))
                 return usage("--seed needs a whole number");
@@ -104,6 +114,8 @@ int main(int argc, char **argv)
     Sim sim;
     sim_create(&sim, &track);
     sim.settings.track_folder = folder;
+    sim.settings.learning = learning;
+    sim.settings.debug = debug;
     int lineup[SLOTS] = {};
     int robots = (int)riders;
     if (pilot && robots == SLOTS)
@@ -113,15 +125,13 @@ int main(int argc, char **argv)
     int pilot_slot = pilot ? robots : -1;
     if (pilot)
         lineup[pilot_slot] = LINEUP_ROBOT; // a rider the pilot, not the robot driver, rides
-    if (!race_start(&sim, lineup, false, false, 0, (int)laps, 0, (unsigned)seed)) {
+    if (!race_start(&sim, lineup, false, false, 0, (int)laps, (int)skill, (unsigned)seed)) {
         fprintf(stderr, "rutvale-sim: can't load the track '%s'\n", folder.c_str());
         sim_destroy(&sim);
         return 1;
     }
-    if (pilot) {
-        sim.race.slots[pilot_slot].rider->personality = 0;
+    if (pilot)
         pilot_take(&sim, pilot_slot);
-    }
     int ticks = (int)(seconds * TICKS_PER_SECOND);
     auto start = std::chrono::steady_clock::now();
     int ran = 0;
@@ -154,9 +164,20 @@ int main(int argc, char **argv)
                laps_completed(gates, slot.next_gate), crashes, p[0], p[1], p[2],
                std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]), k == pilot_slot ? " (pilot)" : "");
     }
+    int stored = 0, covered = 0;
+    for (const auto &section : sim.lines.sections) {
+        int here = 0;
+        for (const LineSlot &line : section)
+            here += !line.points.empty();
+        stored += here;
+        covered += here > 0;
+    }
+    printf("lines: %d in %d of %d sections (%s)\n", stored, covered, (int)sim.lines.sections.size(),
+           lines_file_name(sim.lines_skill));
     printf("state hash: %016" PRIx64 "\n", sim_state_hash(sim));
     printf("simulation: %d ticks in %.2f s, %.0f ticks/s, %.1f x real time\n", ran, wall, wall > 0 ? ran / wall : 0.0,
            wall > 0 ? ran / wall / TICKS_PER_SECOND : 0.0);
+    sim_save_lines(&sim);
     sim_destroy(&sim);
     unload_track(&track);
     return 0;

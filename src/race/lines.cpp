@@ -1,5 +1,5 @@
 // The line table, the lines files and the personality table.
-#include "robots/lines.h"
+#include "race/lines.h"
 
 #include "files/file_numbers.h"
 #include "files/game_file.h"
@@ -61,7 +61,10 @@ LineTable line_table_for(const TimingGates &g)
     table.normal_sections = timed_count(g, g.first_lap_count, g.normal_lap_count);
     if (table.first_sections == 0 || table.normal_sections == 0)
         return LineTable();
-    table.sections.assign((size_t)(table.first_sections + table.normal_sections), std::vector<LineSlot>(LINE_SLOTS));
+    size_t count = (size_t)(table.first_sections + table.normal_sections);
+    table.sections.assign(count, std::vector<LineSlot>(LINE_SLOTS));
+    for (auto &plan : table.plans)
+        plan.assign(count, 0);
     return table;
 }
 
@@ -70,6 +73,8 @@ void lines_clear(LineTable *table)
     for (auto &section : table->sections)
         for (LineSlot &slot : section)
             slot = LineSlot();
+    for (auto &plan : table->plans)
+        std::fill(plan.begin(), plan.end(), 0);
 }
 
 const char *lines_file_name(int skill)

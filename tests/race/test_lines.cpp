@@ -1,6 +1,6 @@
 // The line table, the lines files and the personalities.
 #include "physics/rider.h"
-#include "robots/lines.h"
+#include "race/lines.h"
 #include "test_folders.h"
 #include "track/objects.h"
 

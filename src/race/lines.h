@@ -41,6 +41,7 @@ enum { LINE_SLOTS = 45, LINE_MAX_POINTS = 100000 };
 struct LineTable {
     int first_sections = 0, normal_sections = 0;
     std::vector<std::vector<LineSlot>> sections; // empty: no learning on this track
+    std::vector<int> plans[3];                   // per plan mode, a line id per section (0: any)
     int next_id = 0;
 };
 
