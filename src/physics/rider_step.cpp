@@ -72,6 +72,15 @@ void torso_springs(Rider *r)
     if (kp + kd > 0)
         soft_push(r, p, yw, depth, kp, kd);
 
+    // The mount keeps the body in the frame's upright plane, but through a
+    // 50 ft arm the solver lets it drift sideways under hard cornering (feet
+    // off the bike, the body dragging on a berm); while mounted, a stiff
+    // push takes any sideways drift back out.
+    const dReal xw[3] = {R[0], R[4], R[8]};
+    float side = (float)(d[0] * xw[0] + d[1] * xw[1] + d[2] * xw[2]);
+    if (dJointGetBody(r->joints[RIDER_MOUNT], 0) && std::fabs(side) > 0.01f)
+        soft_push(r, p, xw, side, 2500, 250);
+
     dJointSetHinge2Param(r->joints[RIDER_MOUNT], dParamSuspensionERP, 0);
     dJointSetHinge2Param(r->joints[RIDER_MOUNT], dParamSuspensionCFM, 1 / (30 * r->rider_forward_damping + 5));
 }

@@ -64,7 +64,10 @@ struct SectionPlan {
     std::vector<uint8_t> back; // (count - 1) x 45 x 45
     int count = 0;
 
-    uint8_t &back_at(int t, int k, int y) { return back[((size_t)t * LINE_SLOTS + (size_t)k) * LINE_SLOTS + (size_t)y]; }
+    uint8_t &back_at(int t, int k, int y)
+    {
+        return back[((size_t)t * LINE_SLOTS + (size_t)k) * LINE_SLOTS + (size_t)y];
+    }
 };
 enum : int64_t { NO_CHAIN = 100000000 };
 void plan_sections(const LineTable &table, int first, int count, int mode, SectionPlan *plan);

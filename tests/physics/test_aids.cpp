@@ -184,13 +184,19 @@ TEST_F(Riding, HoldingSteerCirclesSteadilyBothWays)
             };
             run(4, hold);
             float lean = bike_lean_angle(r, FRAME);
-            float min_x = 1e9f, max_x = -1e9f;
+            float min_x = 1e9f, max_x = -1e9f, body_off = 0;
             for (int k = 0; k < 64; ++k) {
                 run(0.125f, hold);
                 float x = (float)dBodyGetPosition(r->bodies[FRAME])[0];
                 min_x = std::min(min_x, x);
                 max_x = std::max(max_x, x);
+                // The rider's body stays in the bike's upright plane.
+                const dReal *t = dBodyGetPosition(r->bodies[RIDER_TORSO]);
+                dVector3 rel;
+                dBodyGetPosRelPoint(r->bodies[FRAME], t[0], t[1], t[2], rel);
+                body_off = std::max(body_off, (float)std::fabs(rel[0]));
             }
+            EXPECT_LT(body_off, 0.25f) << arcade << steer;
             EXPECT_TRUE(upright()) << arcade << steer;
             EXPECT_LT(lean * steer, -0.1f) << arcade << steer; // leaning into the turn
             EXPECT_NEAR(bike_lean_angle(r, FRAME), lean, 0.1f) << arcade << steer;

@@ -49,7 +49,7 @@ TEST(Sections, TimedGatesEndSectionsAndLaterLapsShareTheTable)
     ASSERT_EQ(t.normal_sections, 4);
     const struct {
         int position, section, table;
-    } cases[] = {{0, 0, 0}, {1, 1, 1}, {2, 1, 1}, {3, 2, 2}, {4, 3, 3},
+    } cases[] = {{0, 0, 0}, {1, 1, 1}, {2, 1, 1}, {3, 2, 2},   {4, 3, 3},
                  {5, 4, 4}, {8, 7, 3}, {9, 8, 4}, {13, 12, 4}, {14, 13, 5}};
     for (const auto &c : cases) {
         EXPECT_EQ(section_of(g, c.position), c.section) << c.position;

@@ -205,4 +205,55 @@ TEST_F(Timing, TheFinishTheFinalOrderAndTheResultsFile)
     EXPECT_NE(board.back().text.find("seconds for cutting track"), std::string::npos);
 }
 
+TEST_F(Timing, TimeTrialLapsRunFromTheLapLineAndKeepTheBest)
+{
+    // Slot 0 alone on a track whose every lap is gates 0 to 3, its run
+    // starting two gates before the first lap's end; the tick moves its
+    // front wheel to where the test says.
+    track.objects.gates.gates = {0, 1, 2, 3, 0, 1, 2, 3};
+    RaceState &race = sim.race;
+    race.time_trial = true;
+    race.race_laps = 1000;
+    sim.stages = SIM_RIDER_STEPS;
+    sim_put_rider(&sim, 0, "kx125");
+    set_race_position(&sim, 0, 2);
+    RiderSlot &s = race.slots[0];
+    auto tick_at = [&](float x) {
+        Rider *r = s.rider;
+        const dReal *p = dBodyGetPosition(r->bodies[FRONT_WHEEL]);
+        rider_translate(r, x - (float)p[0], 0, 100 - (float)p[2]);
+        for (dBodyID b : r->bodies)
+            dBodySetLinearVel(b, 40, 0, 0);
+        sim_tick(&sim);
+        return race.tick - 1;
+    };
+    // A lap: gates 0 to 3, the wheel staying past each for `ticks` ticks.
+    auto lap = [&](int ticks) {
+        int end = 0;
+        for (float x : {51.0f, 101.0f, 151.0f, 201.0f})
+            for (int k = 0; k < ticks; ++k)
+                end = tick_at(x);
+        return end;
+    };
+    race.tick = 1000;
+    tick_at(151);
+    int start = tick_at(201); // the lap line: the run's first lap, incomplete
+    EXPECT_EQ(race.last_lap_time, 0);
+    EXPECT_EQ(race.best_lap_time, 0);
+    EXPECT_EQ(s.next_gate, 4) << "back on the lap line it stands on";
+    EXPECT_EQ(s.gate_ticks[3], start + 1);
+
+    int end = lap(50) - 49; // the crossing comes on the first tick at gate 3
+    EXPECT_EQ(race.last_lap_time, end - (start + 1));
+    EXPECT_EQ(race.best_lap_time, race.last_lap_time);
+    int first = race.last_lap_time;
+    lap(30);
+    EXPECT_LT(race.last_lap_time, first);
+    EXPECT_EQ(race.best_lap_time, race.last_lap_time);
+    int best = race.best_lap_time;
+    lap(80);
+    EXPECT_GT(race.last_lap_time, best);
+    EXPECT_EQ(race.best_lap_time, best) << "a slower lap keeps the best";
+}
+
 } // namespace
