@@ -1,6 +1,7 @@
-// The test pilot's riding: aim ahead along the checkpoints, pick a speed
-// for the coming turn, hold it with throttle and brakes, steer by leaning
-// toward the aim, and back out when stuck.
+// The test pilot's riding: aim just past the next gate the race counts,
+// pick a speed for the coming turn (and enough for a jump ahead), hold it
+// with throttle and brakes, steer by leaning toward the aim, level the bike
+// in the air, and back out when stuck.
 #include "robots/pilot.h"
 
 #include "physics/aids.h"
@@ -13,6 +14,13 @@
 
 namespace
 {
+
+// The body's lean in the air per unit of the bike's pitch (forward axis
+// height), bringing the bike level for the landing.
+const float air_lean_gain = 4;
+// A jump's face: ground this much higher within 32 ft ahead; it is taken at
+// least this fast, so that the gap behind it is cleared.
+const float jump_rise = 3, jump_speed = 48;
 
 // One slot's pilot.
 struct Pilot {
@@ -101,7 +109,8 @@ void pilot_drive(const Sim &sim, int slot, void *state, RiderInput *in)
             log.lap_ticks.push_back(tick);
     }
     log.gates = own.next_gate;
-    const Checkpoint *target = checkpoint_at(g, log.gates);
+    int aim_gate = log.gates;
+    const Checkpoint *target = checkpoint_at(g, aim_gate);
     if (!target || tick <= sim.race.start_tick) {
         in->throttle = 0;
         in->front_brake = 1;
@@ -110,22 +119,35 @@ void pilot_drive(const Sim &sim, int slot, void *state, RiderInput *in)
     const dReal *p = dBodyGetPosition(r->bodies[FRAME]), *v = dBodyGetLinearVel(r->bodies[FRAME]);
     float x = (float)p[0], z = (float)p[2];
     float speed = (float)std::sqrt(v[0] * v[0] + v[2] * v[2]);
-    float dx = target->centre[0] - x, dz = target->centre[2] - z;
-    const Checkpoint *next = checkpoint_at(g, log.gates + 1);
-
-    // Aim: the checkpoint, shifted toward the next one when close, but
-    // never so far that the bike passes outside the gate.
-    float distance = std::sqrt(dx * dx + dz * dz);
-    float blend = std::clamp(1 - (distance - 10) / 40, 0.0f, 0.6f);
-    float nx = next->centre[0] - target->centre[0], nz = next->centre[2] - target->centre[2];
-    float gap = std::sqrt(nx * nx + nz * nz);
-    float shift = gap > 0 ? std::min(blend * gap, 0.5f * target->radius) / gap : 0;
-    float ax = target->centre[0] + nx * shift;
-    float az = target->centre[2] + nz * shift;
     const dReal *R = dBodyGetRotation(r->bodies[FRAME]);
     float fx = (float)-R[2], fz = (float)-R[10];
     float len = std::sqrt(fx * fx + fz * fz);
     fx /= len, fz /= len;
+
+    // A gate missed close by and left behind is given up for the next one
+    // (the race takes that one out of order), except the lap line, which
+    // has to be crossed.
+    float dx = target->centre[0] - x, dz = target->centre[2] - z;
+    bool lap_line = laps_completed(g, aim_gate + 1) > laps_completed(g, aim_gate);
+    if (!lap_line && dx * dx + dz * dz < 4 * target->radius * target->radius &&
+        std::fabs(angle_to(fx, fz, dx, dz)) > 2.0f) {
+        target = checkpoint_at(g, ++aim_gate);
+        dx = target->centre[0] - x;
+        dz = target->centre[2] - z;
+    }
+    const Checkpoint *next = checkpoint_at(g, aim_gate + 1);
+
+    // Aim: a little past the checkpoint (it counts once the wheel is over
+    // its line), shifted toward the next one when close, but never so far
+    // that the bike passes outside the gate.
+    float distance = std::sqrt(dx * dx + dz * dz);
+    float blend = std::clamp(1 - (distance - 10) / 40, 0.0f, 0.6f);
+    float nx = next->centre[0] - target->centre[0], nz = next->centre[2] - target->centre[2];
+    float gap = std::sqrt(nx * nx + nz * nz);
+    float shift = gap > 0 ? std::min(blend * gap, 0.4f * target->radius) / gap : 0;
+    float past = std::min(6.0f, 0.3f * target->radius);
+    float ax = target->centre[0] + nx * shift + target->direction[0] * past;
+    float az = target->centre[2] + nz * shift + target->direction[2] * past;
     float error = angle_to(fx, fz, ax - x, az - z);
 
     // The coming turn decides the speed.
@@ -134,6 +156,12 @@ void pilot_drive(const Sim &sim, int slot, void *state, RiderInput *in)
     float wanted = std::clamp(62 - 55 * turn, 24.0f, 62.0f);
     if (std::fabs(error) > 0.4f)
         wanted = std::min(wanted, 28.0f);
+    // A jump's face ahead: come at it fast enough to clear the gap behind.
+    const Terrain &ground = sim_track(sim).terrain;
+    float here = terrain_height(ground, x, z);
+    for (float ahead = 8; ahead <= 32 && std::fabs(error) < 0.4f; ahead += 8)
+        if (terrain_height(ground, x + fx * ahead, z + fz * ahead) > here + jump_rise)
+            wanted = std::max(wanted, jump_speed);
 
     if (pilot.backing_ticks > 0) {
         --pilot.backing_ticks;
@@ -153,6 +181,8 @@ void pilot_drive(const Sim &sim, int slot, void *state, RiderInput *in)
     float reach = std::clamp(0.2f + speed / 30, 0.2f, 1.0f);
     bool airborne = r->front_contact.depth <= 0 && r->rear_contact.depth <= 0;
     in->steer = airborne ? 0.0f : std::clamp(error * 1.6f, -reach, reach);
+    float pitch = (float)-R[6]; // below 0 nose down
+    in->lean = airborne ? std::clamp(air_lean_gain * pitch, -1.0f, 1.0f) : 0.0f;
     in->throttle = speed < wanted ? 1.0f : speed < wanted + 4 ? 0.35f : 0.0f;
     float over = speed - wanted - 6;
     in->front_brake = over > 0 ? std::min(1.0f, over / 10) : 0;

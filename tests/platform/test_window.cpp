@@ -220,8 +220,10 @@ TEST_F(GameWindow, GeneratedModelsDrawFromDisplayLists)
     glLoadIdentity();
     glColor3f(1, 0.5f, 0);
     int before = model_triangles_drawn;
-    const float at[3] = {0, -0.5f, -4}, identity[12] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0};
-    draw_model(gate, at, identity, nullptr);
+    // The plate lies flat ahead of its hinge; tipped up about x it stands
+    // facing the view.
+    const float at[3] = {0, -0.5f, -4}, upright[12] = {1, 0, 0, 0, 0, 0, -1, 0, 0, 1, 0, 0};
+    draw_model(gate, at, upright, nullptr);
     int triangles = 0;
     for (const Mesh &mesh : gate->meshes)
         triangles += mesh.triangle_count;

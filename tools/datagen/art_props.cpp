@@ -104,15 +104,23 @@ void generate_statues()
                {{-5, 2, -4, 1}, {5, 2, -4, 1}, {-5, 2, 4, 1}, {5, 2, 4, 1}, {0, 15, 0, 6.5f}});
 
     // One rider's section of the starting gate: a grey plate across the
-    // lane on a low concrete sill; x runs across, z along the direction.
+    // lane, hinged at its near edge on a low concrete sill; x runs across,
+    // z along the lane (the riders wait on the +z side). As modelled the
+    // plate lies flat ahead of its hinge, the dropped gate the riders ride
+    // over; the race tips it up about the hinge to hold them.
     Mesh gate;
     gate.shininess = 60;
-    gate.add_box(0, 1.1f, 0, 3.2f, 1.8f, 0.15f, 0, 0, 1, 0.65f);
-    gate.add_box(0, 0.15f, 0.2f, 3.3f, 0.3f, 0.8f, 0, 0.65f, 1, 1);
+    gate.add_box(0, 0.08f, -1.3f, 3.2f, 0.15f, 2.6f, 0, 0, 1, 0.65f);
+    gate.add_box(0, 0.12f, 0.3f, 3.3f, 0.24f, 0.6f, 0, 0.65f, 1, 1);
     write_output("startgate.jm", jm_text({gate}));
     write_output("startgate.ppm", ppm_bytes(gate_texture()));
-    write_output("startgate.shp",
-                 shape_text({{-1.1f, 0.6f, 0, 0.5f}, {0, 0.6f, 0, 0.5f}, {1.1f, 0.6f, 0, 0.5f}}, 0.5f, 6000, 100));
+    // Collision spheres along the plate: low bumps when it is down, a wall
+    // leaning away from the riders when it is up.
+    std::vector<std::vector<float>> plate;
+    for (float z : {-0.5f, -1.3f, -2.1f})
+        for (float x : {-1.1f, 0.0f, 1.1f})
+            plate.push_back({x, 0.0f, z, 0.3f});
+    write_output("startgate.shp", shape_text(plate, 0.5f, 6000, 100));
 }
 
 void write_tree(const char *name, bool pine)

@@ -54,16 +54,16 @@ float feature_profile(FeatureKind k, float u)
         if (u < 70)
             return 7;
         return 7 * (1 - smoothstep((u - 70) / 25));
-    case DOUBLE_JUMP: // a 6 ft kicker, a 40 ft gap, a 30 ft landing
+    case DOUBLE_JUMP: // a 6 ft kicker, a 30 ft gap, a 40 ft landing
         if (u < 22)
             return 6 * (u / 22) * (u / 22);
         if (u < 26)
             return 6 * (1 - (u - 22) / 4);
-        if (u < 66)
+        if (u < 56)
             return 0;
-        if (u < 70)
-            return 6 * (u - 66) / 4;
-        return 6 * (1 - smoothstep((u - 70) / 30));
+        if (u < 60)
+            return 6 * (u - 56) / 4;
+        return 6 * (1 - smoothstep((u - 60) / 40));
     case STEP_UP: // up 6 ft onto a higher shelf that fades out slowly
         if (u < 20)
             return 6 * smoothstep(u / 20);
