@@ -1,6 +1,7 @@
 // Starting races and the simulation tick.
 #include "race/race.h"
 
+#include "files/game_file.h"
 #include "files/renderer.h"
 #include "files/texture.h"
 #include "physics/aids.h"
@@ -9,9 +10,11 @@
 #include "physics/world.h"
 #include "platform/log.h"
 #include "platform/messages.h"
+#include "race/demo.h"
 #include "race/line_plans.h"
 #include "race/progress.h"
 #include "race/roster.h"
+#include "race/snapshot.h"
 #include "track/track.h"
 
 #include <algorithm>
@@ -122,6 +125,21 @@ void set_course_aim(const Track &track, const RiderSlot &slot)
     }
 }
 
+// Makes a track the race's, loading it unless it is loaded; false when it
+// cannot be loaded.
+bool use_track(Sim *sim, const std::string &folder, const std::string &name)
+{
+    Track &track = *sim->track;
+    if (track.folder != folder) {
+        unload_track(&track);
+        if (!load_track(&track, folder, name)) {
+            physics_world_set_track(&sim->physics, &track);
+            return false;
+        }
+    }
+    return true;
+}
+
 // The learnt lines of the race's track and skill: read, thinned out and
 // planned. A table made for other gates (another track, or its gates
 // changed) is made afresh.
@@ -154,6 +172,25 @@ int time_trial_lap(const Sim &sim, int slot)
     return ticks[to] - ticks[from];
 }
 
+// The riders of the ghost demo in slots 1 on, replayed, starting where the
+// player is, all on the lap line.
+void add_ghosts(Sim *sim, int lap_line)
+{
+    const Rider *player = sim->race.slots[0].rider;
+    const std::vector<DemoRider> &riders = sim->demo.riders;
+    for (int k = 1; k < SLOTS && k <= (int)riders.size(); ++k) {
+        const DemoRider &d = riders[(size_t)k - 1];
+        RiderSlot &slot = sim->race.slots[k];
+        slot.rider = create(sim, d.bike.c_str(), k, d.number.c_str(), d.body_texture.c_str(), d.head_texture.c_str(),
+                            d.bike_texture.c_str(), d.wheel_texture.c_str());
+        slot.kind = KIND_REPLAYED;
+        rider_disable(slot.rider);
+        const Terrain &ground = sim_track(*sim).terrain;
+        snapshot_apply(slot.rider, ground, snapshot_encode(*player, ground), 0);
+        set_race_position(sim, k, lap_line);
+    }
+}
+
 // A time-trial lap just completed: the ghost's may be the best; the
 // player's is the last (and maybe best) lap, and its next lap starts on
 // the lap line it stands on.
@@ -173,12 +210,27 @@ void time_trial_laps(Sim *sim, const int laps_before[2])
         better(time_trial_lap(*sim, 1));
     if (!completed(0))
         return;
+    int ghost_gates = race.slots[1].rider ? race.slots[1].next_gate : 0;
+    demo_record_stop(sim);
+    demo_close(sim);
     free_riders(sim, 1);
+    int lap_line = std::max(g.first_lap_count - 1, 0);
     if (!g.gates.empty()) {
         race.last_lap_time = time_trial_lap(*sim, 0);
         better(race.last_lap_time);
+        // The lap just ridden becomes the ghost when there is none yet or
+        // it beat the ghost home.
+        const std::string &folder = sim_track(*sim).folder;
+        std::string fastest = fastest_lap_demo(folder);
+        GameFile *ghost = gf_open(fastest.c_str(), "rb");
+        gf_close(ghost);
+        if (!ghost || (race.slots[0].next_gate > ghost_gates && race.last_lap_time > 0))
+            demo_copy(last_lap_demo(folder), fastest);
+        if (demo_open(sim, fastest))
+            add_ghosts(sim, lap_line);
+        demo_record_start(sim);
     }
-    set_race_position(sim, 0, std::max(g.first_lap_count - 1, 0));
+    set_race_position(sim, 0, lap_line);
     rider_progress_step(sim, 0);
     results_update(sim);
 }
@@ -211,6 +263,8 @@ void sim_create(Sim *sim, Track *track)
 
 void sim_destroy(Sim *sim)
 {
+    demo_record_stop(sim);
+    demo_close(sim);
     race_clear(sim);
     physics_world_destroy(&sim->physics);
     sim->track = nullptr;
@@ -242,8 +296,6 @@ void race_clear(Sim *sim)
 bool race_start(Sim *sim, const int *lineup, bool play_demo, bool record_demo, int time_limit, int laps, int skill,
                 unsigned seed)
 {
-    (void)play_demo;
-    (void)record_demo;
     RaceState &race = sim->race;
     const RaceSettings &settings = sim->settings;
     screen("Resetting...");
@@ -258,6 +310,9 @@ bool race_start(Sim *sim, const int *lineup, bool play_demo, bool record_demo, i
         sim_save_lines(sim);
         lines_clear(&sim->lines);
     }
+    demo_close(sim);
+    demo_record_stop(sim);
+    sim->demo.riders.clear();
     screen("Cleaning up...");
     race_clear(sim);
 
@@ -274,12 +329,21 @@ bool race_start(Sim *sim, const int *lineup, bool play_demo, bool record_demo, i
         return false;
     }
     Track &track = *sim->track;
-    if (track.folder != settings.track_folder) {
-        unload_track(&track);
-        if (!load_track(&track, settings.track_folder, settings.track_name)) {
-            physics_world_set_track(&sim->physics, &track);
-            return false;
-        }
+    // A played demo brings its own track and race; one whose track is not
+    // here is not played.
+    bool playing = play_demo && demo_open(sim, sim->demo.chosen);
+    if (playing && !use_track(sim, sim->demo.track, "")) {
+        zeph_log("The demo's track '%s' isn't here\n", sim->demo.track.c_str());
+        demo_close(sim);
+        sim->demo.riders.clear();
+        playing = false;
+    }
+    if (playing) {
+        race.time_limit = sim->demo.time_limit;
+        race.laps = sim->demo.laps;
+        race.start_tick = sim->demo.start_tick;
+    } else if (!use_track(sim, settings.track_folder, settings.track_name)) {
+        return false;
     }
     // Statue hits and poses are the race's own: every race starts afresh.
     physics_world_set_track(&sim->physics, &track);
@@ -298,7 +362,8 @@ bool race_start(Sim *sim, const int *lineup, bool play_demo, bool record_demo, i
         if (working[k] != LINEUP_EMPTY)
             first = k;
     if (first < 0) {
-        working[0] = LINEUP_ROBOT;
+        if (!playing)
+            working[0] = LINEUP_ROBOT;
         first = 0;
     }
     race.watched_slot = first;
@@ -316,12 +381,25 @@ bool race_start(Sim *sim, const int *lineup, bool play_demo, bool record_demo, i
 
     screen("Loading bikes...");
     const RosterRider *roster = robot_roster();
+    size_t demo_rider = 0;
     for (int k = 0; k < SLOTS; ++k) {
         RiderSlot &slot = race.slots[k];
         int v = working[k];
         const RosterRider *robot = nullptr;
-        if (v == LINEUP_EMPTY || v == LINEUP_REMOTE)
+        if (v == LINEUP_REMOTE)
             continue;
+        if (v == LINEUP_EMPTY) {
+            // An empty start slot takes the demo's next rider, if any.
+            if (!playing || demo_rider >= sim->demo.riders.size())
+                continue;
+            const DemoRider &d = sim->demo.riders[demo_rider++];
+            slot.rider = create(sim, d.bike.c_str(), k, d.number.c_str(), d.body_texture.c_str(),
+                                d.head_texture.c_str(), d.bike_texture.c_str(), d.wheel_texture.c_str());
+            slot.kind = KIND_REPLAYED;
+            place_on_grid(track, slot.rider, k);
+            rider_disable(slot.rider);
+            continue;
+        }
         if (v == LINEUP_HUMAN) {
             const PlayerRide &p = settings.player;
             slot.rider = create(sim, p.bike.c_str(), k, p.number.c_str(), p.body_texture.c_str(),
@@ -358,14 +436,20 @@ bool race_start(Sim *sim, const int *lineup, bool play_demo, bool record_demo, i
         }
     }
 
+    if (record_demo && playing && sim->demo.chosen == DEFAULT_DEMO) {
+        show_message("Can't record and play from same file - recording disabled");
+        record_demo = false;
+    }
+    if (record_demo)
+        demo_record_start(sim);
     for (auto &section : sim->lines.sections)
         for (LineSlot &line : section)
             line.last_picked = -1000000;
 
     show_messagef("%d MB texture memory used\n", (int)(texture_memory() >> 20));
     free_stale_textures();
-    race.race_laps = time_limit ? 1000000 : laps;
-    race.half_race_lap = time_limit ? 1000000 : (laps + 1) / 2;
+    race.race_laps = race.time_limit ? 1000000 : race.laps;
+    race.half_race_lap = race.time_limit ? 1000000 : (race.laps + 1) / 2;
     race.results_final = false;
     race.order = race.final_order = RaceOrder();
     for (size_t k = 0; k < gate_pieces(*sim); ++k) {
@@ -374,8 +458,12 @@ bool race_start(Sim *sim, const int *lineup, bool play_demo, bool record_demo, i
     }
     if (race.time_trial)
         time_trial_reset(sim);
+    demo_record_tick(sim);
+    demo_play_tick(sim);
     physics_contacts_clear(&sim->physics);
     results_update(sim);
+    if (!race.slots[race.watched_slot].rider && race.order.count)
+        race.watched_slot = race.order.entries[0].slot;
     Rider *watched = race.slots[race.watched_slot].rider;
     if (watched && race.slots[race.watched_slot].kind == KIND_LOCAL)
         apply_bike_setup(watched, settings.setup);
@@ -384,6 +472,8 @@ bool race_start(Sim *sim, const int *lineup, bool play_demo, bool record_demo, i
 
 void time_trial_reset(Sim *sim)
 {
+    demo_record_stop(sim);
+    demo_close(sim);
     free_riders(sim, 1);
     RiderSlot &slot = sim->race.slots[0];
     Rider *r = slot.rider;
@@ -473,6 +563,8 @@ void sim_tick(Sim *sim)
         }
     }
     ++race.tick;
+    demo_record_tick(sim);
+    demo_play_tick(sim);
     if (race.time_trial)
         time_trial_laps(sim, time_trial_before);
 }

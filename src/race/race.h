@@ -10,6 +10,7 @@
 
 #include "physics/aids.h"
 #include "physics/world.h"
+#include "race/demo.h"
 #include "race/lines.h"
 #include "race/roster.h"
 #include "race/timing.h"
@@ -122,6 +123,7 @@ struct Sim {
     LineTable lines;
     std::string lines_folder;
     int lines_skill = -1;
+    DemoState demo; // the recording being written and the demo being played
 
     Sim() = default;
     Sim(const Sim &) = delete;

@@ -3,13 +3,17 @@
 //
 //   rutvale-sim [--track FOLDER] [--riders N] [--pilot] [--seconds S]
 //               [--laps L] [--seed K] [--skill K] [--nolearn] [--debug]
+//               [--record FILE] [--play FILE]
 //
 // A race of --laps ends when every rider has finished (or at --seconds); the
 // results come first, one line a rider in the order of the results board:
 //   place P slot S laps L best M:SS.s total M:SS.s   (total DNF: not finished)
 // then a line per slot and one on the learnt lines, which are written to
 // the skill's lines file in the home folder at the end unless --nolearn is
-// given. Its last-but-one line is a hash of the final state of every body, so two
+// given. --record writes the race to a demo file; --play plays one (its
+// riders in the slots after the robots and the pilot) as fast as it can, to
+// its end, and then prints, last, how many ticks it played and whether it
+// reached the end. Without --play, the last-but-one line is a hash of the final state of every body, so two
 // runs can be compared: the same options give the same hash.
 #include "files/paths.h"
 #include "physics/rider.h"
@@ -31,7 +35,7 @@ namespace
 
 const char usage_text[] =
     "usage: rutvale-sim [--track FOLDER] [--riders N] [--pilot] [--seconds S] [--laps L] [--seed K]\n"
-    "                   [--skill K] [--nolearn] [--debug]\n";
+    "                   [--skill K] [--nolearn] [--debug] [--record FILE] [--play FILE]\n";
 
 int usage(const char *problem)
 {
@@ -65,7 +69,8 @@ int main(int argc, char **argv)
 {
     std::string folder = "rabbithill";
     double riders = 40, seconds = 60, laps = 5, seed = 1, skill = 0;
-    bool pilot = false, learning = true, debug = false;
+    bool pilot = false, learning = true, debug = false, riders_given = false;
+    std::string record, play;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         auto value = [&](double lo, double hi, double *out) {
@@ -85,6 +90,11 @@ int main(int argc, char **argv)
         } else if (a == "--riders") {
             if (!value(0, 40, &riders))
                 return usage("--riders needs a number from 0 to 40");
+            riders_given = true;
+        } else if (a == "--record" || a == "--play") {
+            if (i + 1 >= argc || !*argv[i + 1])
+                return usage((a + " needs a demo file").c_str());
+            (a == "--record" ? record : play) = argv[++i];
         } else if (a == "--pilot") {
             pilot = true;
         } else if (a == "--seconds") {
@@ -110,12 +120,16 @@ int main(int argc, char **argv)
     if (!getenv("RV_HOME"))
         setenv("RV_HOME", GAME_DIR, 1);
 
+    if (!play.empty() && !riders_given)
+        riders = 0; // the demo's riders race
     Track track;
     Sim sim;
     sim_create(&sim, &track);
     sim.settings.track_folder = folder;
     sim.settings.learning = learning;
     sim.settings.debug = debug;
+    sim.demo.record_name = record;
+    sim.demo.chosen = play;
     int lineup[SLOTS] = {};
     int robots = (int)riders;
     if (pilot && robots == SLOTS)
@@ -125,8 +139,18 @@ int main(int argc, char **argv)
     int pilot_slot = pilot ? robots : -1;
     if (pilot)
         lineup[pilot_slot] = LINEUP_ROBOT; // a rider the pilot, not the robot driver, rides
-    if (!race_start(&sim, lineup, false, false, 0, (int)laps, (int)skill, (unsigned)seed)) {
+    if (!race_start(&sim, lineup, !play.empty(), !record.empty(), 0, (int)laps, (int)skill, (unsigned)seed)) {
         fprintf(stderr, "rutvale-sim: can't load the track '%s'\n", folder.c_str());
+        sim_destroy(&sim);
+        return 1;
+    }
+    if (!play.empty() && !sim.demo.in) {
+        fprintf(stderr, "rutvale-sim: can't play the demo '%s'\n", play.c_str());
+        sim_destroy(&sim);
+        return 1;
+    }
+    if (!record.empty() && !sim.demo.out) {
+        fprintf(stderr, "rutvale-sim: can't record to '%s'\n", record.c_str());
         sim_destroy(&sim);
         return 1;
     }
@@ -135,7 +159,7 @@ int main(int argc, char **argv)
     int ticks = (int)(seconds * TICKS_PER_SECOND);
     auto start = std::chrono::steady_clock::now();
     int ran = 0;
-    for (; ran < ticks && !sim.race.results_final; ++ran)
+    for (; ran < ticks && !sim.race.results_final && !(sim.demo.in && sim.demo.at_end); ++ran)
         sim_tick(&sim);
     double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
@@ -177,6 +201,9 @@ int main(int argc, char **argv)
     printf("state hash: %016" PRIx64 "\n", sim_state_hash(sim));
     printf("simulation: %d ticks in %.2f s, %.0f ticks/s, %.1f x real time\n", ran, wall, wall > 0 ? ran / wall : 0.0,
            wall > 0 ? ran / wall / TICKS_PER_SECOND : 0.0);
+    if (!play.empty())
+        printf("demo: %d ticks played, %s\n", sim.demo.ticks_played,
+               sim.demo.at_end ? "the end reached" : "stopped before the end");
     sim_save_lines(&sim);
     sim_destroy(&sim);
     unload_track(&track);
