@@ -281,13 +281,21 @@ void start_simulation()
         game.slot_kinds[i] = SLOT_KIND_REPLAYED;
         game.lineup[i] = 0;
     }
-    if (game.settings.file_argument.empty())
+    bool demo = !game.settings.file_argument.empty();
+    if (!demo)
         game.lineup[0] = SLOT_KIND_ROBOT;
     fill_race_settings();
+    // A demo named on the command line is played at once on its own track.
+    if (demo) {
+        game.sim.demo.chosen = game.settings.file_argument;
+        if (demo_open(&game.sim))
+            game.settings.track = game.sim.demo.track;
+        demo_close(&game.sim);
+    }
     // A track named on the command line is raced at once.
     if (!game.settings.track.empty() && game.settings.connect.empty()) {
         game.settings.track.clear();
-        race_start(&game.sim, game.lineup, false, false, 0, 1000, game.config.skill.index, clock_ms());
+        race_start(&game.sim, game.lineup, demo, false, 0, 1000, game.config.skill.index, clock_ms());
     }
 }
 

@@ -110,6 +110,10 @@ bool route_event(LoopState *s, const Config &c, const InputEvent &e)
         s->step_requested = true;
         return true;
     }
+    if (is_key(c, BIND_REWIND, e) || is_key(c, BIND_SKIP, e)) {
+        s->demo_seconds += is_key(c, BIND_SKIP, e) ? 1 : -1;
+        return true;
+    }
     if (is_key(c, BIND_SCREENSHOT, e) && s->view != EDITOR_VIEW) {
         s->screenshot_requested = true;
         return true;
@@ -376,6 +380,10 @@ void main_loop_run(Window *window, Config *config, GameSettings *settings, Sim *
                     state.orbit_height += k[CONTROL_SHIFT] / 128;
                 } else if (state.view == FREE_VIEW) {
                     free_camera_step(&state, track.terrain, w);
+                }
+                if (state.demo_seconds) {
+                    demo_step(sim, (float)state.demo_seconds, settings->accurate_skip);
+                    state.demo_seconds = 0;
                 }
                 bool tick = state.view != TITLE_VIEW && (!state.paused || state.step_requested);
                 state.step_requested = false;

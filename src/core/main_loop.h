@@ -59,6 +59,7 @@ struct LoopState {
     bool quit = false;
     bool editor_allowed = false; // Tab from the rider view opens the editor
     bool step_requested = false; // one tick while paused
+    int demo_seconds = 0;        // the Skip (+1) or Rewind (-1) key: seconds to move a played demo
     bool screenshot_requested = false;
     int screenshot_number = -1;
     int fps = 0, fps_frames = 0; // frame rate over the latest half second

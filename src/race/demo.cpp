@@ -139,7 +139,7 @@ bool demo_open(Sim *sim, const std::string &wanted)
     d.riders.clear();
     d.at_end = false;
     d.ticks_played = 0;
-    std::string name = !wanted.empty()       ? wanted
+    std::string name = !wanted.empty()        ? wanted
                        : !d.chosen.empty()    ? d.chosen
                        : sim->race.time_trial ? fastest_lap_demo(sim->settings.track_folder)
                                               : DEFAULT_DEMO;

@@ -25,7 +25,7 @@ struct DemoRider {
 };
 
 // The file names of the demos.
-extern const char *const DEFAULT_DEMO;   // "@demos/default.rvdemo"
+extern const char *const DEFAULT_DEMO;                  // "@demos/default.rvdemo"
 std::string last_lap_demo(const std::string &track);    // "@<track>/lastlap.rvdemo"
 std::string fastest_lap_demo(const std::string &track); // "@<track>/fastlap.rvdemo"
 

@@ -6,12 +6,15 @@
 // billboards, models, lighting, decals).
 #include "track/track.h"
 
+#include "track/track_list.h"
+
 #include "files/game_file.h"
 #include "files/renderer.h"
 #include "files/texture.h"
 #include "platform/log.h"
 #include "platform/messages.h"
 #include "track/shape.h"
+#include "track/track_list.h"
 #include "track/track_settings.h"
 
 #include <atomic>
@@ -47,7 +50,7 @@ int load_track(Track *track, const std::string &folder, const std::string &displ
     static std::atomic<int> serials{0};
     unload_track(track);
     track->folder = folder;
-    track->display_name = display_name.empty() ? folder : display_name;
+    track->display_name = display_name.empty() ? track_description(folder) : display_name;
     Digest digest;
     digest_init(&digest);
     // Textures and models the previous track alone used become stale.

@@ -33,7 +33,9 @@ bool name_less(const std::string &a, const std::string &b)
     return a.size() < b.size();
 }
 
-std::string read_description(const std::string &folder)
+} // namespace
+
+std::string track_description(const std::string &folder)
 {
     GameFile *f = gf_open(("@" + folder + "/desc").c_str(), "rb");
     if (!f)
@@ -45,8 +47,6 @@ std::string read_description(const std::string &folder)
     gf_close(f);
     return name;
 }
-
-} // namespace
 
 TrackList build_track_list(bool verbose)
 {
@@ -62,7 +62,7 @@ TrackList build_track_list(bool verbose)
     }
     std::vector<std::string> names;
     for (const std::string &folder : folders)
-        names.push_back(read_description(folder));
+        names.push_back(track_description(folder));
 
     std::vector<size_t> order(folders.size());
     std::iota(order.begin(), order.end(), 0);

@@ -14,6 +14,10 @@ struct TrackList {
 // The track raced when nothing else was chosen.
 extern const char default_track_folder[];
 
+// A track's display name: the first line of its "desc" file, else its
+// folder name.
+std::string track_description(const std::string &folder);
+
 // Builds the list sorted by display name ignoring case; with `verbose` logs
 // "folder -> name" per track.
 TrackList build_track_list(bool verbose);

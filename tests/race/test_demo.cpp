@@ -253,8 +253,8 @@ TEST(DemoSimulator, RecordsPlaysAndSurvivesBeingKilled)
     pid_t child = fork();
     if (child == 0) {
         setenv("XDG_DATA_HOME", home.path.c_str(), 1);
-        execl(SIM_EXE, SIM_EXE, "--track", "quarry", "--riders", "40", "--seconds", "600", "--record",
-              killed.c_str(), (char *)nullptr);
+        execl(SIM_EXE, SIM_EXE, "--track", "quarry", "--riders", "40", "--seconds", "600", "--record", killed.c_str(),
+              (char *)nullptr);
         _exit(127);
     }
     for (int n = 0; n < 200 && read_file(killed).size() < 400000; ++n)
