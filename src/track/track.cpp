@@ -6,8 +6,6 @@
 // billboards, models, lighting, decals).
 #include "track/track.h"
 
-#include "track/track_list.h"
-
 #include "files/game_file.h"
 #include "files/renderer.h"
 #include "files/texture.h"
