@@ -36,6 +36,7 @@
 #include "render/terrain_render.h"
 #include "render/text.h"
 #include "render/texture_gl.h"
+#include "robots/robot.h"
 #include "track/track.h"
 #include "track/track_list.h"
 #include "track/track_settings.h"
@@ -277,6 +278,7 @@ void fill_race_settings()
 void start_simulation()
 {
     sim_create(&game.sim, &game.track);
+    robots_install(&game.sim);
     for (int i = 0; i < LINEUP_SLOTS; ++i) {
         game.slot_kinds[i] = SLOT_KIND_REPLAYED;
         game.lineup[i] = 0;

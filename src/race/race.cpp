@@ -424,10 +424,13 @@ bool race_start(Sim *sim, const int *lineup, bool play_demo, bool record_demo, i
         }
         place_on_grid(track, slot.rider, k);
         rider_enable(slot.rider);
-        if (slot.kind == KIND_ROBOT)
+        if (slot.kind == KIND_ROBOT) {
             slot.rider->personality = settings.practice ? PERSONALITY_TESTER
                                       : robot           ? robot->personality
                                                         : PERSONALITY_OSPREY;
+            if (sim->robot_driver)
+                sim_set_controller(sim, k, sim->robot_driver(*sim, k));
+        }
         if (slot.kind == KIND_LOCAL) {
             race.false_start_penalty = 0;
             const dReal *p = dBodyGetPosition(slot.rider->bodies[FRAME]);

@@ -90,11 +90,12 @@ struct RaceState {
 };
 
 // Something that rides a slot: each tick, right before its rider steps, it
-// fills the slot's input from what it sees of the race. `state` is its own
+// fills the slot's input from what it sees of the race (a robot also keeps
+// its line and reports on the lines it rode). `state` is its own
 // per-slot record, freed with `release` when the controller is replaced or
 // the race is cleared.
 struct SlotController {
-    void (*drive)(const Sim &sim, int slot, void *state, RiderInput *input) = nullptr;
+    void (*drive)(Sim &sim, int slot, void *state, RiderInput *input) = nullptr;
     void (*release)(void *state) = nullptr;
     void *state = nullptr;
 };
@@ -118,6 +119,9 @@ struct Sim {
     RiderInput inputs[SLOTS];     // controls given for the next tick
     bool input_given[SLOTS] = {}; // whether inputs[slot] is waiting
     unsigned stages = SIM_ALL_STAGES;
+    // Makes the controller of a robot slot at race start (none: robots
+    // stand still); the robot riders install theirs.
+    SlotController (*robot_driver)(Sim &sim, int slot) = nullptr;
     // The learnt lines of the track (empty without timed gates), the folder
     // and skill level they belong to (-1: none loaded yet).
     LineTable lines;

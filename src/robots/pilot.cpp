@@ -46,7 +46,7 @@ float angle_to(float fx, float fz, float dx, float dz)
     return std::atan2(dx * -fz + dz * fx, dx * fx + dz * fz);
 }
 
-void pilot_drive(const Sim &sim, int slot, void *state, RiderInput *in);
+void pilot_drive(Sim &sim, int slot, void *state, RiderInput *in);
 
 void pilot_release(void *state)
 {
@@ -82,7 +82,7 @@ const PilotLog &pilot_log(const Sim &sim, int slot)
 namespace
 {
 
-void pilot_drive(const Sim &sim, int slot, void *state, RiderInput *in)
+void pilot_drive(Sim &sim, int slot, void *state, RiderInput *in)
 
 {
     Pilot &pilot = *static_cast<Pilot *>(state);

@@ -7,7 +7,7 @@ namespace
 
 using Inputs = std::function<void(RiderInput &)>;
 
-void drive(const Sim &, int, void *state, RiderInput *input)
+void drive(Sim &, int, void *state, RiderInput *input)
 {
     (*static_cast<Inputs *>(state))(*input);
 }

@@ -20,6 +20,7 @@
 #include "physics/world.h"
 #include "race/race.h"
 #include "robots/pilot.h"
+#include "robots/robot.h"
 #include "track/track.h"
 
 #include <chrono>
@@ -125,6 +126,7 @@ int main(int argc, char **argv)
     Track track;
     Sim sim;
     sim_create(&sim, &track);
+    robots_install(&sim);
     sim.settings.track_folder = folder;
     sim.settings.learning = learning;
     sim.settings.debug = debug;

@@ -1,0 +1,95 @@
+// Robot riders: holding at the gate, the start, riding learnt lines.
+#include "physics/rider.h"
+#include "race/race.h"
+#include "race/sim_fixture.h"
+#include "robots/pilot.h"
+#include "robots/robot.h"
+#include "test_folders.h"
+#include "track/track.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace
+{
+
+class Robots : public ::testing::Test
+{
+  protected:
+    TempDir home;
+    Track track;
+    Sim sim;
+    RaceState &race = sim.race;
+    void SetUp() override
+    {
+        use_game_folders(home.path, GAME_DIR);
+        sim_create(&sim, &track);
+        robots_install(&sim);
+        sim.settings.track_folder = "quarry";
+    }
+    void TearDown() override
+    {
+        sim_destroy(&sim);
+        unload_track(&track);
+        use_game_folders("", "");
+    }
+    void start_robots(int count, unsigned seed)
+    {
+        int lineup[SLOTS] = {};
+        for (int k = 0; k < count; ++k)
+            lineup[k] = LINEUP_ROBOT;
+        ASSERT_TRUE(race_start(&sim, lineup, false, false, 0, 3, 0, seed));
+    }
+    float moved(int slot, const float from[3])
+    {
+        const dReal *p = dBodyGetPosition(race.slots[slot].rider->bodies[FRAME]);
+        return (float)std::sqrt((p[0] - from[0]) * (p[0] - from[0]) + (p[2] - from[2]) * (p[2] - from[2]));
+    }
+};
+
+TEST_F(Robots, WithoutLinesTheyHoldTheirBrakesWithAFootDown)
+{
+    start_robots(3, 4);
+    float grid[3][3];
+    for (int k = 0; k < 3; ++k) {
+        const dReal *p = dBodyGetPosition(race.slots[k].rider->bodies[FRAME]);
+        std::copy(p, p + 3, grid[k]);
+    }
+    sim_run(&sim, 25);
+    for (int k = 0; k < 3; ++k) {
+        const Rider *r = race.slots[k].rider;
+        EXPECT_LT(moved(k, grid[k]), 2.0f) << k;
+        EXPECT_EQ(r->front_brake, 1.0f) << k;
+        EXPECT_GT(r->sit_dab, 0.0f) << k;
+    }
+}
+
+TEST_F(Robots, OnLinesTheyWaitForTheGateAndRideTheTrack)
+{
+    // The pilot's three laps teach every section.
+    int alone[SLOTS] = {LINEUP_HUMAN};
+    ASSERT_TRUE(race_start(&sim, alone, false, false, 0, 3, 0, 1));
+    pilot_take(&sim, 0);
+    for (int n = 0; n < 400 * TICKS_PER_SECOND && !race.results_final; ++n)
+        sim_tick(&sim);
+    ASSERT_TRUE(race.results_final);
+
+    start_robots(4, 2);
+    float grid[4][3];
+    for (int k = 0; k < 4; ++k) {
+        const dReal *p = dBodyGetPosition(race.slots[k].rider->bodies[FRAME]);
+        std::copy(p, p + 3, grid[k]);
+    }
+    while (race.tick < race.start_tick)
+        sim_tick(&sim);
+    for (int k = 0; k < 4; ++k)
+        EXPECT_LT(moved(k, grid[k]), 1.0f) << "no false start: " << k;
+    sim_run(&sim, 60);
+    for (int k = 0; k < 4; ++k) {
+        printf("robot %d: %d gates in a minute\n", k, race.slots[k].next_gate);
+        EXPECT_GE(race.slots[k].next_gate, 2) << "off the grid and round the first turns: " << k;
+    }
+}
+
+} // namespace
