@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace
 {
@@ -378,6 +379,8 @@ void robot_ride(Sim &sim, int slot, RobotState *st, RiderInput *in)
     in->steer = clampf(steer, -1, 1);
 
     speed_control(r, v, V, in);
+    if (slot == 0 && now % 32 == 0 && now > 128 * 30 && now < 128 * 50)
+        fprintf(stderr, "t %.2f at %.0f %.0f v %.1f V %.1f lean %.2f want %.2f R %.0f r %.0f p %.1f/%d aim %.0f %.0f steer %.2f thr %.2f fb %.2f lim %d T %.1f gate %d\n", now * dt, frame[0], frame[2], v, V, lean, wanted, R, radius, p, n, aim[0], aim[2], in->steer, in->throttle, in->front_brake, limited, take_off, s.next_gate);
 
     // The throttle moves in steps, freely the way the grip allows.
     float x = phi * in->throttle;
