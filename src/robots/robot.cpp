@@ -137,7 +137,8 @@ float continuity(const std::vector<LinePoint> &joined, const LineSlot &line, con
     if (joined.size() < 3) {
         const dReal *f = dBodyGetPosition(r.bodies[FRAME]);
         const LinePoint &p = line.points[0];
-        float d = (float)std::sqrt((p.x - f[0]) * (p.x - f[0]) + (p.y - f[1]) * (p.y - f[1]) + (p.z - f[2]) * (p.z - f[2]));
+        float d =
+            (float)std::sqrt((p.x - f[0]) * (p.x - f[0]) + (p.y - f[1]) * (p.y - f[1]) + (p.z - f[2]) * (p.z - f[2]));
         float c = clampf((100 - d) / 96, 0, 1);
         return 10 * c * c * c;
     }
@@ -147,7 +148,8 @@ float continuity(const std::vector<LinePoint> &joined, const LineSlot &line, con
     LinePoint centre = circle_center(joined[n - 3], joined[n - 2], joined[n - 1]);
     const LinePoint &end = joined[n - 1];
     float radius = std::sqrt(flat_distance2(centre, end)), v = std::fabs(end.speed);
-    float r0 = std::sqrt(flat_distance2(centre, line.points[0])), r1 = std::sqrt(flat_distance2(centre, line.points[1]));
+    float r0 = std::sqrt(flat_distance2(centre, line.points[0])),
+          r1 = std::sqrt(flat_distance2(centre, line.points[1]));
     float a = clampf((v - std::fabs(line.points[0].speed) - 15) * -0.2f, 0, 1);
     float b = clampf((std::fabs(radius - r0) - 5) * -0.2857143f, 0, 1);
     float e = clampf((std::fabs(r1 - r0) - 3) * -0.5f, 0, 1);

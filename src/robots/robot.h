@@ -44,11 +44,10 @@ void speed_control(const Rider &rider, float speed, float target, RiderInput *in
 
 // The radius of the turn that takes the bike to an aim point (negative to
 // the left), from its present turn radius.
-float turn_radius_to(float radius, const float frame[3], const float side[3], const float back[3],
-                     const float aim[3]);
+float turn_radius_to(float radius, const float frame[3], const float side[3], const float back[3], const float aim[3]);
 
 // The speed to hold behind another rider on the present turn; `held_up`
 // is set when the other rider slows this one (its run says nothing of its
 // lines then).
-float follow_speed(const Sim &sim, float radius, const float frame[3], const float side[3], float speed,
-                   float target, const Rider &other, bool *held_up);
+float follow_speed(const Sim &sim, float radius, const float frame[3], const float side[3], float speed, float target,
+                   const Rider &other, bool *held_up);

@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 namespace
 {
@@ -129,7 +128,8 @@ float turn_radius_to(float radius, const float frame[3], const float side[3], co
     // The point of the present turning circle nearest the aim; the aim is
     // moved twice as far again from it, so that the turn corrects.
     double cx = radius, dx = lateral - cx, dz = forward, length = std::sqrt(dx * dx + dz * dz);
-    double nx = length > 0 ? cx + dx / length * std::fabs(radius) : lateral, nz = length > 0 ? dz / length * std::fabs(radius) : forward;
+    double nx = length > 0 ? cx + dx / length * std::fabs(radius) : lateral,
+           nz = length > 0 ? dz / length * std::fabs(radius) : forward;
     double mx = lateral + 2 * (lateral - nx), mz = forward + 2 * (forward - nz);
     if (std::fabs(mx) < 1e-6)
         mx = mx < 0 ? -1e-6 : 1e-6;
@@ -379,8 +379,6 @@ void robot_ride(Sim &sim, int slot, RobotState *st, RiderInput *in)
     in->steer = clampf(steer, -1, 1);
 
     speed_control(r, v, V, in);
-    if (slot == 0 && now % 32 == 0 && now > 128 * 30 && now < 128 * 50)
-        fprintf(stderr, "t %.2f at %.0f %.0f v %.1f V %.1f lean %.2f want %.2f R %.0f r %.0f p %.1f/%d aim %.0f %.0f steer %.2f thr %.2f fb %.2f lim %d T %.1f gate %d\n", now * dt, frame[0], frame[2], v, V, lean, wanted, R, radius, p, n, aim[0], aim[2], in->steer, in->throttle, in->front_brake, limited, take_off, s.next_gate);
 
     // The throttle moves in steps, freely the way the grip allows.
     float x = phi * in->throttle;
@@ -411,9 +409,22 @@ void recovery_ride(Sim &sim, int slot, RobotState *st, RiderInput *in)
     for (int j = std::max(k, 0); j < std::min(k + 8, n - 1); ++j)
         jump_close |= line[(size_t)j].speed < 0 && line[(size_t)j + 1].speed < 0;
 
+    // A bike lying on its side is first picked up: a roll toward upright,
+    // as a rider lifting it by the bars.
+    float lean = bike_lean_angle(&r, FRAME);
+    if (std::fabs(lean) > 0.8f && speed_of(r) < 3 && r.crash_timer == 0) {
+        dVector3 forward;
+        dBodyVectorToWorld(r.bodies[FRAME], 0, 0, -1, forward);
+        float torque = (lean > 0 ? 1.0f : -1.0f) * r.total_mass * 32 * 3;
+        dBodyAddTorque(r.bodies[FRAME], forward[0] * torque, forward[1] * torque, forward[2] * torque);
+        in->throttle = in->front_brake = in->rear_brake = 0;
+        in->sit_dab = 1;
+        in->steer = 0;
+        return;
+    }
     if ((now - st->target_tick) * dt <= 19) {
         // Ride back to the target point.
-        float v = speed_of(r), lean = bike_lean_angle(&r, FRAME), V, most;
+        float v = speed_of(r), V, most;
         in->sit_dab = 0;
         if (v >= 10) {
             V = 15;
