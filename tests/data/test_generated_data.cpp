@@ -8,6 +8,7 @@
 #include "files/game_file.h"
 #include "files/image.h"
 #include "platform/messages.h"
+#include "race/lines.h"
 #include "track/shape.h"
 #include "track/track.h"
 #include "track/track_list.h"
@@ -53,18 +54,23 @@ class GeneratedData : public ::testing::Test
 TEST(GeneratedDataBuild, TwoGenerationsGiveTheSameBytes)
 {
     TempDir a, b;
+    std::string error;
     for (const TempDir *dir : {&a, &b}) {
         std::string command = std::string(DATAGEN_EXE) + " '" + dir->path + "/data'";
         ASSERT_EQ(system(command.c_str()), 0);
-        std::string error;
         ASSERT_TRUE(archive_pack_folder(dir->path + "/data", dir->path + "/zzzz.saf", &error)) << error;
     }
     uint8_t da[DIGEST_SIZE], db[DIGEST_SIZE];
     ASSERT_TRUE(digest_file_prefix(a / "zzzz.saf", SIZE_MAX, da));
     ASSERT_TRUE(digest_file_prefix(b / "zzzz.saf", SIZE_MAX, db));
     EXPECT_EQ(digest_hex(da), digest_hex(db));
+    // The build teaches the shipped lines on top, the same way every time.
+    if (SHIPPED_LINES) {
+        ASSERT_EQ(system((std::string(TEACH_EXE) + " '" + a.path + "/data'").c_str()), 0);
+        ASSERT_TRUE(archive_pack_folder(a.path + "/data", a.path + "/zzzz.saf", &error)) << error;
+    }
     std::string built = read_file(std::string(GAME_DIR) + "/zzzz.saf");
-    EXPECT_EQ(built, read_file(a / "zzzz.saf")); // and the build made the same
+    EXPECT_TRUE(built == read_file(a / "zzzz.saf")) << "the build made other bytes";
 }
 
 TEST_F(GeneratedData, BothTracksAreListedWithTheirNames)
@@ -122,6 +128,30 @@ TEST_F(GeneratedData, BothTracksLoadCompletelyWithoutAWarning)
         // 40 to 60 seconds at the 50 to 70 ft/s of a good rider.
         EXPECT_GT(lap, 2000) << folder;
         EXPECT_LT(lap, 4200) << folder;
+    }
+}
+
+TEST_F(GeneratedData, EveryTrackShipsLinesForEverySkillCoveringEverySection)
+{
+    if (!SHIPPED_LINES)
+        GTEST_SKIP() << "this build ships no learnt lines";
+    for (const char *folder : {"rabbithill", "quarry"}) {
+        ASSERT_EQ(load_track(&track, folder, ""), 1) << folder;
+        for (int skill = 0; skill < 3; ++skill) {
+            LineTable table = line_table_for(track.objects.gates);
+            ASSERT_FALSE(table.sections.empty()) << folder;
+            EXPECT_GT(lines_load(&table, folder, skill), 0) << folder << " " << skill;
+            int tested = 0;
+            for (const auto &section : table.sections) {
+                bool any = false;
+                for (const LineSlot &line : section) {
+                    any |= !line.points.empty();
+                    tested += line.tested;
+                }
+                EXPECT_TRUE(any) << folder << " " << lines_file_name(skill);
+            }
+            printf("%s %s: %d robot runs on its lines\n", folder, lines_file_name(skill), tested);
+        }
     }
 }
 

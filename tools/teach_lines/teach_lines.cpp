@@ -1,0 +1,120 @@
+// teach_lines: the learnt lines shipped with every track, made at data
+// build time the way players make them: the test pilot rides three laps
+// (its sections become the first lines), then four robots race on them for
+// a while, reporting which lines worked. Each robot skill level gets its own
+// file, the higher levels from longer racing. Runs headless on the
+// generated data folder and writes "lines_novice", "lines_amateur" and
+// "lines_expert" into each track folder there; the same data give the same
+// bytes.
+//
+//   teach_lines DATA_FOLDER
+#include "files/paths.h"
+#include "race/race.h"
+#include "robots/pilot.h"
+#include "robots/robot.h"
+#include "track/track.h"
+#include "track/track_list.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace
+{
+
+void run(Sim *sim, int seconds)
+{
+    for (int n = 0; n < seconds * TICKS_PER_SECOND && !sim->race.results_final; ++n)
+        sim_tick(sim);
+}
+
+bool copy_file(const std::string &from, const std::string &to)
+{
+    FILE *in = fopen(from.c_str(), "rb");
+    if (!in)
+        return false;
+    FILE *out = fopen(to.c_str(), "wb");
+    if (!out) {
+        fclose(in);
+        return false;
+    }
+    char block[65536];
+    size_t n;
+    bool ok = true;
+    while ((n = fread(block, 1, sizeof block, in)) > 0)
+        ok &= fwrite(block, 1, n, out) == n;
+    ok &= fclose(out) == 0;
+    fclose(in);
+    return ok;
+}
+
+const char *const skill_files[3] = {"lines_novice", "lines_amateur", "lines_expert"};
+
+// Teaches one track: the pilot's laps for every skill level, then robots
+// racing on them, longer for the higher levels. False when it cannot be
+// raced.
+bool teach(const std::string &scratch, const std::string &folder)
+{
+    Track track;
+    Sim sim;
+    sim_create(&sim, &track);
+    robots_install(&sim);
+    sim.settings.track_folder = folder;
+    int pilot[SLOTS] = {LINEUP_HUMAN};
+    bool ok = race_start(&sim, pilot, false, false, 0, 3, 0, 1);
+    if (ok) {
+        pilot_take(&sim, 0);
+        run(&sim, 900);
+        sim_save_lines(&sim);
+        std::string home = scratch + "/Rutvale/" + folder + "/";
+        for (int skill = 1; skill < 3; ++skill)
+            ok &= copy_file(home + skill_files[0], home + skill_files[skill]);
+        int robots[SLOTS] = {};
+        for (int k = 0; k < 4; ++k)
+            robots[k] = LINEUP_ROBOT;
+        for (int skill = 0; skill < 3 && ok; ++skill) {
+            ok = race_start(&sim, robots, false, false, 0, 3, skill, (unsigned)(2 + skill));
+            run(&sim, 60 * (skill + 1));
+        }
+        sim_save_lines(&sim);
+    }
+    sim_destroy(&sim);
+    unload_track(&track);
+    return ok;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc != 2) {
+        fprintf(stderr, "usage: teach_lines DATA_FOLDER\n");
+        return 1;
+    }
+    std::string data = argv[1];
+    char scratch[] = "/tmp/teach-lines-XXXXXX";
+    if (!mkdtemp(scratch)) {
+        perror("teach_lines");
+        return 1;
+    }
+    setenv("RV_HOME", data.c_str(), 1);
+    setenv("XDG_DATA_HOME", scratch, 1);
+    setenv("ZEPH_LOGFILE", (std::string(scratch) + "/log.txt").c_str(), 1);
+    TrackList tracks = build_track_list(false);
+    int status = 0;
+    for (const std::string &folder : tracks.folders) {
+        bool ok = teach(scratch, folder);
+        for (int skill = 0; skill < 3 && ok; ++skill) {
+            std::string learnt = std::string(scratch) + "/Rutvale/" + folder + "/" + skill_files[skill];
+            ok = copy_file(learnt, data + "/" + folder + "/" + skill_files[skill]);
+        }
+        if (!ok) {
+            fprintf(stderr, "teach_lines: no lines for %s\n", folder.c_str());
+            status = 1;
+        }
+    }
+    std::string clean = std::string("rm -rf '") + scratch + "'";
+    if (system(clean.c_str()) != 0)
+        status = 1;
+    return status;
+}
