@@ -43,3 +43,16 @@ void sim_run(Sim *sim, float seconds)
     for (int n = 0; n < (int)(seconds * TICKS_PER_SECOND); ++n)
         sim_tick(sim);
 }
+
+void GameRaceTest::SetUp()
+{
+    use_game_folders(home.path, GAME_DIR);
+    sim_create(&sim, &track);
+}
+
+void GameRaceTest::TearDown()
+{
+    sim_destroy(&sim);
+    unload_track(&track);
+    use_game_folders("", "");
+}

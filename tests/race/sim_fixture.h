@@ -4,6 +4,10 @@
 
 #include "physics/aids.h"
 #include "race/race.h"
+#include "test_folders.h"
+#include "track/track.h"
+
+#include <gtest/gtest.h>
 
 #include <functional>
 
@@ -17,3 +21,16 @@ void sim_drive(Sim *sim, int slot, std::function<void(RiderInput &input)> inputs
 
 // Runs whole ticks for a time in seconds.
 void sim_run(Sim *sim, float seconds);
+
+// A test racing on the game's generated tracks, with a home folder of its
+// own: a simulation, the track its races load, and its race state.
+class GameRaceTest : public ::testing::Test
+{
+  protected:
+    TempDir home;
+    Track track;
+    Sim sim;
+    RaceState &race = sim.race;
+    void SetUp() override;
+    void TearDown() override;
+};

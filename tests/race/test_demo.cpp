@@ -20,26 +20,15 @@ namespace
 {
 
 // Races on the generated quarry track, demos in a home folder of their own.
-class Demos : public ::testing::Test
+class Demos : public GameRaceTest
 {
   protected:
-    TempDir home;
-    Track track;
-    Sim sim;
-    RaceState &race = sim.race;
     std::string demo_file() const { return home.path + "/Rutvale/demos/default.rvdemo"; }
     void SetUp() override
     {
-        use_game_folders(home.path, GAME_DIR);
-        sim_create(&sim, &track);
+        GameRaceTest::SetUp();
         sim.settings.track_folder = "quarry";
         sim.settings.learning = false;
-    }
-    void TearDown() override
-    {
-        sim_destroy(&sim);
-        unload_track(&track);
-        use_game_folders("", "");
     }
     // The player (ridden by the pilot) in slot 0 and three robots, recorded.
     void record(float seconds)

@@ -6,6 +6,7 @@
 #include "physics/world.h"
 #include "race/race.h"
 #include "race/roster.h"
+#include "race/sim_fixture.h"
 #include "robots/pilot.h"
 #include "track/track.h"
 
@@ -21,25 +22,7 @@
 namespace
 {
 
-class Races : public ::testing::Test
-{
-  protected:
-    TempDir home;
-    Track track;
-    Sim sim;
-    RaceState &race = sim.race;
-    void SetUp() override
-    {
-        use_game_folders(home.path, GAME_DIR);
-        sim_create(&sim, &track);
-    }
-    void TearDown() override
-    {
-        sim_destroy(&sim);
-        unload_track(&track);
-        use_game_folders("", "");
-    }
-};
+using Races = GameRaceTest;
 
 TEST_F(Races, FortyRobotsStartOnTheirPlacesTouchingNothing)
 {

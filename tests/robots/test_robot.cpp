@@ -13,25 +13,14 @@
 namespace
 {
 
-class Robots : public ::testing::Test
+class Robots : public GameRaceTest
 {
   protected:
-    TempDir home;
-    Track track;
-    Sim sim;
-    RaceState &race = sim.race;
     void SetUp() override
     {
-        use_game_folders(home.path, GAME_DIR);
-        sim_create(&sim, &track);
+        GameRaceTest::SetUp();
         robots_install(&sim);
         sim.settings.track_folder = "quarry";
-    }
-    void TearDown() override
-    {
-        sim_destroy(&sim);
-        unload_track(&track);
-        use_game_folders("", "");
     }
     void start_robots(int count, unsigned seed)
     {
