@@ -2,6 +2,9 @@
 
 #include "physics/rider.h"
 
+#include <cstdio>
+#include <sys/wait.h>
+
 namespace
 {
 
@@ -55,4 +58,19 @@ void GameRaceTest::TearDown()
     sim_destroy(&sim);
     unload_track(&track);
     use_game_folders("", "");
+}
+
+// Runs the simulator with options and a home folder of its own (a fresh one
+// unless given); its exit status and everything it printed.
+int simulator(const std::string &options, std::string *out, const std::string &home)
+{
+    TempDir fresh;
+    std::string command = "XDG_DATA_HOME='" + (home.empty() ? fresh.path : home) + "' " + SIM_EXE + " " + options;
+    FILE *p = popen((command + " 2>&1").c_str(), "r");
+    char buffer[4096];
+    size_t n;
+    out->clear();
+    while ((n = fread(buffer, 1, sizeof buffer, p)) > 0)
+        out->append(buffer, n);
+    return WEXITSTATUS(pclose(p));
 }

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <string>
 
 // Puts a new rider of a bike into a slot as a local rider (the slot's old
 // rider is freed).
@@ -21,6 +22,10 @@ void sim_drive(Sim *sim, int slot, std::function<void(RiderInput &input)> inputs
 
 // Runs whole ticks for a time in seconds.
 void sim_run(Sim *sim, float seconds);
+
+// Runs rutvale-sim with options and a home folder of its own (a fresh one
+// unless given); its exit status and everything it printed.
+int simulator(const std::string &options, std::string *out, const std::string &home = "");
 
 // A test racing on the game's generated tracks, with a home folder of its
 // own: a simulation, the track its races load, and its race state.

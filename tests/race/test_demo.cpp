@@ -211,28 +211,16 @@ TEST_F(Demos, TimeTrialLapsLeaveTheLastLapAndTheGhost)
     EXPECT_GT(race.slots[1].next_gate, race.slots[0].next_gate - 3);
 }
 
-// Runs the simulator with options in a home folder; its exit status and output.
-int simulator(const std::string &options, const std::string &home, std::string *out)
-{
-    FILE *p = popen(("XDG_DATA_HOME='" + home + "' " + SIM_EXE + " " + options + " 2>&1").c_str(), "r");
-    char buffer[4096];
-    size_t n;
-    out->clear();
-    while ((n = fread(buffer, 1, sizeof buffer, p)) > 0)
-        out->append(buffer, n);
-    return WEXITSTATUS(pclose(p));
-}
-
 TEST(DemoSimulator, RecordsPlaysAndSurvivesBeingKilled)
 {
     TempDir home;
     std::string demo = home / "race.rvdemo", out;
-    ASSERT_EQ(simulator("--track quarry --pilot --riders 3 --seconds 20 --record " + demo, home.path, &out), 0) << out;
-    ASSERT_EQ(simulator("--play " + demo, home.path, &out), 0) << out;
+    ASSERT_EQ(simulator("--track quarry --pilot --riders 3 --seconds 20 --record " + demo, &out, home.path), 0) << out;
+    ASSERT_EQ(simulator("--play " + demo, &out, home.path), 0) << out;
     EXPECT_NE(out.rfind("\ndemo: 2561 ticks played, the end reached\n"), std::string::npos) << out;
     EXPECT_EQ(out.find("unknown"), std::string::npos);
     // The pilot races the demo's riders.
-    ASSERT_EQ(simulator("--play " + demo + " --pilot --seconds 5", home.path, &out), 0) << out;
+    ASSERT_EQ(simulator("--play " + demo + " --pilot --seconds 5", &out, home.path), 0) << out;
     EXPECT_NE(out.find("slot 0: gates"), std::string::npos);
     EXPECT_NE(out.find("(pilot)"), std::string::npos);
     EXPECT_NE(out.find("stopped before the end"), std::string::npos) << out;
@@ -252,9 +240,9 @@ TEST(DemoSimulator, RecordsPlaysAndSurvivesBeingKilled)
     kill(child, SIGKILL);
     waitpid(child, nullptr, 0);
     ASSERT_GT(read_file(killed).size(), 200000u);
-    ASSERT_EQ(simulator("--play " + killed, home.path, &out), 0) << out;
+    ASSERT_EQ(simulator("--play " + killed, &out, home.path), 0) << out;
     EXPECT_NE(out.find("the end reached"), std::string::npos) << out;
-    EXPECT_EQ(simulator("--play " + home / "missing.rvdemo", home.path, &out), 1);
+    EXPECT_EQ(simulator("--play " + home / "missing.rvdemo", &out, home.path), 1);
     EXPECT_NE(out.find("can't play the demo"), std::string::npos) << out;
 }
 

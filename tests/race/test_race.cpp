@@ -143,21 +143,6 @@ TEST_F(Races, ThePilotRidesThreeLapsOfEachTrack)
     }
 }
 
-// Runs the simulator with options and a home folder of its own (a fresh one
-// unless given); its exit status and everything it printed.
-int simulator(const std::string &options, std::string *out, const std::string &home = "")
-{
-    TempDir fresh;
-    std::string command = "XDG_DATA_HOME='" + (home.empty() ? fresh.path : home) + "' " + SIM_EXE + " " + options;
-    FILE *p = popen((command + " 2>&1").c_str(), "r");
-    char buffer[4096];
-    size_t n;
-    out->clear();
-    while ((n = fread(buffer, 1, sizeof buffer, p)) > 0)
-        out->append(buffer, n);
-    return WEXITSTATUS(pclose(p));
-}
-
 // The "state hash: " line of the simulator's output, or "".
 std::string hash_line(const std::string &out)
 {
