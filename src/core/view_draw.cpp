@@ -126,6 +126,7 @@ void draw_view(const Sim &sim, const LoopState &state, const Config &config, con
     options.lod_bias = settings.lod_bias;
     options.ghost_fade_distance = (float)config.ghost_fade_distance.value;
     options.fugly = settings.fugly;
+    options.line_table = settings.debug >= 2;
     options.viewing_mode = config.hide_rider.index == 1 ? DRAW_FIRST_PERSON : DRAW_FIRST_PERSON_BODY;
     if (state.view == RIDER_VIEW && watched) {
         draw_first_person_view(sim, watched->bodies[RIDER_TORSO], slot, (float)config.first_person_height.value,

@@ -187,6 +187,12 @@ void draw_scene(const Sim &sim, const SceneCamera &camera, int viewing_slot, con
     }
     if (gl_caps.has_fragment_shader)
         use_program(PROGRAM_FIXED);
+    if (options.line_table) {
+        glPushMatrix();
+        glTranslatef(-eye[0], -eye[1], -eye[2]);
+        draw_line_table(sim.lines, eye);
+        glPopMatrix();
+    }
     glDisable(GL_CULL_FACE);
     glDisable(GL_FOG);
     glLoadIdentity();
@@ -195,6 +201,29 @@ void draw_scene(const Sim &sim, const SceneCamera &camera, int viewing_slot, con
         draw_lens_flares(&shown.lighting, camera, viewport[2], viewport[3]);
     glDepthFunc(GL_LESS);
     glDisable(GL_DEPTH_TEST);
+}
+
+void draw_line_table(const LineTable &table, const float eye[3])
+{
+    glDisable(GL_TEXTURE_2D);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glDepthMask(GL_FALSE);
+    for (int s = 0; s < table.first_sections && s < (int)table.sections.size(); ++s)
+        for (const LineSlot &line : table.sections[(size_t)s]) {
+            if (line.points.size() < 2)
+                continue;
+            glBegin(GL_LINE_STRIP);
+            for (const LinePoint &p : line.points) {
+                float dx = p.x - eye[0], dy = p.y - eye[1], dz = p.z - eye[2];
+                glColor4f(1, 1, 1, std::min(1.0f, std::max(0.0625f, 1 - 0.001f * (dx * dx + dy * dy + dz * dz))));
+                glVertex3f(p.x, p.y, p.z);
+            }
+            glEnd();
+        }
+    glDepthMask(GL_TRUE);
+    glDisable(GL_BLEND);
+    glColor4f(1, 1, 1, 1);
 }
 
 void draw_first_person_view(const Sim &sim, dBodyID torso, int slot, float height, float angle_degrees,

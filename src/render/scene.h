@@ -16,11 +16,17 @@ struct SceneOptions {
     float ghost_fade_distance = 50; // feet
     bool fugly = false;             // low-quality drawing: no sky box
     RiderDrawMode viewing_mode = DRAW_FIRST_PERSON_BODY;
+    bool line_table = false; // the robots' learnt first-lap lines, for debugging
 };
 
 // Alpha of a replayed rider at a distance from the local rider: invisible
 // up close, fading in from half the fade distance, whole beyond it.
 float ghost_alpha(float distance, float fade_distance);
+
+// Draws every learnt line of the first lap as a white strip, fading with
+// the distance from the eye (world coordinates; depth tested, not written).
+struct LineTable;
+void draw_line_table(const LineTable &table, const float eye[3]);
 
 // Draws the scene; the viewing slot (-1: none) is drawn in the options'
 // viewing mode. The viewport and projection must be set for the window.

@@ -9,6 +9,7 @@
 #include "files/texture.h"
 #include "physics/world.h"
 #include "platform/window.h"
+#include "race/lines.h"
 #include "race/race.h"
 #include "render/gl_caps.h"
 #include "render/gl_renderer.h"
@@ -28,6 +29,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -229,6 +231,40 @@ TEST_F(GroundGl, NumberPlatesShowTheNumberInBlackOnWhite)
 class GameScene : public GroundGl
 {
 };
+
+// The robots' learnt lines drawn for debugging: white strips, fainter far
+// off, first-lap sections only.
+TEST_F(GroundGl, LearntLinesShowAsWhiteStripsFadingWithDistance)
+{
+    TimingGates gates;
+    gates.gates = {0, 1};
+    gates.first_lap_count = gates.normal_lap_count = 1;
+    LineTable table = line_table_for(gates);
+    ASSERT_EQ(table.sections.size(), 2u);
+    table.sections[0][3].points = {{-5, 0, -10, 30, 0}, {5, 0, -10, 30, 0}};   // across the view, near
+    table.sections[0][4].points = {{-50, 5, -60, 30, 0}, {50, 5, -60, 30, 0}}; // far
+    table.sections[1][0].points = {{-5, -2, -10, 30, 0}, {5, -2, -10, 30, 0}}; // a later lap: not drawn
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glFrustum(-1, 1, -0.75, 0.75, 1, 1000);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    const float eye[3] = {0, 0, 0};
+    draw_line_table(table, eye);
+    auto brightest_row = [](int y) {
+        std::vector<uint8_t> row(640 * 3 * 5);
+        glReadPixels(0, y - 2, 640, 5, GL_RGB, GL_UNSIGNED_BYTE, row.data());
+        return (int)*std::max_element(row.begin(), row.end());
+    };
+    EXPECT_NEAR(brightest_row(240), 255 * 0.875, 3) << "its ends 125 ft^2 off: alpha 1 - 0.001 x 125";
+    int far = brightest_row(240 + (int)(5.0 / 60 * 320));
+    EXPECT_GE(far, 12);
+    EXPECT_LE(far, 20) << "far off: the least alpha, 1/16";
+    EXPECT_EQ(brightest_row(240 - 64), 0) << "later laps' lines are not drawn";
+    EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
+}
 
 // The default track with a full field, seen from each view: ground, sky,
 // riders and the HUD drawn, counts on the status overlay, screenshots
