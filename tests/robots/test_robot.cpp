@@ -58,6 +58,14 @@ TEST_F(Robots, WithoutLinesTheyHoldTheirBrakesWithAFootDown)
     }
 }
 
+TEST_F(Robots, InPracticeEveryRobotIsATester)
+{
+    sim.settings.practice = true;
+    start_robots(3, 1);
+    for (int k = 0; k < 3; ++k)
+        EXPECT_EQ(personality(race.slots[k].rider->personality).plan_mode, 3) << k;
+}
+
 TEST_F(Robots, OnAFreshInstallTheyWaitForTheGateAndRideTheShippedLines)
 {
     if (!SHIPPED_LINES)

@@ -3,7 +3,7 @@
 //
 //   rutvale-sim [--track FOLDER] [--riders N] [--pilot] [--seconds S]
 //               [--laps L] [--seed K] [--skill K] [--nolearn] [--debug]
-//               [--record FILE] [--play FILE]
+//               [--record FILE] [--play FILE] [--practice]
 //
 // A race of --laps ends when every rider has finished (or at --seconds); the
 // results come first, one line a rider in the order of the results board:
@@ -36,7 +36,7 @@ namespace
 
 const char usage_text[] =
     "usage: rutvale-sim [--track FOLDER] [--riders N] [--pilot] [--seconds S] [--laps L] [--seed K]\n"
-    "                   [--skill K] [--nolearn] [--debug] [--record FILE] [--play FILE]\n";
+    "                   [--skill K] [--nolearn] [--debug] [--record FILE] [--play FILE] [--practice]\n";
 
 int usage(const char *problem)
 {
@@ -70,7 +70,7 @@ int main(int argc, char **argv)
 {
     std::string folder = "rabbithill";
     double riders = 40, seconds = 60, laps = 5, seed = 1, skill = 0;
-    bool pilot = false, learning = true, debug = false, riders_given = false;
+    bool pilot = false, learning = true, debug = false, riders_given = false, practice = false;
     std::string record, play;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
@@ -109,6 +109,8 @@ int main(int argc, char **argv)
                 return usage("--skill needs 0 (novice), 1 (amateur) or 2 (expert)");
         } else if (a == "--nolearn") {
             learning = false;
+        } else if (a == "--practice") {
+            practice = true; // every robot a tester, trying the lines least ridden
         } else if (a == "--debug") {
             debug = true; // learning's judgements to the log (ZEPH_LOGFILE)
         } else if (a == "--seed") {
@@ -130,6 +132,7 @@ int main(int argc, char **argv)
     sim.settings.track_folder = folder;
     sim.settings.learning = learning;
     sim.settings.debug = debug;
+    sim.settings.practice = practice;
     sim.demo.record_name = record;
     sim.demo.chosen = play;
     int lineup[SLOTS] = {};
