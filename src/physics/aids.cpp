@@ -21,21 +21,6 @@ float clampf(float v, float lo, float hi)
     return v < lo ? lo : v > hi ? hi : v;
 }
 
-float frame_speed(const Rider *r)
-{
-    const dReal *v = dBodyGetLinearVel(r->bodies[FRAME]);
-    return (float)std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
-}
-
-// The frame's angular velocity about its own z axis (its roll rate).
-float roll_rate(const Rider *r)
-{
-    const dReal *w = dBodyGetAngularVel(r->bodies[FRAME]);
-    dVector3 local;
-    dBodyVectorFromWorld(r->bodies[FRAME], w[0], w[1], w[2], local);
-    return (float)local[2];
-}
-
 bool touches(const WheelContact &c)
 {
     return c.depth > 0;
@@ -81,6 +66,20 @@ void horizontal_drive(Rider *r, const float target[3], float strength)
 }
 
 } // namespace
+
+float frame_speed(const Rider *r)
+{
+    const dReal *v = dBodyGetLinearVel(r->bodies[FRAME]);
+    return (float)std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+}
+
+float roll_rate(const Rider *r)
+{
+    const dReal *w = dBodyGetAngularVel(r->bodies[FRAME]);
+    dVector3 local;
+    dBodyVectorFromWorld(r->bodies[FRAME], w[0], w[1], w[2], local);
+    return (float)local[2];
+}
 
 void set_throttle(Rider *r, float v)
 {

@@ -51,6 +51,11 @@ void set_lean(Rider *r, float v);
 // Applies a stored setup to a rider, in the fixed order.
 void apply_bike_setup(Rider *r, const BikeSetup &setup);
 
+// The speed of the frame, and its angular velocity about its own z axis
+// (its roll rate: the rate its lean grows).
+float frame_speed(const Rider *r);
+float roll_rate(const Rider *r);
+
 // Lean of a body: 0 upright, negative when its top leans to its right.
 float bike_lean_angle(const Rider *r, int body);
 

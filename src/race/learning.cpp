@@ -6,6 +6,7 @@
 #include "physics/rider.h"
 #include "platform/log.h"
 #include "race/line_plans.h"
+#include "race/progress.h"
 #include "race/race.h"
 #include "track/track.h"
 
@@ -20,11 +21,6 @@ const TimingGates &gates_of(const Sim &sim)
     return sim_track(sim).objects.gates;
 }
 
-bool recorded(const RiderSlot &s, int q)
-{
-    return q >= 0 && q < (int)s.gate_ticks.size() && s.gate_ticks[(size_t)q] >= 0;
-}
-
 int tick_at(const RiderSlot &s, int q)
 {
     return q < 0 || q >= (int)s.gate_ticks.size() ? 0 : s.gate_ticks[(size_t)q];
@@ -35,7 +31,7 @@ int tick_at(const RiderSlot &s, int q)
 int first_skipped(const RiderSlot &s, int from, int to)
 {
     for (int q = std::max(from, 0); q <= to; ++q)
-        if (!recorded(s, q))
+        if (!gate_recorded(s, q))
             return q;
     return -1;
 }
@@ -46,12 +42,6 @@ int timed_before(const TimingGates &g, int q)
         if (gate_sequence(g, q) < UNTIMED_GATE)
             return q;
     return -1;
-}
-
-float speed_of(const Rider *r)
-{
-    const dReal *v = dBodyGetLinearVel(r->bodies[FRAME]);
-    return (float)std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
 }
 
 // Counts a failure against the line a robot picked for race section s.
@@ -155,7 +145,7 @@ bool on_line(const RiderSlot &s)
         double off = ap[i] - along * ab[i];
         d2 += off * off;
     }
-    float fast = 0.9375f * speed_of(s.rider);
+    float fast = 0.9375f * frame_speed(s.rider);
     return d2 <= 16 && (fast <= std::fabs(a.speed) || fast <= std::fabs(b.speed));
 }
 
@@ -201,7 +191,7 @@ void learn_sample(Sim *sim, int slot)
     if (sim->race.tick % 32 != 0 || r->personality != 0)
         return;
     const dReal *p = dBodyGetPosition(r->bodies[FRAME]);
-    float speed = speed_of(r);
+    float speed = frame_speed(r);
     if (r->front_contact.depth <= 0 && r->rear_contact.depth <= 0)
         speed = -speed;
     LinePoint point = {(float)p[0], (float)p[1], (float)p[2], speed, bike_lean_angle(r, FRAME)};
@@ -216,7 +206,7 @@ void learn_stopped(Sim *sim, int slot)
         return;
     const TimingGates &g = gates_of(*sim);
     blame(sim, r, section_of(g, s.next_gate));
-    if (recorded(s, s.next_gate - 1) && sim->race.tick - tick_at(s, s.next_gate - 1) < TICKS_PER_SECOND)
+    if (gate_recorded(s, s.next_gate - 1) && sim->race.tick - tick_at(s, s.next_gate - 1) < TICKS_PER_SECOND)
         blame(sim, r, section_of(g, s.next_gate - 1));
     forget_picks(r);
 }

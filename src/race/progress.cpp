@@ -1,6 +1,7 @@
 // The per-tick progress step: gate crossings, stopping and finishing.
 #include "race/progress.h"
 
+#include "physics/aids.h"
 #include "physics/rider.h"
 #include "race/learning.h"
 #include "race/line_plans.h"
@@ -20,18 +21,12 @@ bool ends_lap(const TimingGates &g, int q)
     return after >= 0 && after % g.normal_lap_count == 0;
 }
 
-bool recorded(const RiderSlot &s, int q)
-{
-    return q < (int)s.gate_ticks.size() && s.gate_ticks[(size_t)q] >= 0;
-}
-
-float frame_speed(const Rider *r)
-{
-    const dReal *v = dBodyGetLinearVel(r->bodies[FRAME]);
-    return (float)std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
-}
-
 } // namespace
+
+bool gate_recorded(const RiderSlot &s, int q)
+{
+    return q >= 0 && q < (int)s.gate_ticks.size() && s.gate_ticks[(size_t)q] >= 0;
+}
 
 bool crosses_gate(const Checkpoint &c, float x, float z)
 {
@@ -80,13 +75,13 @@ void rider_progress_step(Sim *sim, int slot)
         int q = s.next_gate + offset;
         if (q < 0)
             continue;
-        if (!recorded(s, q))
+        if (!gate_recorded(s, q))
             skipped_seen = true;
         int entry = gate_sequence(g, q);
         bool crossing = entry >= 0 && crosses_gate(g.checkpoints[(size_t)(entry % UNTIMED_GATE)], x, z);
         if (!crossing) {
             // A lap line is never skipped: nothing beyond it counts.
-            if (ends_lap(g, q) && !recorded(s, q))
+            if (ends_lap(g, q) && !gate_recorded(s, q))
                 return;
             continue;
         }

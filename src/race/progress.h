@@ -8,10 +8,14 @@
 #pragma once
 
 struct Checkpoint;
+struct RiderSlot;
 struct Sim;
 
 // Whether a point (x, z) is over a gate: within its reach and past it.
 bool crosses_gate(const Checkpoint &gate, float x, float z);
+
+// Whether a slot's rider has a crossing recorded at a sequence position.
+bool gate_recorded(const RiderSlot &slot, int position);
 
 // Runs the progress step of a slot's rider for the present tick.
 void rider_progress_step(Sim *sim, int slot);

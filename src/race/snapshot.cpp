@@ -226,8 +226,7 @@ void snapshot_apply(Rider *r, const Terrain &t, const RiderSnapshot &snapshot, i
     dVector3 axis = {spec.steering_head[0] - spec.fork_bottom[0], spec.steering_head[1] - spec.fork_bottom[1],
                      spec.steering_head[2] - spec.fork_bottom[2], 0};
     dNormalize3(axis);
-    dMatrix3 steering, swinging, front_turn, rear_turn, identity;
-    dRSetIdentity(identity);
+    dMatrix3 steering, swinging, front_turn, rear_turn;
     dRFromAxisAndAngle(steering, axis[0], axis[1], axis[2], steer);
     dRFromAxisAndAngle(swinging, 1, 0, 0, swing);
     dVector3 head = {spec.steering_head[0], spec.steering_head[1], spec.steering_head[2], 0};
@@ -257,7 +256,6 @@ void snapshot_apply(Rider *r, const Terrain &t, const RiderSnapshot &snapshot, i
     dBodySetPosition(r->bodies[RIDER_TORSO], at[0] + field(b, AT_TORSO, 2, -16, 16),
                      at[1] + field(b, AT_TORSO + 2, 2, -16, 16), at[2] + field(b, AT_TORSO + 4, 2, -16, 16));
     dBodySetQuaternion(r->bodies[RIDER_TORSO], torso_q);
-    (void)identity;
 
     // Gear, throttle, dab and crash.
     int state = b[AT_STATE], high = state >> 4;

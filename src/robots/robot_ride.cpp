@@ -39,25 +39,11 @@ void line_at(const std::vector<LinePoint> &line, float p, float out[3])
     out[0] = lerp(a.x, b.x, f), out[1] = lerp(a.y, b.y, f), out[2] = lerp(a.z, b.z, f);
 }
 
-float roll_rate(const Rider &r)
-{
-    const dReal *w = dBodyGetAngularVel(r.bodies[FRAME]);
-    dVector3 local;
-    dBodyVectorFromWorld(r.bodies[FRAME], w[0], w[1], w[2], local);
-    return (float)local[2];
-}
-
-float speed_of(const Rider &r)
-{
-    const dReal *v = dBodyGetLinearVel(r.bodies[FRAME]);
-    return (float)std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
-}
-
 // A rider's way of travel: its side (to the right) and backward vectors.
 void travel_frame(const Rider &r, float side[3], float back[3])
 {
     const dReal *v = dBodyGetLinearVel(r.bodies[FRAME]);
-    float flat = (float)std::sqrt(v[0] * v[0] + v[2] * v[2]), full = speed_of(r);
+    float flat = (float)std::sqrt(v[0] * v[0] + v[2] * v[2]), full = frame_speed(&r);
     if (flat < 1e-3f || full < 1e-3f) {
         side[0] = 1, side[1] = side[2] = 0;
         back[0] = back[1] = 0, back[2] = 1;
@@ -227,7 +213,7 @@ void robot_ride(Sim &sim, int slot, RobotState *st, RiderInput *in)
     float p = line_progress(s);
     int k = (int)std::lround(p);
     float V = lerp(std::fabs(point_at(line, k).speed), std::fabs(point_at(line, k + 1).speed), p - (float)k);
-    float v = speed_of(r);
+    float v = frame_speed(&r);
     const dReal *fp = dBodyGetPosition(r.bodies[FRAME]);
     float frame[3] = {(float)fp[0], (float)fp[1], (float)fp[2]};
 
@@ -270,7 +256,7 @@ void robot_ride(Sim &sim, int slot, RobotState *st, RiderInput *in)
         const dReal *op = dBodyGetPosition(other->bodies[FRAME]);
         float at[3] = {(float)op[0], (float)op[1], (float)op[2]}, oside[3], oback[3], theirs[4][2];
         travel_frame(*other, oside, oback);
-        float ov = speed_of(*other);
+        float ov = frame_speed(other);
         footprint(at, oside, oback, -2, 2, 4 + ov, 4, theirs);
         if (!overlap(mine, theirs))
             continue;
@@ -372,7 +358,7 @@ void robot_ride(Sim &sim, int slot, RobotState *st, RiderInput *in)
     if (rho * lean < 0)
         rho *= 2;
     rho = clampf(rho, -lean_rate, lean_rate);
-    float roll = roll_rate(r);
+    float roll = roll_rate(&r);
     float delta = clampf(rho - roll, -0.125f, 0.125f);
     float s0 = steer_toward(&r, front_drift_angle(&r));
     float steer = r.front_contact.depth > 0 ? lerp(s0, (roll - (rho - delta)) * 4, clampf((4 - slide) / 4, 0, 1)) : s0;
@@ -412,7 +398,7 @@ void recovery_ride(Sim &sim, int slot, RobotState *st, RiderInput *in)
     // A bike lying on its side is first picked up: a roll toward upright,
     // as a rider lifting it by the bars.
     float lean = bike_lean_angle(&r, FRAME);
-    if (std::fabs(lean) > 0.8f && speed_of(r) < 3 && r.crash_timer == 0) {
+    if (std::fabs(lean) > 0.8f && frame_speed(&r) < 3 && r.crash_timer == 0) {
         dVector3 forward;
         dBodyVectorToWorld(r.bodies[FRAME], 0, 0, -1, forward);
         float torque = (lean > 0 ? 1.0f : -1.0f) * r.total_mass * 32 * 3;
@@ -424,7 +410,7 @@ void recovery_ride(Sim &sim, int slot, RobotState *st, RiderInput *in)
     }
     if ((now - st->target_tick) * dt <= 19) {
         // Ride back to the target point.
-        float v = speed_of(r), V, most;
+        float v = frame_speed(&r), V, most;
         in->sit_dab = 0;
         if (v >= 10) {
             V = 15;
@@ -441,7 +427,7 @@ void recovery_ride(Sim &sim, int slot, RobotState *st, RiderInput *in)
         if (-z < 4 * std::fabs(x) || jump_close)
             st->recovery = 3;
         float e = clampf((wanted - lean) * 4, -4, 4);
-        in->steer = clampf(2 * (roll_rate(r) - e), -1, 1);
+        in->steer = clampf(2 * (roll_rate(&r) - e), -1, 1);
         speed_control(r, v, V, in);
         return;
     }
