@@ -148,6 +148,15 @@ void pilot_drive(Sim &sim, int slot, void *state, RiderInput *in)
     float past = std::min(6.0f, 0.3f * target->radius);
     float ax = target->centre[0] + nx * shift + target->direction[0] * past;
     float az = target->centre[2] + nz * shift + target->direction[2] * past;
+    if (aim_gate == 0) {
+        // The first gate is wide: the pilot rides for the part of it in
+        // front of its place on the starting gate, as riders spread out
+        // across the start straight do.
+        float px = -target->direction[2], pz = target->direction[0];
+        float across = std::clamp((x - target->centre[0]) * px + (z - target->centre[2]) * pz, -0.6f * target->radius,
+                                  0.6f * target->radius);
+        ax += px * across, az += pz * across;
+    }
     float error = angle_to(fx, fz, ax - x, az - z);
 
     // The coming turn decides the speed.
@@ -181,6 +190,10 @@ void pilot_drive(Sim &sim, int slot, void *state, RiderInput *in)
     float reach = std::clamp(0.2f + speed / 30, 0.2f, 1.0f);
     bool airborne = r->front_contact.depth <= 0 && r->rear_contact.depth <= 0;
     in->steer = airborne ? 0.0f : std::clamp(error * 1.6f, -reach, reach);
+    // Straight out of the gate for the first two seconds, the way riders
+    // (and the robots) launch.
+    if (tick < sim.race.start_tick + 2 * TICKS_PER_SECOND)
+        in->steer = 0;
     float pitch = (float)-R[6]; // below 0 nose down
     in->lean = airborne ? std::clamp(air_lean_gain * pitch, -1.0f, 1.0f) : 0.0f;
     in->throttle = speed < wanted ? 1.0f : speed < wanted + 4 ? 0.35f : 0.0f;

@@ -300,7 +300,7 @@ void robot_step(Sim &sim, int slot, RobotState *st, RiderInput *in)
     if (r->personality == 0)
         return;
     int now = sim.race.tick;
-    in->flags = (r->flags & ~(aid_flags | RIDER_AUTO_SHIFT)) | aid_flags | RIDER_AUTO_SHIFT;
+    in->flags = (r->flags & ~(aid_flags | RIDER_AUTO_SHIFT)) | aid_flags | RIDER_AUTO_SHIFT | RIDER_ARCADE;
     in->lean = 0;
     in->back_up = 0;
     in->shift = 0;
@@ -343,6 +343,8 @@ void robot_step(Sim &sim, int slot, RobotState *st, RiderInput *in)
         return;
     }
     bool starting = now < sim.race.start_tick + 5 * TICKS_PER_SECOND && start_procedure(sim, r, st, in);
+    if (starting || r->crash_timer > 0 || frame_speed(r) >= 2)
+        st->moving_tick = now;
     if (!starting) {
         if (st->recovery == 0)
             robot_ride(sim, slot, st, in);

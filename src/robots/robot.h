@@ -19,6 +19,8 @@ struct RobotState {
     float start_timer = 0;       // the start procedure's clock (see robot.cpp)
     float throttle_memory = 0;   // the last throttle of normal riding
     int limit_tick = -1000000;   // when the grip last lowered the target speed
+    int moving_tick = 0;         // when the bike last moved (or was down, or starting)
+    int walk_until = 0;          // walking the bike until this tick
     std::mt19937 random{12345u}; // reaction times and revving, per robot
 };
 
@@ -38,6 +40,9 @@ void pick_line(Sim &sim, int slot, RobotState *state);
 // Normal riding along the joined line; riding back to it.
 void robot_ride(Sim &sim, int slot, RobotState *state, RiderInput *input);
 void recovery_ride(Sim &sim, int slot, RobotState *state, RiderInput *input);
+
+// The steer input that has the steering aid lean the bike to `lean`.
+float arcade_steer(float lean);
 
 // Throttle, brakes and clutch toward a speed (in the air: pitch control).
 void speed_control(const Rider &rider, float speed, float target, RiderInput *input);

@@ -1,3 +1,4 @@
+
 // Riding a joined line: aiming, leaning within the grip, speed, traffic,
 // jumps, and riding (or walking) back to the line when lost.
 #include "robots/robot.h"
@@ -98,12 +99,24 @@ bool overlap(const float a[4][2], const float b[4][2])
     return inside(a, b[0]) || inside(b, a[0]);
 }
 
+// A bike lying on its side at walking pace with its rider up: it has to be
+// picked up before it can be ridden.
+bool lying(const Rider &r)
+{
+    return std::fabs(bike_lean_angle(&r, FRAME)) > 0.8f && frame_speed(&r) < 3 && r.crash_timer == 0;
+}
+
 float dot3(const float *a, const float *b)
 {
     return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
 }
 
 } // namespace
+
+float arcade_steer(float lean)
+{
+    return clampf(-lean * 4 / pi, -1, 1);
+}
 
 float turn_radius_to(float radius, const float frame[3], const float side[3], const float back[3], const float aim[3])
 {
@@ -205,7 +218,7 @@ void robot_ride(Sim &sim, int slot, RobotState *st, RiderInput *in)
     Rider &r = *s.rider;
     const std::vector<LinePoint> &line = s.robot_line;
     int now = sim.race.tick, n = (int)line.size();
-    if ((now - st->target_tick) * dt > 3.0f) {
+    if ((now - st->target_tick) * dt > 3.0f || (now - st->moving_tick) * dt > 3.0f || lying(r)) {
         st->recovery = 3;
         return;
     }
@@ -352,17 +365,18 @@ void robot_ride(Sim &sim, int slot, RobotState *st, RiderInput *in)
         lean_rate += (0.3926991f - lean_rate) * clampf((3 - take_off) / 3, 0, 1);
     }
 
-    // Steering: the lean rate toward the wanted lean, through the roll rate
-    // while the front grips, along the front's way of travel while it slides.
+    // Steering: the lean rate toward the wanted lean, doubled toward
+    // upright and limited. Robots ride with the steering aid a new player
+    // has (the aid leans the bike to the lean asked for and steers the
+    // front along its way of travel), asked for the lean a quarter second
+    // ahead at that rate; upright in the air.
     float rho = (wanted - lean) * gain;
     if (rho * lean < 0)
         rho *= 2;
     rho = clampf(rho, -lean_rate, lean_rate);
-    float roll = roll_rate(&r);
-    float delta = clampf(rho - roll, -0.125f, 0.125f);
-    float s0 = steer_toward(&r, front_drift_angle(&r));
-    float steer = r.front_contact.depth > 0 ? lerp(s0, (roll - (rho - delta)) * 4, clampf((4 - slide) / 4, 0, 1)) : s0;
-    in->steer = clampf(steer, -1, 1);
+    in->steer = arcade_steer(lean + rho * 0.25f);
+    if (r.front_contact.depth <= 0 && r.rear_contact.depth <= 0)
+        in->steer = 0;
 
     speed_control(r, v, V, in);
 
@@ -395,10 +409,16 @@ void recovery_ride(Sim &sim, int slot, RobotState *st, RiderInput *in)
     for (int j = std::max(k, 0); j < std::min(k + 8, n - 1); ++j)
         jump_close |= line[(size_t)j].speed < 0 && line[(size_t)j + 1].speed < 0;
 
+    // Stopped for long (wedged against a block, stuck on a ridge, or
+    // not picked up): the bike is walked for a while.
+    if ((now - st->moving_tick) * dt > 4.0f)
+        st->walk_until = now + 2 * TICKS_PER_SECOND;
+    bool walking = now < st->walk_until;
+
     // A bike lying on its side is first picked up: a roll toward upright,
     // as a rider lifting it by the bars.
     float lean = bike_lean_angle(&r, FRAME);
-    if (std::fabs(lean) > 0.8f && frame_speed(&r) < 3 && r.crash_timer == 0) {
+    if (lying(r) && !walking) {
         dVector3 forward;
         dBodyVectorToWorld(r.bodies[FRAME], 0, 0, -1, forward);
         float torque = (lean > 0 ? 1.0f : -1.0f) * r.total_mass * 32 * 3;
@@ -408,7 +428,7 @@ void recovery_ride(Sim &sim, int slot, RobotState *st, RiderInput *in)
         in->steer = 0;
         return;
     }
-    if ((now - st->target_tick) * dt <= 19) {
+    if ((now - st->target_tick) * dt <= 19 && !walking) {
         // Ride back to the target point.
         float v = frame_speed(&r), V, most;
         in->sit_dab = 0;
@@ -427,7 +447,7 @@ void recovery_ride(Sim &sim, int slot, RobotState *st, RiderInput *in)
         if (-z < 4 * std::fabs(x) || jump_close)
             st->recovery = 3;
         float e = clampf((wanted - lean) * 4, -4, 4);
-        in->steer = clampf(2 * (roll_rate(&r) - e), -1, 1);
+        in->steer = arcade_steer(lean + e * 0.25f);
         speed_control(r, v, V, in);
         return;
     }

@@ -16,6 +16,7 @@
 // reached the end. Without --play, the last-but-one line is a hash of the final state of every body, so two
 // runs can be compared: the same options give the same hash.
 #include "files/paths.h"
+#include "physics/aids.h"
 #include "physics/rider.h"
 #include "physics/world.h"
 #include "race/race.h"
@@ -23,6 +24,7 @@
 #include "robots/robot.h"
 #include "track/track.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cinttypes>
 #include <cmath>
@@ -62,6 +64,42 @@ bool number(const char *text, double lo, double hi, double *out)
         return false;
     *out = v;
     return true;
+}
+
+// What the riders did along the way: crashes, stops and starts before the
+// gate dropped.
+struct RaceWatch {
+    int crashes[SLOTS] = {};
+    bool down[SLOTS] = {};
+    int stopped_since[SLOTS] = {};
+    int longest_stop[SLOTS] = {}; // ticks
+    bool false_start[SLOTS] = {};
+};
+
+// A stop: the frame slower than 2 ft/s while the rider is not down, after
+// the gate drop and before the finish.
+void watch_tick(RaceWatch *w, const Sim &sim)
+{
+    const RaceState &race = sim.race;
+    for (int k = 0; k < SLOTS; ++k) {
+        const Rider *r = race.slots[k].rider;
+        if (!r)
+            continue;
+        bool down = r->crash_timer > 0;
+        w->crashes[k] += down && !w->down[k];
+        w->down[k] = down;
+        float v = frame_speed(r);
+        if (race.tick < race.start_tick) {
+            // Moving off while the gate is still up (after the first
+            // seconds of settling on the grid).
+            w->false_start[k] |= race.tick > 5 * TICKS_PER_SECOND && v > 3;
+            w->stopped_since[k] = race.tick;
+            continue;
+        }
+        if (v >= 2 || down || race.slots[k].finished)
+            w->stopped_since[k] = race.tick;
+        w->longest_stop[k] = std::max(w->longest_stop[k], race.tick - w->stopped_since[k]);
+    }
 }
 
 } // namespace
@@ -164,8 +202,11 @@ int main(int argc, char **argv)
     int ticks = (int)(seconds * TICKS_PER_SECOND);
     auto start = std::chrono::steady_clock::now();
     int ran = 0;
-    for (; ran < ticks && !sim.race.results_final && !(sim.demo.in && sim.demo.at_end); ++ran)
+    RaceWatch watch;
+    for (; ran < ticks && !sim.race.results_final && !(sim.demo.in && sim.demo.at_end); ++ran) {
         sim_tick(&sim);
+        watch_tick(&watch, sim);
+    }
     double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
     // The results as the results board orders them.
@@ -188,11 +229,37 @@ int main(int argc, char **argv)
             continue;
         const dReal *p = dBodyGetPosition(r->bodies[FRAME]), *v = dBodyGetLinearVel(r->bodies[FRAME]);
         const PilotLog &log = pilot_log(sim, k);
-        int crashes = k == pilot_slot ? log.crashes : (r->crash_timer > 0);
-        printf("slot %d: gates %d laps %d crashes %d at (%.0f, %.0f, %.0f) speed %.1f ft/s%s\n", k, slot.next_gate,
-               laps_completed(gates, slot.next_gate), crashes, p[0], p[1], p[2],
-               std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]), k == pilot_slot ? " (pilot)" : "");
+        int crashes = k == pilot_slot ? log.crashes : watch.crashes[k];
+        printf("slot %d: gates %d laps %d crashes %d longest stop %.1f s%s at (%.0f, %.0f, %.0f) speed %.1f ft/s%s\n",
+               k, slot.next_gate, laps_completed(gates, slot.next_gate), crashes,
+               (double)watch.longest_stop[k] / TICKS_PER_SECOND, watch.false_start[k] ? " false start" : "", p[0], p[1],
+               p[2], std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]), k == pilot_slot ? " (pilot)" : "");
     }
+    // The field in one line: finishers, the winner's total and best lap,
+    // the slowest finisher, the longest stop and the false starts.
+    int riding = 0, finishers = 0, false_starts = 0, longest = 0, winner = -1, last = -1;
+    for (int k = 0; k < order.count; ++k) {
+        const OrderEntry &e = order.entries[k];
+        ++riding;
+        longest = std::max(longest, watch.longest_stop[e.slot]);
+        false_starts += watch.false_start[e.slot];
+        if (sim.race.slots[e.slot].finished) {
+            ++finishers;
+            if (winner < 0)
+                winner = k;
+            last = k;
+        }
+    }
+    auto total_of = [&](int k) {
+        return k < 0 ? std::string("-")
+                     : time_text((double)(order.entries[k].total - sim.race.start_tick) / TICKS_PER_SECOND);
+    };
+    int winner_best = winner < 0 ? 0 : best_lap(sim, order.entries[winner].slot);
+    printf("field: %d of %d finished, winner %s best lap %s, slowest finisher %s, longest stop %.1f s, false starts "
+           "%d\n",
+           finishers, riding, total_of(winner).c_str(),
+           winner_best ? time_text(lap_time(sim, order.entries[winner].slot, winner_best)).c_str() : "-",
+           total_of(last).c_str(), (double)longest / TICKS_PER_SECOND, false_starts);
     int stored = 0, covered = 0;
     for (const auto &section : sim.lines.sections) {
         int here = 0;

@@ -60,11 +60,21 @@ bool teach(const std::string &scratch, const std::string &folder)
     sim_create(&sim, &track);
     robots_install(&sim);
     sim.settings.track_folder = folder;
-    int pilot[SLOTS] = {LINEUP_HUMAN};
-    bool ok = race_start(&sim, pilot, false, false, 0, 3, 0, 1);
+    // Three laps from the middle of the gate, then a first lap from each
+    // of six places across it, so that every robot on the gate finds a
+    // first line starting close to it.
+    const int gates[7] = {20, 0, 6, 13, 27, 33, 39};
+    bool ok = true;
+    for (int g = 0; g < 7 && ok; ++g) {
+        int pilot[SLOTS] = {};
+        pilot[gates[g]] = LINEUP_HUMAN;
+        ok = race_start(&sim, pilot, false, false, 0, g == 0 ? 3 : 1, 0, (unsigned)(1 + g));
+        if (ok) {
+            pilot_take(&sim, gates[g]);
+            run(&sim, g == 0 ? 900 : 300);
+        }
+    }
     if (ok) {
-        pilot_take(&sim, 0);
-        run(&sim, 900);
         sim_save_lines(&sim);
         std::string home = scratch + "/Rutvale/" + folder + "/";
         for (int skill = 1; skill < 3; ++skill)
