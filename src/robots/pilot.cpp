@@ -28,6 +28,7 @@ struct Pilot {
     int stuck_ticks = 0;
     int backing_ticks = 0;
     bool was_crashed = false;
+    float pace = 1;
 };
 
 const Checkpoint *checkpoint_at(const TimingGates &gates, int n)
@@ -55,9 +56,10 @@ void pilot_release(void *state)
 
 } // namespace
 
-void pilot_take(Sim *sim, int slot)
+void pilot_take(Sim *sim, int slot, float pace)
 {
     Pilot *pilot = new Pilot;
+    pilot->pace = pace;
     pilot->log.start_tick = sim->race.start_tick;
     // The pilot rides with a player's default bike setup, as a person does:
     // its laps teach the robots' lines.
@@ -162,7 +164,7 @@ void pilot_drive(Sim &sim, int slot, void *state, RiderInput *in)
     // The coming turn decides the speed.
     float tx = next->centre[0] - target->centre[0], tz = next->centre[2] - target->centre[2];
     float turn = std::fabs(angle_to(target->direction[0], target->direction[2], tx, tz));
-    float wanted = std::clamp(62 - 55 * turn, 24.0f, 62.0f);
+    float wanted = std::min(std::clamp(62 - 55 * turn, 24.0f, 62.0f), 62 * pilot.pace);
     if (std::fabs(error) > 0.4f)
         wanted = std::min(wanted, 28.0f);
     // A jump's face ahead: come at it fast enough to clear the gap behind.

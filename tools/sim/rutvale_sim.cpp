@@ -7,8 +7,13 @@
 //
 // A race of --laps ends when every rider has finished (or at --seconds); the
 // results come first, one line a rider in the order of the results board:
-//   place P slot S laps L best M:SS.s total M:SS.s   (total DNF: not finished)
-// then a line per slot and one on the learnt lines, which are written to
+//   place P slot S laps L best M:SS.s total M:SS.s [PERSONALITY]
+// (total DNF: not finished; a robot's personality last), then a line per
+// slot (gates, laps, crashes, its longest stop after the gate drop, a start
+// before the gate dropped), one on the whole field (finishers, the winner's
+// total and best lap, the slowest finisher, the longest stop, the false
+// starts), the robots' mean place by personality, and one on the learnt
+// lines, which are written to
 // the skill's lines file in the home folder at the end unless --nolearn is
 // given. --record writes the race to a demo file; --play plays one (its
 // riders in the slots after the robots and the pilot) as fast as it can, to
@@ -218,8 +223,11 @@ int main(int argc, char **argv)
         std::string total = sim.race.slots[e.slot].finished
                                 ? time_text((double)(e.total - sim.race.start_tick) / TICKS_PER_SECOND)
                                 : "DNF";
-        printf("place %d slot %d laps %d best %s total %s\n", k + 1, e.slot, laps_completed(gates, e.gates),
-               best ? time_text(lap_time(sim, e.slot, best)).c_str() : "-", total.c_str());
+        const Rider *r = sim.race.slots[e.slot].rider;
+        bool robot = sim.race.slots[e.slot].kind == KIND_ROBOT && r && r->personality > 0;
+        printf("place %d slot %d laps %d best %s total %s%s%s\n", k + 1, e.slot, laps_completed(gates, e.gates),
+               best ? time_text(lap_time(sim, e.slot, best)).c_str() : "-", total.c_str(), robot ? " " : "",
+               robot ? personality(r->personality).name : "");
     }
 
     for (int k = 0; k < SLOTS; ++k) {
@@ -260,6 +268,19 @@ int main(int argc, char **argv)
            finishers, riding, total_of(winner).c_str(),
            winner_best ? time_text(lap_time(sim, order.entries[winner].slot, winner_best)).c_str() : "-",
            total_of(last).c_str(), (double)longest / TICKS_PER_SECOND, false_starts);
+    // The robots' mean place by personality.
+    int places[PERSONALITY_TESTER + 1] = {}, counted[PERSONALITY_TESTER + 1] = {};
+    for (int k = 0; k < order.count; ++k) {
+        const Rider *r = sim.race.slots[order.entries[k].slot].rider;
+        if (r && sim.race.slots[order.entries[k].slot].kind == KIND_ROBOT && r->personality > 0 &&
+            r->personality <= PERSONALITY_TESTER)
+            places[r->personality] += k + 1, ++counted[r->personality];
+    }
+    printf("personalities:");
+    for (int p = 1; p <= PERSONALITY_TESTER; ++p)
+        if (counted[p])
+            printf(" %s %d mean place %.1f", personality(p).name, counted[p], (double)places[p] / counted[p]);
+    printf("\n");
     int stored = 0, covered = 0;
     for (const auto &section : sim.lines.sections) {
         int here = 0;

@@ -1,8 +1,8 @@
 // teach_lines: the learnt lines shipped with every track, made at data
-// build time the way players make them: the test pilot rides three laps
-// (its sections become the first lines), then four robots race on them for
-// a while, reporting which lines worked. Each robot skill level gets its own
-// file, the higher levels from longer racing. Runs headless on the
+// build time the way players make them: the test pilot rides laps (its
+// sections become the first lines), then four robots race on them for a
+// while, reporting which lines worked. Each robot skill level gets its own
+// file, taught by the pilot riding at that level's pace. Runs headless on the
 // generated data folder and writes "lines_novice", "lines_amateur" and
 // "lines_expert" into each track folder there; the same data give the same
 // bytes.
@@ -50,44 +50,41 @@ bool copy_file(const std::string &from, const std::string &to)
 
 const char *const skill_files[3] = {"lines_novice", "lines_amateur", "lines_expert"};
 
-// Teaches one track: the pilot's laps for every skill level, then robots
-// racing on them, longer for the higher levels. False when it cannot be
-// raced.
-bool teach(const std::string &scratch, const std::string &folder)
+// Teaches one track, every skill level. False when it cannot be raced.
+bool teach(const std::string &folder)
 {
     Track track;
     Sim sim;
     sim_create(&sim, &track);
     robots_install(&sim);
     sim.settings.track_folder = folder;
-    // Three laps from the middle of the gate, then a first lap from each
-    // of six places across it, so that every robot on the gate finds a
-    // first line starting close to it.
+    // For each skill level, the pilot at that level's pace: three laps
+    // from the middle of the gate, then a first lap from each of six places
+    // across it, so that every robot on the gate finds a first line
+    // starting close to it. Then four robots race on the lines for a
+    // minute, reporting which worked.
     const int gates[7] = {20, 0, 6, 13, 27, 33, 39};
+    const float pace[3] = {0.8f, 0.9f, 1.0f};
     bool ok = true;
-    for (int g = 0; g < 7 && ok; ++g) {
-        int pilot[SLOTS] = {};
-        pilot[gates[g]] = LINEUP_HUMAN;
-        ok = race_start(&sim, pilot, false, false, 0, g == 0 ? 3 : 1, 0, (unsigned)(1 + g));
-        if (ok) {
-            pilot_take(&sim, gates[g]);
-            run(&sim, g == 0 ? 900 : 300);
+    for (int skill = 0; skill < 3 && ok; ++skill) {
+        for (int g = 0; g < 7 && ok; ++g) {
+            int pilot[SLOTS] = {};
+            pilot[gates[g]] = LINEUP_HUMAN;
+            ok = race_start(&sim, pilot, false, false, 0, g == 0 ? 3 : 1, skill, (unsigned)(1 + g));
+            if (ok) {
+                pilot_take(&sim, gates[g], pace[skill]);
+                run(&sim, g == 0 ? 900 : 300);
+            }
         }
-    }
-    if (ok) {
-        sim_save_lines(&sim);
-        std::string home = scratch + "/Rutvale/" + folder + "/";
-        for (int skill = 1; skill < 3; ++skill)
-            ok &= copy_file(home + skill_files[0], home + skill_files[skill]);
         int robots[SLOTS] = {};
         for (int k = 0; k < 4; ++k)
             robots[k] = LINEUP_ROBOT;
-        for (int skill = 0; skill < 3 && ok; ++skill) {
+        if (ok) {
             ok = race_start(&sim, robots, false, false, 0, 3, skill, (unsigned)(2 + skill));
-            run(&sim, 60 * (skill + 1));
+            run(&sim, 60);
         }
-        sim_save_lines(&sim);
     }
+    sim_save_lines(&sim);
     sim_destroy(&sim);
     unload_track(&track);
     return ok;
@@ -113,7 +110,7 @@ int main(int argc, char **argv)
     TrackList tracks = build_track_list(false);
     int status = 0;
     for (const std::string &folder : tracks.folders) {
-        bool ok = teach(scratch, folder);
+        bool ok = teach(folder);
         for (int skill = 0; skill < 3 && ok; ++skill) {
             std::string learnt = std::string(scratch) + "/Rutvale/" + folder + "/" + skill_files[skill];
             ok = copy_file(learnt, data + "/" + folder + "/" + skill_files[skill]);
