@@ -123,11 +123,6 @@ V3 circle_point(V3 centre, V3 axle, double R, V3 p)
     return centre + proj * (R / length(proj));
 }
 
-double circle_distance(V3 centre, V3 axle, double R, V3 p)
-{
-    return length(p - circle_point(centre, axle, R, p));
-}
-
 bool torus_test(V3 centre, V3 axle, double R, double r, V3 a, V3 b, V3 c, Hit *hit)
 {
     V3 n = cross(b - a, c - a);
@@ -152,47 +147,67 @@ bool torus_test(V3 centre, V3 axle, double R, double r, V3 a, V3 b, V3 c, Hit *h
     // The edges (their ends included): distance to the circle along each,
     // sampled and then refined by golden-section search.
     const V3 start[3] = {a, b, c}, edge[3] = {b - a, c - b, a - c};
+    const double side[3] = {dot(a - centre, axle), dot(b - centre, axle), dot(c - centre, axle)};
     for (int k = 0; k < 3; ++k) {
-        // An edge further from the centre than R + r cannot come within r of
-        // the circle.
+        // An edge wholly to one side of the torus's slab (further than r
+        // from the circle's plane) cannot come within r of the circle.
+        double s0 = side[k], s1 = side[(k + 1) % 3];
+        if ((s0 > r && s1 > r) || (s0 < -r && s1 < -r))
+            continue;
+        // Nor can an edge further from the centre than R + r.
         double u = dot(centre - start[k], edge[k]) / dot(edge[k], edge[k]);
         u = u < 0 ? 0 : u > 1 ? 1 : u;
         if (length(centre - (start[k] + edge[k] * u)) >= R + r)
             continue;
-        auto f = [&](double t) { return circle_distance(centre, axle, R, start[k] + edge[k] * t); };
+        // Along the edge, a point's offset from the circle's plane is
+        // h(t) = h0 + he t and its offset in the plane u0 + ue t, so its
+        // squared distance from the circle is F(t) = h^2 + (|u| - R)^2.
+        V3 w0 = start[k] - centre;
+        double h0 = s0, he = s1 - s0;
+        V3 u0 = w0 - axle * h0, ue = edge[k] - axle * he;
+        double qa = dot(u0, u0), qb = 2 * dot(u0, ue), qc = dot(ue, ue);
+        auto F = [&](double t) {
+            double h = h0 + he * t, rho = std::sqrt(std::max(0.0, qa + (qb + qc * t) * t)) - R;
+            return h * h + rho * rho;
+        };
+        // Only the part inside the slab can come within r: sampled there,
+        // then the least sample refined by Newton's method on F.
+        double lo = 0, hi = 1;
+        if (std::fabs(he) > 1e-12) {
+            double t0 = (-r - h0) / he, t1 = (r - h0) / he;
+            lo = std::max(0.0, std::min(t0, t1));
+            hi = std::min(1.0, std::max(t0, t1));
+        }
         const int samples = 16;
         int best_sample = 0;
-        double best_value = f(0);
+        double best_value = F(lo);
         for (int sidx = 1; sidx <= samples; ++sidx) {
-            double v = f((double)sidx / samples);
+            double v = F(lo + (hi - lo) * sidx / samples);
             if (v < best_value) {
                 best_value = v;
                 best_sample = sidx;
             }
         }
-        double lo = std::max(0.0, (best_sample - 1.0) / samples), hi = std::min(1.0, (best_sample + 1.0) / samples);
-        const double g = 0.6180339887498949;
-        double x1 = hi - g * (hi - lo), x2 = lo + g * (hi - lo), f1 = f(x1), f2 = f(x2);
-        for (int it = 0; it < 32; ++it) {
-            if (f1 < f2) {
-                hi = x2;
-                x2 = x1;
-                f2 = f1;
-                x1 = hi - g * (hi - lo);
-                f1 = f(x1);
-            } else {
-                lo = x1;
-                x1 = x2;
-                f1 = f2;
-                x2 = lo + g * (hi - lo);
-                f2 = f(x2);
-            }
+        double t = lo + (hi - lo) * best_sample / samples, v = best_value;
+        double bracket_lo = lo + (hi - lo) * std::max(0, best_sample - 1) / samples,
+               bracket_hi = lo + (hi - lo) * std::min(samples, best_sample + 1) / samples;
+        double x = t;
+        for (int it = 0; it < 8; ++it) {
+            double q = std::max(1e-18, qa + (qb + qc * x) * x), rho = std::sqrt(q), h = h0 + he * x;
+            double dq = qb + 2 * qc * x, drho = dq / (2 * rho), ddrho = (2 * qc - 2 * drho * drho) / (2 * rho);
+            double d1 = 2 * h * he + 2 * (rho - R) * drho, d2 = 2 * he * he + 2 * drho * drho + 2 * (rho - R) * ddrho;
+            if (d2 <= 0)
+                break;
+            double next = std::min(bracket_hi, std::max(bracket_lo, x - d1 / d2));
+            bool done = std::fabs(next - x) < 1e-13;
+            x = next;
+            if (done)
+                break;
         }
-        double t = f1 < f2 ? x1 : x2, v = std::min(f1, f2);
-        if (best_value < v) {
-            t = (double)best_sample / samples;
-            v = best_value;
-        }
+        double fx = F(x);
+        if (fx < v)
+            t = x, v = fx;
+        v = std::sqrt(v);
         if (v < best) {
             best = v;
             through = false;
@@ -345,8 +360,14 @@ GroundContact torus_contact(const Terrain &t, const float centre[3], const float
 {
     V3 c = v3(centre), a = v3(axle);
     a = a * (1 / length(a));
-    Hit h = walk(t, c.x, c.z, ring + tube,
-                 [&](V3 p, V3 q, V3 s, Hit *out) { return torus_test(c, a, ring, tube, p, q, s, out); });
+    // A triangle wholly below the torus's lowest point cannot touch it: it
+    // is passed over without the exact test (which would find it clear).
+    double lowest = c.y - ring * std::sqrt(std::max(0.0, 1 - a.y * a.y)) - tube;
+    Hit h = walk(t, c.x, c.z, ring + tube, [&](V3 p, V3 q, V3 s, Hit *out) {
+        if (p.y < lowest && q.y < lowest && s.y < lowest)
+            return false;
+        return torus_test(c, a, ring, tube, p, q, s, out);
+    });
     return to_contact(h);
 }
 

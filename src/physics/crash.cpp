@@ -378,6 +378,27 @@ void rider_pre_step(Rider *r, int tick)
     }
 }
 
+float rider_reach(const Rider *r)
+{
+    const dReal *f = dBodyGetPosition(r->bodies[FRAME]);
+    auto from_frame = [&](dBodyID b) {
+        const dReal *p = dBodyGetPosition(b);
+        return (float)std::sqrt((p[0] - f[0]) * (p[0] - f[0]) + (p[1] - f[1]) * (p[1] - f[1]) +
+                                (p[2] - f[2]) * (p[2] - f[2]));
+    };
+    float reach = 0;
+    for (const WheelContact *w : {&r->front_contact, &r->rear_contact})
+        reach = std::max(reach, from_frame(w->body) + w->ring_radius + w->tube_radius);
+    const int shapes[][2] = {
+        {SHAPE_FRONT_WHEEL, FRONT_WHEEL}, {SHAPE_REAR_WHEEL, REAR_WHEEL}, {SHAPE_FRAME, FRAME},
+        {SHAPE_FORK_UPPER, FORK_UPPER},   {SHAPE_FORK_LOWER, FORK_LOWER}, {SHAPE_SWINGARM, SWINGARM},
+        {SHAPE_RIDER, RIDER_TORSO}};
+    for (const auto &s : shapes)
+        if (r->has_shape[s[0]])
+            reach = std::max(reach, from_frame(r->bodies[s[1]]) + r->shapes[s[0]].bounding_radius);
+    return reach;
+}
+
 void rider_collide(Rider *a, Rider *b, int tick)
 {
     bool penalty = a->last_rider_contact_tick == tick || b->last_rider_contact_tick == tick;

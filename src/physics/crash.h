@@ -26,6 +26,11 @@ void rider_pre_step(Rider *rider, int tick);
 // Contacts between two riders' parts; sets bump timers and contact ticks.
 void rider_collide(Rider *a, Rider *b, int tick);
 
+// The radius around the frame's position that holds every part of a rider
+// that can touch another rider: two riders further apart than the sum of
+// theirs cannot touch.
+float rider_reach(const Rider *r);
+
 // Throws the rider off the bike.
 void rider_eject(Rider *rider);
 

@@ -531,9 +531,19 @@ void sim_tick(Sim *sim)
             return v[0] * v[0] + v[1] * v[1] + v[2] * v[2];
         };
         std::stable_sort(list, list + count, [&](Rider *a, Rider *b) { return speed2(a) > speed2(b); });
+        // Only riders within reach of each other can touch.
+        float reach[SLOTS];
         for (int a = 0; a < count; ++a)
-            for (int b = a + 1; b < count; ++b)
-                rider_collide(list[a], list[b], race.tick);
+            reach[a] = rider_reach(list[a]);
+        for (int a = 0; a < count; ++a) {
+            const dReal *pa = dBodyGetPosition(list[a]->bodies[FRAME]);
+            for (int b = a + 1; b < count; ++b) {
+                const dReal *pb = dBodyGetPosition(list[b]->bodies[FRAME]);
+                double dx = pa[0] - pb[0], dy = pa[1] - pb[1], dz = pa[2] - pb[2], within = reach[a] + reach[b];
+                if (dx * dx + dy * dy + dz * dz < within * within)
+                    rider_collide(list[a], list[b], race.tick);
+            }
+        }
     }
 
     physics_world_step(&sim->physics);
