@@ -374,7 +374,11 @@ GroundContact torus_contact(const Terrain &t, const float centre[3], const float
 GroundContact sphere_contact(const Terrain &t, const float centre[3], float radius)
 {
     V3 c = v3(centre);
-    Hit h = walk(t, c.x, c.z, radius, [&](V3 p, V3 q, V3 s, Hit *out) { return sphere_test(c, radius, p, q, s, out); });
+    // A triangle wholly below the sphere cannot touch it.
+    double lowest = c.y - radius;
+    Hit h = walk(t, c.x, c.z, radius, [&](V3 p, V3 q, V3 s, Hit *out) {
+        return !(p.y < lowest && q.y < lowest && s.y < lowest) && sphere_test(c, radius, p, q, s, out);
+    });
     return to_contact(h);
 }
 

@@ -268,8 +268,12 @@ void robot_ride(Sim &sim, int slot, RobotState *st, RiderInput *in)
             continue;
         const dReal *op = dBodyGetPosition(other->bodies[FRAME]);
         float at[3] = {(float)op[0], (float)op[1], (float)op[2]}, oside[3], oback[3], theirs[4][2];
+        // Patches further apart than their corners reach cannot overlap.
+        float ov = frame_speed(other), gx = at[0] - frame[0], gz = at[2] - frame[2];
+        float corners = std::sqrt(4 + (4 + v) * (4 + v)) + std::sqrt(4 + (4 + ov) * (4 + ov));
+        if (gx * gx + gz * gz > corners * corners)
+            continue;
         travel_frame(*other, oside, oback);
-        float ov = frame_speed(other);
         footprint(at, oside, oback, -2, 2, 4 + ov, 4, theirs);
         if (!overlap(mine, theirs))
             continue;
