@@ -85,17 +85,17 @@ bool sphere_pair(PhysicsWorld *w, const Ball &a, const Ball &b, bool penalty)
     return true;
 }
 
-// The world spheres of a shape at a pose (position and 3x4 rotation).
-std::vector<Ball> balls(const SphereShape &shape, dBodyID body, const dReal *pos, const dReal *R)
+// The world spheres of a shape at a pose (position and 3x4 rotation), into
+// a buffer kept from call to call.
+void balls(const SphereShape &shape, dBodyID body, const dReal *pos, const dReal *R, std::vector<Ball> *out)
 {
     const SphereShape *master = shape.source ? shape.source : &shape;
-    std::vector<Ball> out;
+    out->clear();
     for (const Sphere &s : master->spheres) {
         V3 c = {R[0] * s.x + R[1] * s.y + R[2] * s.z + pos[0], R[4] * s.x + R[5] * s.y + R[6] * s.z + pos[1],
                 R[8] * s.x + R[9] * s.y + R[10] * s.z + pos[2]};
-        out.push_back({body, c, s.radius, s.friction, s.stiffness, s.damping});
+        out->push_back({body, c, s.radius, s.friction, s.stiffness, s.damping});
     }
-    return out;
 }
 
 bool shape_vs_shape(PhysicsWorld *w, const SphereShape &a, dBodyID ab, const dReal *ap, const dReal *aR,
@@ -105,7 +105,9 @@ bool shape_vs_shape(PhysicsWorld *w, const SphereShape &a, dBodyID ab, const dRe
     if (std::sqrt(dx * dx + dy * dy + dz * dz) >= a.bounding_radius + b.bounding_radius)
         return false;
     bool touched = false;
-    std::vector<Ball> as = balls(a, ab, ap, aR), bs = balls(b, bb, bp, bR);
+    thread_local std::vector<Ball> as, bs;
+    balls(a, ab, ap, aR, &as);
+    balls(b, bb, bp, bR, &bs);
     for (const Ball &x : as)
         for (const Ball &y : bs)
             touched = sphere_pair(w, x, y, penalty) || touched;
@@ -122,7 +124,9 @@ bool shape_vs_wheel(PhysicsWorld *world, const SphereShape &a, dBodyID ab, const
     dVector3 axle;
     dBodyVectorToWorld(w.body, 1, 0, 0, axle);
     bool touched = false;
-    for (const Ball &x : balls(a, ab, ap, aR)) {
+    thread_local std::vector<Ball> as;
+    balls(a, ab, ap, aR, &as);
+    for (const Ball &x : as) {
         // The nearest point of the wheel's core circle, as a tube-sized sphere.
         V3 off = x.centre - v3(c);
         double along = off.x * axle[0] + off.y * axle[1] + off.z * axle[2];
