@@ -39,8 +39,35 @@ void physics_world_create(PhysicsWorld *w, const Track *track)
     physics_world_set_track(w, track);
 }
 
+bool physics_world_set_threads(PhysicsWorld *w, int threads)
+{
+    if (w->threading) {
+        dWorldSetStepThreadingImplementation(w->world, nullptr, nullptr);
+        dThreadingImplementationShutdownProcessing(w->threading);
+        dThreadingFreeThreadPool(w->pool);
+        dThreadingFreeImplementation(w->threading);
+        w->threading = nullptr, w->pool = nullptr;
+    }
+    if (threads <= 1 || !w->world)
+        return true;
+    w->threading = dThreadingAllocateMultiThreadedImplementation();
+    w->pool = w->threading ? dThreadingAllocateThreadPool((unsigned)threads - 1, 0, dAllocateFlagBasicData, nullptr)
+                           : nullptr;
+    if (!w->pool) {
+        if (w->threading)
+            dThreadingFreeImplementation(w->threading);
+        w->threading = nullptr;
+        return false;
+    }
+    dThreadingThreadPoolServeMultiThreadedImplementation(w->pool, w->threading);
+    dWorldSetStepIslandsProcessingMaxThreadCount(w->world, (unsigned)threads);
+    dWorldSetStepThreadingImplementation(w->world, dThreadingImplementationGetFunctions(w->threading), w->threading);
+    return true;
+}
+
 void physics_world_destroy(PhysicsWorld *w)
 {
+    physics_world_set_threads(w, 1);
     if (w->contacts)
         dJointGroupDestroy(w->contacts);
     if (w->world)

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <ode/ode.h>
+#include <ode/threading_impl.h>
 
 #include <vector>
 
@@ -23,6 +24,8 @@ struct StatueState {
 struct PhysicsWorld {
     dWorldID world = nullptr;
     dJointGroupID contacts = nullptr;
+    dThreadingImplementationID threading = nullptr; // stepping on threads (none: the caller's)
+    dThreadingThreadPoolID pool = nullptr;
     unsigned long random_seed = 0;
     const Track *track = nullptr; // never null once created: an empty track stands in
     std::vector<StatueState> statues;
@@ -34,6 +37,11 @@ void physics_init();
 
 // Creates the world and its contact group on a track (null: no ground).
 void physics_world_create(PhysicsWorld *world, const Track *track);
+
+// Steps the world's islands (riders apart from each other) on `threads`
+// threads (1: on the caller's alone); the results are the same either way.
+// False when the threads could not be started (stepping stays as it was).
+bool physics_world_set_threads(PhysicsWorld *world, int threads);
 
 // Destroys the world and its contact group; the record is empty again.
 void physics_world_destroy(PhysicsWorld *world);

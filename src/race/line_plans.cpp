@@ -218,14 +218,20 @@ void plan_sections(const LineTable &t, int first, int count, int mode, SectionPl
                     plan->cost[k][y] = follows[k][y] ? cost[k] : (int64_t)NO_CHAIN;
             continue;
         }
+        // Per line y, the lines x it follows, in slot order (most slots
+        // are empty and follow nothing).
+        int before[LINE_SLOTS][LINE_SLOTS], befores[LINE_SLOTS] = {};
+        for (int y = 0; y < LINE_SLOTS; ++y)
+            for (int x = 0; x < LINE_SLOTS; ++x)
+                if (follows[x][y])
+                    before[y][befores[y]++] = x;
         int64_t next[LINE_SLOTS][LINE_SLOTS];
         for (int k = 0; k < LINE_SLOTS; ++k)
             for (int y = 0; y < LINE_SLOTS; ++y) {
                 int64_t best = NO_CHAIN;
                 int via = NO_LINE_SLOT;
-                for (int x = 0; x < LINE_SLOTS; ++x) {
-                    if (!follows[x][y])
-                        continue;
+                for (int n = 0; n < befores[y]; ++n) {
+                    int x = before[y][n];
                     int64_t c = plan->cost[k][x] + cost[x];
                     if (via == NO_LINE_SLOT || c < best) {
                         best = c;
