@@ -15,6 +15,7 @@
 #include "render/projection.h"
 #include "render/rider_looks.h"
 #include "render/shaders.h"
+#include "render/terrain_render.h"
 #include "render/text.h"
 #include "render/texture_gl.h"
 #include "track/track.h"
@@ -55,7 +56,7 @@ int main()
     setenv("XDG_DATA_HOME", home.c_str(), 1);
     GameSettings settings;
     const int sizes[2][2] = {{640, 480}, {1280, 720}};
-    printf("%-10s %-8s %-6s %8s\n", "size", "shaders", "view", "fps");
+    printf("%-10s %-8s %-6s %8s  %s\n", "size", "shaders", "view", "fps", "triangles drawn");
     for (const auto &size : sizes) {
         for (int shaders : {1, 0}) {
             Config config;
@@ -88,8 +89,9 @@ int main()
                 state.view = view;
                 frames_per_second(window, sim, state, config, settings, 10); // warm up, ground painted
                 double fps = frames_per_second(window, sim, state, config, settings, 100);
-                printf("%4dx%-5d %-8s %-6s %8.1f\n", size[0], size[1], gl_caps.has_fragment_shader ? "on" : "off",
-                       view == RIDER_VIEW ? "rider" : "chase", fps);
+                printf("%4dx%-5d %-8s %-6s %8.1f  ground %d, models %d triangles\n", size[0], size[1],
+                       gl_caps.has_fragment_shader ? "on" : "off", view == RIDER_VIEW ? "rider" : "chase", fps,
+                       ground.triangles, model_triangles_drawn);
             }
             looks_clear();
             sim_destroy(&sim);

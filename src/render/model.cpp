@@ -410,6 +410,19 @@ void skin_mesh(Mesh *m, const BonePoses &b)
     }
 }
 
+float model_radius(Model *model)
+{
+    if (model->radius < 0) {
+        float most = 0;
+        for (const Mesh &m : model->meshes)
+            for (size_t k = 0; k + 2 < m.positions.size(); k += 3)
+                most = std::max(most, m.positions[k] * m.positions[k] + m.positions[k + 1] * m.positions[k + 1] +
+                                          m.positions[k + 2] * m.positions[k + 2]);
+        model->radius = std::sqrt(most);
+    }
+    return model->radius;
+}
+
 void draw_model(Model *model, const float position[3], const float rotation[12], const BonePoses *bones)
 {
     float distance = std::sqrt(position[0] * position[0] + position[1] * position[1] + position[2] * position[2]);

@@ -33,7 +33,12 @@ struct Model {
     int generation = 0;
     Model *next_variant = nullptr; // farther variants, ascending distance
     float variant_distance = 0;
+    float radius = -1; // of the sphere round its origin holding every vertex (-1: not yet known)
 };
+
+// The radius of the sphere round a model's origin that holds all of it (its
+// rest pose, for a skinned model).
+float model_radius(Model *model);
 
 // Bone poses for skinned drawing: per bone its current position, its rest
 // position and its rotation (3x3, row by row).

@@ -4,6 +4,7 @@
 #include "physics/rider.h"
 #include "race/race.h"
 #include "render/billboards.h"
+#include "render/frustum.h"
 #include "render/gl_caps.h"
 #include "render/lens_flares.h"
 #include "render/material.h"
@@ -105,6 +106,10 @@ float ghost_alpha(float distance, float fade_distance)
     return std::min(1.0f, std::max(0.0f, (distance - half) / (fade_distance - half)));
 }
 
+// How far from its frame's centre (or from the torso, for a rider thrown
+// clear of the bike) a drawn rider can reach.
+const float rider_reach_drawn = 12;
+
 void draw_scene(const Sim &sim, const SceneCamera &camera, int viewing_slot, const SceneOptions &options)
 {
     model_triangles_drawn = 0;
@@ -130,12 +135,13 @@ void draw_scene(const Sim &sim, const SceneCamera &camera, int viewing_slot, con
     camera_apply(camera);
     if (gl_caps.has_fragment_shader)
         set_env_matrix(o);
+    // The view's frustum round the eye: riders and statues outside it are
+    // not drawn.
+    const Frustum frustum = frustum_from_gl();
 
     glEnable(GL_DEPTH_TEST);
     if (options.fugly)
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    else
-        draw_sky_box(light.sky);
     set_fog(light);
     glEnable(GL_CULL_FACE);
     terrain_draw(eye, forward);
@@ -157,6 +163,13 @@ void draw_scene(const Sim &sim, const SceneCamera &camera, int viewing_slot, con
         const RiderSlot &slot = race.slots[k];
         if (!slot.rider)
             continue;
+        const dReal *p = dBodyGetPosition(slot.rider->bodies[FRAME]);
+        const float at[3] = {(float)p[0] - eye[0], (float)p[1] - eye[1], (float)p[2] - eye[2]};
+        const dReal *q = dBodyGetPosition(slot.rider->bodies[RIDER_TORSO]);
+        const float torso[3] = {(float)q[0] - eye[0], (float)q[1] - eye[1], (float)q[2] - eye[2]};
+        if (!frustum_sphere_visible(frustum, at, rider_reach_drawn) &&
+            !frustum_sphere_visible(frustum, torso, rider_reach_drawn))
+            continue;
         RiderDrawMode mode = k == viewing_slot ? options.viewing_mode : DRAW_WHOLE;
         if (local && slot.kind == KIND_REPLAYED && slot.rider != local) {
             float a = ghost_alpha(frame_distance(local, slot.rider), options.ghost_fade_distance);
@@ -168,8 +181,22 @@ void draw_scene(const Sim &sim, const SceneCamera &camera, int viewing_slot, con
         draw_rider(slot.rider, rider_look(k), mode, eye, light.environment);
     }
     draw_statues(objects.statues, statue_looks(), eye, options.model_detail, options.lod_scale, options.lod_bias,
-                 light.environment);
+                 light.environment, &frustum);
     glDisable(GL_ALPHA_TEST);
+
+    // The sky behind everything solid, only where nothing has been drawn
+    // (the software renderer then shades far fewer pixels), and before the
+    // blended billboards, which need it behind them.
+    if (!options.fugly) {
+        if (gl_caps.has_fragment_shader)
+            use_program(PROGRAM_FIXED);
+        glDisable(GL_FOG);
+        glDisable(GL_CULL_FACE);
+        draw_sky_box(light.sky, true);
+        glEnable(GL_CULL_FACE);
+        glEnable(GL_FOG);
+        glDepthFunc(GL_LEQUAL);
+    }
 
     // Billboards stand in world coordinates: place the world around the eye.
     glPushMatrix();

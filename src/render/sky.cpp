@@ -21,13 +21,17 @@ const float texcoords[4][2] = {
 
 } // namespace
 
-void draw_sky_box(const unsigned sky[5])
+void draw_sky_box(const unsigned sky[5], bool behind_scene)
 {
-    // The box stands behind everything: it leaves the depth buffer clear so
-    // ground beyond the box's faces (on big tracks) still shows.
+    // The box stands behind everything: it leaves the depth buffer as it is
+    // so ground beyond the box's faces (on big tracks) still shows. Drawn
+    // after the scene, it lies at the far end of the depth range and fills
+    // only the pixels nothing covers.
     glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GL_ALWAYS);
+    glDepthFunc(behind_scene ? GL_LEQUAL : GL_ALWAYS);
     glDepthMask(GL_FALSE);
+    if (behind_scene)
+        glDepthRange(1, 1);
     glDisable(GL_BLEND);
     glDisable(GL_LIGHTING);
     glEnable(GL_TEXTURE_2D);
@@ -48,6 +52,7 @@ void draw_sky_box(const unsigned sky[5])
     glDisable(GL_TEXTURE_2D);
     glDepthMask(GL_TRUE);
     glDepthFunc(GL_LESS);
+    glDepthRange(0, 1);
 }
 
 void set_track_lights(const Lighting &l)

@@ -1,5 +1,7 @@
 #include "render/statues.h"
 
+#include "render/frustum.h"
+
 #include "render/gl_caps.h"
 #include "render/material.h"
 #include "render/model.h"
@@ -31,7 +33,7 @@ void statue_face_camera(const Statue &statue, StatueLook *look, const float came
 }
 
 void draw_statues(const std::vector<Statue> &statues, std::vector<StatueLook> &looks, const float camera[3],
-                  float model_detail, float lod_scale, float lod_bias, unsigned environment)
+                  float model_detail, float lod_scale, float lod_bias, unsigned environment, const Frustum *frustum)
 {
     // Which statues are drawn this frame, turned toward the camera first.
     struct Shown {
@@ -45,6 +47,8 @@ void draw_statues(const std::vector<Statue> &statues, std::vector<StatueLook> &l
             continue;
         const float at[3] = {statue.x - camera[0], statue.y - camera[1], statue.z - camera[2]};
         if (statue_too_far(std::sqrt(at[0] * at[0] + at[1] * at[1] + at[2] * at[2]), model_detail))
+            continue;
+        if (frustum && !frustum_sphere_visible(*frustum, at, model_radius(looks[k].model)))
             continue;
         statue_face_camera(statue, &looks[k], camera, lod_scale, lod_bias);
         shown.push_back({&statue, &looks[k]});

@@ -2,6 +2,8 @@
 // detail; those with a face distance turn toward a camera beyond it.
 #pragma once
 
+struct Frustum;
+
 #include <vector>
 
 struct Statue;
@@ -19,4 +21,5 @@ void statue_face_camera(const Statue &statue, StatueLook *look, const float came
 // their reflective meshes mirroring the environment picture; `looks` holds
 // one look per statue. The model-view holds the camera's rotation only.
 void draw_statues(const std::vector<Statue> &statues, std::vector<StatueLook> &looks, const float camera[3],
-                  float model_detail, float lod_scale, float lod_bias, unsigned environment);
+                  float model_detail, float lod_scale, float lod_bias, unsigned environment,
+                  const Frustum *frustum = nullptr);

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 GroundRenderer ground;
 
@@ -18,16 +19,21 @@ struct FanVertex {
     float texcoord[2];
 };
 
-// Draws one fan with the ground texture that covers its node.
-void draw_fan(const GroundFan &fan, unsigned *bound)
+// The fans of one ground texture, as triangles, drawn together: the
+// software renderer pays for every draw call.
+struct FanBatch {
+    unsigned texture = 0;
+    std::vector<FanVertex> vertices; // each fan's own, once
+    std::vector<GLuint> triangles;   // indices into them
+};
+
+// Adds one fan, with the ground texture that covers its node, to its
+// texture's batch (or, without vertex arrays, draws it at once).
+void draw_fan(const GroundFan &fan, std::vector<FanBatch> *batches, unsigned *bound)
 {
     const Terrain &t = *ground.terrain;
     int n = (t.points_per_side - 1) >> fan.level;
     GroundChoice choice = ground_texture_for(ground.textures, fan.a * n / 2, fan.b * n / 2, std::max(1, n / 2));
-    if (choice.texture != *bound) {
-        glBindTexture(GL_TEXTURE_2D, choice.texture);
-        *bound = choice.texture;
-    }
     FanVertex vertices[10];
     for (int k = 0; k < fan.count; ++k) {
         int i = fan.points[k][0], j = fan.points[k][1];
@@ -38,19 +44,36 @@ void draw_fan(const GroundFan &fan, unsigned *bound)
         v.texcoord[0] = (float)(i - choice.origin_i) / (float)choice.span;
         v.texcoord[1] = (float)(j - choice.origin_j) / (float)choice.span;
     }
-    if (ground.vertex_arrays) {
-        glVertexPointer(3, GL_FLOAT, sizeof(FanVertex), vertices[0].position);
-        glTexCoordPointer(2, GL_FLOAT, sizeof(FanVertex), vertices[0].texcoord);
-        glDrawArrays(GL_TRIANGLE_FAN, 0, fan.count);
-    } else {
-        glBegin(GL_TRIANGLE_FAN);
-        for (int k = 0; k < fan.count; ++k) {
-            glTexCoord2fv(vertices[k].texcoord);
-            glVertex3fv(vertices[k].position);
-        }
-        glEnd();
-    }
     ground.triangles += fan.count - 2;
+    if (ground.vertex_arrays) {
+        FanBatch *batch = nullptr;
+        for (FanBatch &b : *batches)
+            if (b.texture == choice.texture)
+                batch = &b;
+        if (!batch) {
+            batches->emplace_back();
+            batch = &batches->back();
+            batch->texture = choice.texture;
+        }
+        GLuint first = (GLuint)batch->vertices.size();
+        batch->vertices.insert(batch->vertices.end(), vertices, vertices + fan.count);
+        for (int k = 1; k + 1 < fan.count; ++k) {
+            batch->triangles.push_back(first);
+            batch->triangles.push_back(first + (GLuint)k);
+            batch->triangles.push_back(first + (GLuint)k + 1);
+        }
+        return;
+    }
+    if (choice.texture != *bound) {
+        glBindTexture(GL_TEXTURE_2D, choice.texture);
+        *bound = choice.texture;
+    }
+    glBegin(GL_TRIANGLE_FAN);
+    for (int k = 0; k < fan.count; ++k) {
+        glTexCoord2fv(vertices[k].texcoord);
+        glVertex3fv(vertices[k].position);
+    }
+    glEnd();
 }
 
 } // namespace
@@ -168,7 +191,22 @@ void terrain_draw(const float eye[3], const float forward[3])
         glDisableClientState(GL_COLOR_ARRAY);
     }
     unsigned bound = ~0u;
-    lod_fans(ground.lod, *t, eye, forward, [&bound](const GroundFan &fan) { draw_fan(fan, &bound); });
+    static std::vector<FanBatch> batches;
+    if (batches.size() > 256)
+        batches.clear(); // textures of grounds long gone
+    for (FanBatch &b : batches) {
+        b.vertices.clear();
+        b.triangles.clear();
+    }
+    lod_fans(ground.lod, *t, eye, forward, [&bound](const GroundFan &fan) { draw_fan(fan, &batches, &bound); });
+    for (FanBatch &b : batches) {
+        if (b.triangles.empty())
+            continue;
+        glBindTexture(GL_TEXTURE_2D, b.texture);
+        glVertexPointer(3, GL_FLOAT, sizeof(FanVertex), b.vertices[0].position);
+        glTexCoordPointer(2, GL_FLOAT, sizeof(FanVertex), b.vertices[0].texcoord);
+        glDrawElements(GL_TRIANGLES, (GLsizei)b.triangles.size(), GL_UNSIGNED_INT, b.triangles.data());
+    }
     glPopMatrix();
     glPopClientAttrib();
     glPopAttrib();

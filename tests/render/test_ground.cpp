@@ -11,6 +11,7 @@
 #include "platform/window.h"
 #include "race/lines.h"
 #include "race/race.h"
+#include "render/frustum.h"
 #include "render/gl_caps.h"
 #include "render/gl_renderer.h"
 #include "render/ground_textures.h"
@@ -340,6 +341,44 @@ TEST_F(GameScene, EveryViewShowsTheGroundAndSavesItsScreenshot)
     sim_destroy(&sim);
     unload_track(&track);
     use_game_folders("", "");
+}
+
+} // namespace
+
+namespace
+{
+
+// The frustum of the GL matrices holds what they show: in front, not
+// behind, not far to a side, and a sphere straddling an edge.
+TEST_F(GroundGl, FrustumHoldsWhatTheMatricesShow)
+{
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glFrustum(-1, 1, -0.75, 0.75, 1, 1000);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    const struct {
+        float centre[3], radius;
+        bool visible;
+    } cases[] = {{{0, 0, -10}, 1, true},  {{0, 0, 10}, 1, false},    {{30, 0, -10}, 1, false},
+                 {{11, 0, -10}, 2, true}, {{0, 0, -2000}, 1, false}, {{0, 0, -0.5f}, 0.1f, false},
+                 {{0, 9, -10}, 1, false}, {{0, -8, -10}, 1.5f, true}};
+    Frustum f = frustum_from_gl();
+    for (const auto &c : cases)
+        EXPECT_EQ(frustum_sphere_visible(f, c.centre, c.radius), c.visible)
+            << c.centre[0] << " " << c.centre[1] << " " << c.centre[2];
+    // Turned round, the view sees what was behind it.
+    glRotatef(180, 0, 1, 0);
+    f = frustum_from_gl();
+    const float behind[3] = {0, 0, 10}, ahead[3] = {0, 0, -10};
+    EXPECT_TRUE(frustum_sphere_visible(f, behind, 1));
+    EXPECT_FALSE(frustum_sphere_visible(f, ahead, 1));
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
 }
 
 } // namespace
