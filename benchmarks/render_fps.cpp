@@ -88,7 +88,7 @@ int main()
             for (ViewMode view : {RIDER_VIEW, CHASE_VIEW}) {
                 state.view = view;
                 frames_per_second(window, sim, state, config, settings, 10); // warm up, ground painted
-                double fps = frames_per_second(window, sim, state, config, settings, 100);
+                double fps = frames_per_second(window, sim, state, config, settings, 300);
                 printf("%4dx%-5d %-8s %-6s %8.1f  ground %d, models %d triangles\n", size[0], size[1],
                        gl_caps.has_fragment_shader ? "on" : "off", view == RIDER_VIEW ? "rider" : "chase", fps,
                        ground.triangles, model_triangles_drawn);
