@@ -9,6 +9,7 @@
 #include "track/surface.h"
 #include "track/track.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace
@@ -123,7 +124,10 @@ V3 circle_point(V3 centre, V3 axle, double R, V3 p)
     return centre + proj * (R / length(proj));
 }
 
-bool torus_test(V3 centre, V3 axle, double R, double r, V3 a, V3 b, V3 c, Hit *hit)
+// The torus test of one triangle; its edges count only when they can come
+// closer to the circle than `limit` (at most r: a nearer hit found before
+// lowers it).
+bool torus_test(V3 centre, V3 axle, double R, double r, double limit, V3 a, V3 b, V3 c, Hit *hit)
 {
     V3 n = cross(b - a, c - a);
     V3 nh = n * (1 / length(n));
@@ -149,10 +153,10 @@ bool torus_test(V3 centre, V3 axle, double R, double r, V3 a, V3 b, V3 c, Hit *h
     const V3 start[3] = {a, b, c}, edge[3] = {b - a, c - b, a - c};
     const double side[3] = {dot(a - centre, axle), dot(b - centre, axle), dot(c - centre, axle)};
     for (int k = 0; k < 3; ++k) {
-        // An edge wholly to one side of the torus's slab (further than r
-        // from the circle's plane) cannot come within r of the circle.
+        // An edge wholly to one side of the slab round the circle's plane
+        // (further than the limit from it) cannot come within the limit.
         double s0 = side[k], s1 = side[(k + 1) % 3];
-        if ((s0 > r && s1 > r) || (s0 < -r && s1 < -r))
+        if ((s0 > limit && s1 > limit) || (s0 < -limit && s1 < -limit))
             continue;
         // Nor can an edge further from the centre than R + r.
         double u = dot(centre - start[k], edge[k]) / dot(edge[k], edge[k]);
@@ -170,11 +174,11 @@ bool torus_test(V3 centre, V3 axle, double R, double r, V3 a, V3 b, V3 c, Hit *h
             double h = h0 + he * t, rho = std::sqrt(std::max(0.0, qa + (qb + qc * t) * t)) - R;
             return h * h + rho * rho;
         };
-        // Only the part inside the slab can come within r: sampled there,
-        // then the least sample refined by Newton's method on F.
+        // Only the part inside the slab can come within the limit: sampled
+        // there, then the least sample refined by Newton's method on F.
         double lo = 0, hi = 1;
         if (std::fabs(he) > 1e-12) {
-            double t0 = (-r - h0) / he, t1 = (r - h0) / he;
+            double t0 = (-limit - h0) / he, t1 = (limit - h0) / he;
             lo = std::max(0.0, std::min(t0, t1));
             hi = std::min(1.0, std::max(t0, t1));
         }
@@ -362,11 +366,14 @@ GroundContact torus_contact(const Terrain &t, const float centre[3], const float
     a = a * (1 / length(a));
     // A triangle wholly below the torus's lowest point cannot touch it: it
     // is passed over without the exact test (which would find it clear).
-    double lowest = c.y - ring * std::sqrt(std::max(0.0, 1 - a.y * a.y)) - tube;
+    double lowest = c.y - ring * std::sqrt(std::max(0.0, 1 - a.y * a.y)) - tube, limit = tube;
     Hit h = walk(t, c.x, c.z, ring + tube, [&](V3 p, V3 q, V3 s, Hit *out) {
         if (p.y < lowest && q.y < lowest && s.y < lowest)
             return false;
-        return torus_test(c, a, ring, tube, p, q, s, out);
+        if (!torus_test(c, a, ring, tube, limit, p, q, s, out))
+            return false;
+        limit = std::min(limit, tube - out->depth);
+        return true;
     });
     return to_contact(h);
 }
