@@ -7,6 +7,7 @@
 // Shut-down undoes it and writes the configuration back.
 #include "core/game.h"
 
+#include "core/audio_out.h"
 #include "core/config.h"
 #include "core/data_digest.h"
 #include "core/lists.h"
@@ -25,6 +26,7 @@
 #include "platform/log.h"
 #include "platform/message_box.h"
 #include "platform/messages.h"
+#include "platform/sound.h"
 #include "platform/window.h"
 #include "race/race.h"
 #include "render/gl_caps.h"
@@ -308,6 +310,7 @@ void shut_down()
     sim_destroy(&game.sim);
     unload_track(&game.track);
     close_bindings();
+    audio_stop();
     gl_window_destroy(game.window);
     game.window = nullptr;
     config_write(&game.config);
@@ -325,7 +328,7 @@ int game_main(int argc, char **argv)
 {
     message_box_install();
     install_out_of_memory_handler();
-    set_fatal_cleanup(nullptr, destroy_window_for_exit);
+    set_fatal_cleanup(sound_close, destroy_window_for_exit);
     install_close_signals();
 
     int status = start_up(argc, argv);
@@ -334,6 +337,7 @@ int game_main(int argc, char **argv)
 
     if (!open_window())
         return 1;
+    audio_start(game.settings, game.window);
     bool drawable = wait_until_drawable();
     if (drawable) {
         set_up_gl();

@@ -1,9 +1,9 @@
 // Frame pacing, input routing, the view modes and the cameras.
 #include "core/main_loop.h"
-#include "core/view_draw.h"
-
+#include "core/audio_out.h"
 #include "core/config.h"
 #include "core/settings.h"
+#include "core/view_draw.h"
 #include "physics/aids.h"
 #include "physics/engine.h"
 #include "physics/rider.h"
@@ -299,6 +299,7 @@ void main_loop_run(Window *window, Config *config, GameSettings *settings, Sim *
             state.view = TITLE_VIEW;
 
         terrain_update();
+        audio_frame();
         if (const FrameInfo *frame = frame_begin(window)) {
             if (config->video_mode.index == 1) {
                 config->xres = frame->width;
@@ -387,8 +388,10 @@ void main_loop_run(Window *window, Config *config, GameSettings *settings, Sim *
                 }
                 bool tick = state.view != TITLE_VIEW && (!state.paused || state.step_requested);
                 state.step_requested = false;
-                if (tick)
+                if (tick) {
                     sim_tick(sim);
+                    audio_after_tick();
+                }
             });
 
         // Warp mode races back to back: when the leader has ridden the
