@@ -49,11 +49,6 @@ void audio_after_tick()
     }
 }
 
-void audio_frame()
-{
-    sound_update();
-}
-
 void audio_stop()
 {
     sound_close();

@@ -1,6 +1,6 @@
 // The game's audio output: opened at start-up (the default device, or the
-// capture driver with "--record-audio"), mixed each frame, captured after
-// every simulation step, closed at shut-down.
+// capture driver with "--record-audio"), captured after every simulation
+// step, closed at shut-down.
 #pragma once
 
 struct GameSettings;
@@ -12,9 +12,6 @@ void audio_start(const GameSettings &settings, void *window);
 // After a simulation step: with capture on, appends the step's block of
 // sound (16-bit stereo, 690 sample frames at 88320 a second) to the file.
 void audio_after_tick();
-
-// Once a frame, after the voices are updated: lets the output mix.
-void audio_frame();
 
 // Closes the output and the capture file.
 void audio_stop();

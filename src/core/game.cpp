@@ -10,6 +10,7 @@
 #include "core/audio_out.h"
 #include "core/config.h"
 #include "core/data_digest.h"
+#include "core/engine_sounds.h"
 #include "core/lists.h"
 #include "core/main_loop.h"
 #include "core/settings.h"
@@ -310,6 +311,7 @@ void shut_down()
     sim_destroy(&game.sim);
     unload_track(&game.track);
     close_bindings();
+    engine_sounds_free();
     audio_stop();
     gl_window_destroy(game.window);
     game.window = nullptr;

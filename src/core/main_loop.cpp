@@ -2,6 +2,7 @@
 #include "core/main_loop.h"
 #include "core/audio_out.h"
 #include "core/config.h"
+#include "core/engine_sounds.h"
 #include "core/settings.h"
 #include "core/view_draw.h"
 #include "physics/aids.h"
@@ -299,7 +300,7 @@ void main_loop_run(Window *window, Config *config, GameSettings *settings, Sim *
             state.view = TITLE_VIEW;
 
         terrain_update();
-        audio_frame();
+        engine_sounds_frame(*sim, state, *config, *settings, clock_seconds());
         if (const FrameInfo *frame = frame_begin(window)) {
             if (config->video_mode.index == 1) {
                 config->xres = frame->width;

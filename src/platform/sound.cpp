@@ -235,14 +235,14 @@ const int16_t *readback_read(SoundDevice *d)
 }
 
 const SoundDriver waveout_driver = {
-    "waveout",         waveout_open,      unnamed,           waveout_close,   update,          no_read,
-    buffer_create,     buffer_duplicate,  buffer_free,       buffer_play,     buffer_stop,     buffer_set_rate,
-    buffer_set_volume, buffer_set_pan,    buffer_set_loop,   buffer_position, buffer_write,
+    "waveout",         waveout_open,     unnamed,         waveout_close,   update,       no_read,
+    buffer_create,     buffer_duplicate, buffer_free,     buffer_play,     buffer_stop,  buffer_set_rate,
+    buffer_set_volume, buffer_set_pan,   buffer_set_loop, buffer_position, buffer_write,
 };
 
 const SoundDriver readback_driver = {
-    "readback",        readback_open,    unnamed,         readback_close,  update,          readback_read,
-    buffer_create,     buffer_duplicate, buffer_free,     buffer_play,     buffer_stop,     buffer_set_rate,
+    "readback",        readback_open,    unnamed,         readback_close,  update,       readback_read,
+    buffer_create,     buffer_duplicate, buffer_free,     buffer_play,     buffer_stop,  buffer_set_rate,
     buffer_set_volume, buffer_set_pan,   buffer_set_loop, buffer_position, buffer_write,
 };
 

@@ -61,8 +61,8 @@ void set_levels(SoundBuffer *b)
 // Steps a channel through one fragment from `position`, adding its samples
 // at `level` to the accumulator when `audible`; returns the end position
 // and whether a non-looping channel reached its end.
-uint64_t run(const SoundBuffer &b, uint64_t position, int frames, int rate, int level, int *accumulator,
-             bool audible, bool *ended)
+uint64_t run(const SoundBuffer &b, uint64_t position, int frames, int rate, int level, int *accumulator, bool audible,
+             bool *ended)
 {
     const std::vector<uint8_t> &samples = *b.samples;
     uint64_t length = (uint64_t)samples.size() << fraction_bits;
@@ -246,8 +246,8 @@ void mixer_mix(Mixer *m)
             if (audible)
                 --budget;
             bool reached_end = false;
-            uint64_t after = run(*b, start[i], m->fragment, m->rate, level, m->accumulators[side].data(), audible,
-                                 &reached_end);
+            uint64_t after =
+                run(*b, start[i], m->fragment, m->rate, level, m->accumulators[side].data(), audible, &reached_end);
             if (side == 0) {
                 end[i] = after;
                 ended[i] = reached_end;

@@ -22,10 +22,10 @@ struct SoundBuffer {
 };
 
 struct Mixer {
-    int rate = 22050;    // output sample frames a second
-    int fragment = 344;  // sample frames a fragment
-    int budget = 16;     // side entries heard at once
-    bool stereo = true;  // false: everything on the left side
+    int rate = 22050;                        // output sample frames a second
+    int fragment = 344;                      // sample frames a fragment
+    int budget = 16;                         // side entries heard at once
+    bool stereo = true;                      // false: everything on the left side
     std::vector<SoundBuffer *> lists[2][32]; // playing channels by side and level
     std::vector<int> accumulators[2];
     std::mutex mutex; // the audio mutex: every buffer operation and each fragment's mixing

@@ -35,8 +35,8 @@ TEST(SoundMixer, VolumeAndPanGiveEachSideItsLevel)
     mixer_init(&mono, 22050, 344, 16, false);
     const struct {
         int volume, pan, left, right;
-    } cases[] = {{32767, 0, 15, 15},     {32767, -32768, 31, 0}, {32767, 32767, 0, 31},
-                 {0, 0, 0, 0},           {99999, 0, 15, 15},     {16384, 0, 7, 8}};
+    } cases[] = {{32767, 0, 15, 15}, {32767, -32768, 31, 0}, {32767, 32767, 0, 31},
+                 {0, 0, 0, 0},       {99999, 0, 15, 15},     {16384, 0, 7, 8}};
     for (const auto &c : cases) {
         SoundBuffer *b = mixer_buffer_create(&stereo, 10, nullptr, 0);
         mixer_buffer_set_pan(b, c.pan);
