@@ -4,11 +4,11 @@
 #include "core/config.h"
 #include "core/main_loop.h"
 #include "core/settings.h"
+#include "physics/pose.h"
 #include "physics/rider.h"
 #include "platform/sound.h"
 #include "race/race.h"
 #include "render/camera.h"
-#include "physics/pose.h"
 #include "sound/engine_voice.h"
 
 #include <cmath>
@@ -31,8 +31,8 @@ bool view_listener(const Sim &sim, const LoopState &state, const Config &config,
     const Rider *watched = race.slots[race.watched_slot].rider;
     SceneCamera camera;
     if (state.view == RIDER_VIEW && watched) {
-        camera = first_person_camera(body_frame(watched->bodies[RIDER_TORSO]),
-                                     (float)config.first_person_height.value, (float)config.first_person_angle.value);
+        camera = first_person_camera(body_frame(watched->bodies[RIDER_TORSO]), (float)config.first_person_height.value,
+                                     (float)config.first_person_angle.value);
     } else if (state.view == CHASE_VIEW && watched) {
         bool own = race.slots[race.watched_slot].kind == KIND_LOCAL;
         Camera c = chase_camera(state, settings, config, watched, own);

@@ -169,10 +169,10 @@ void voice_create(EngineVoice *v, const Rider &rider, const std::string &stem)
     v->random.seed((unsigned)rider.slot + 1u);
     bool two_stroke = rider.spec.two_stroke != 0;
     v->pipe = two_stroke ? s.two_pipe : s.four_pipe;
-    std::string name = stem.empty() ? std::string(rider.spec.part_files[PART_BIKE_TEXTURE]
-                                                      ? rider.spec.part_files[PART_BIKE_TEXTURE]
-                                                      : "")
-                                    : stem;
+    std::string name =
+        stem.empty()
+            ? std::string(rider.spec.part_files[PART_BIKE_TEXTURE] ? rider.spec.part_files[PART_BIKE_TEXTURE] : "")
+            : stem;
     std::string file = pipe_file_for(name, two_stroke);
     if (file.empty())
         return;
@@ -261,8 +261,8 @@ void voice_update(const Rider &rider, EngineVoice *v, const Listener &listener, 
         sound_buffer_write(v->buffer, n, bytes.data(), wrap(v->write_pos - n));
     }
     const dReal *p = dBodyGetPosition(rider.bodies[FRAME]), *vel = dBodyGetLinearVel(rider.bodies[FRAME]);
-    float position[3] = {(float)p[0], (float)p[1], (float)p[2]}, velocity[3] = {(float)vel[0], (float)vel[1],
-                                                                               (float)vel[2]};
+    float position[3] = {(float)p[0], (float)p[1], (float)p[2]},
+          velocity[3] = {(float)vel[0], (float)vel[1], (float)vel[2]};
     int rate, volume, pan;
     voice_placement(listener, position, velocity, master_volume, v->gain, &rate, &volume, &pan);
     sound_buffer_set_rate(v->buffer, rate);

@@ -130,6 +130,35 @@ TEST(Game, AnAskedForTrackIsRacedAtOnce)
     EXPECT_NE(log.find("Deallocating track"), std::string::npos);
 }
 
+// A race with sound on SDL's dummy device, and the engines' sound captured
+// to a file: 16-bit stereo, loud enough to hear.
+TEST(Game, RacesWithSoundAndCapturesIt)
+{
+    if (!getenv("DISPLAY"))
+        GTEST_SKIP() << "no display";
+    TempDir home;
+    write_file(home.path + "/Rutvale/config", "video_mode=Windowed\n");
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    EXPECT_EQ(run_on_display_until(home, "Loading bikes...", "--track=quarry", 1500), 0);
+    std::string log = read_file(home.path + "/Rutvale/lastlog.txt");
+    EXPECT_NE(log.find("Audio opened!"), std::string::npos) << log;
+    EXPECT_NE(log.find("Audio thread end"), std::string::npos) << "closed at shut-down";
+    unsetenv("SDL_AUDIODRIVER");
+
+    std::string file = home.path + "/engines.raw";
+    std::string option = "--record-audio=" + file;
+    EXPECT_EQ(run_on_display_until(home, "Loading bikes...", "--track=quarry", 3000, option.c_str()), 0);
+    std::string sound = read_file(file);
+    ASSERT_GT(sound.size(), 100u * 2760) << "a block of 690 stereo frames a step";
+    EXPECT_EQ(sound.size() % 4, 0u);
+    size_t loud = 0;
+    for (size_t i = 0; i + 1 < sound.size(); i += 2) {
+        int16_t v = (int16_t)((uint8_t)sound[i] | (uint8_t)sound[i + 1] << 8);
+        loud += std::abs(v) > 1000;
+    }
+    EXPECT_GT(loud, sound.size() / 100) << "engines are heard";
+}
+
 TEST(Game, VideoCaptureStopsWhenItsReaderLeaves)
 {
     if (!getenv("DISPLAY"))
