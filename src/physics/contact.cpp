@@ -324,14 +324,27 @@ bool shape_test(Rider *r, int shape, int body)
     const SphereShape *master = copy.source;
     dBodyID b = r->bodies[body];
     bool touched = false;
+    // A shape whose bounding sphere is above every grid point under it
+    // cannot touch the ground (its world spheres are still kept).
+    const Terrain &t = r->world->track->terrain;
+    const dReal *at = dBodyGetPosition(b);
+    double reach = master->bounding_radius, L = t.spacing, top = -1e30;
+    int i0 = (int)std::floor((at[0] - reach) / L), i1 = (int)std::ceil((at[0] + reach) / L);
+    int j0 = (int)std::floor((at[2] - reach) / L), j1 = (int)std::ceil((at[2] + reach) / L);
+    for (int j = j0; j <= j1; ++j)
+        for (int i = i0; i <= i1; ++i)
+            top = std::max(top, (double)terrain_point(t, i, j));
+    bool clear = top < at[1] - reach;
     for (size_t k = 0; k < copy.spheres.size(); ++k) {
         const Sphere &local = master->spheres[k];
         dVector3 w;
         dBodyGetRelPointPos(b, local.x, local.y, local.z, w);
         Sphere &world = copy.spheres[k];
         world.x = (float)w[0], world.y = (float)w[1], world.z = (float)w[2];
+        if (clear)
+            continue;
         float centre[3] = {world.x, world.y, world.z};
-        GroundContact g = sphere_contact(r->world->track->terrain, centre, local.radius);
+        GroundContact g = sphere_contact(t, centre, local.radius);
         if (g.depth <= 0)
             continue;
         dContact c = {};

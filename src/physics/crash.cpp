@@ -11,7 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <set>
+#include <vector>
 
 namespace
 {
@@ -359,10 +359,14 @@ void rider_pre_step(Rider *r, int tick)
     const dReal *p = dBodyGetPosition(r->bodies[FRAME]);
     int x0 = statue_grid_cell((float)p[0] - 6, t.extent), x1 = statue_grid_cell((float)p[0] + 6, t.extent);
     int z0 = statue_grid_cell((float)p[2] - 6, t.extent), z1 = statue_grid_cell((float)p[2] + 6, t.extent);
-    std::set<int> nearby;
+    // The statues of the cells around, each once, in index order.
+    thread_local std::vector<int> nearby;
+    nearby.clear();
     for (int cz = z0; cz <= z1; ++cz)
         for (int cx = x0; cx <= x1; ++cx)
-            nearby.insert(objects.statue_grid[cx][cz].begin(), objects.statue_grid[cx][cz].end());
+            nearby.insert(nearby.end(), objects.statue_grid[cx][cz].begin(), objects.statue_grid[cx][cz].end());
+    std::sort(nearby.begin(), nearby.end());
+    nearby.erase(std::unique(nearby.begin(), nearby.end()), nearby.end());
     for (int index : nearby) {
         const Statue &s = objects.statues[index];
         if (!s.shape || index >= (int)w->statues.size())
