@@ -17,8 +17,8 @@ struct PilotLog {
 
 // Makes the pilot ride a slot of a race (as the slot's controller), with a
 // player's default bike setup and as a rider that is no robot. `pace`
-// scales the speeds it rides turns and straights at (1: its best; a jump is
-// always taken fast enough to clear it), so that it can ride as a novice.
+// scales its top speed (1: its best; turns and jumps are taken as ever), so
+// that it can ride as a novice.
 void pilot_take(Sim *sim, int slot, float pace = 1);
 
 // What the pilot of a slot has done so far; an empty log when the slot has

@@ -41,9 +41,6 @@ void pick_line(Sim &sim, int slot, RobotState *state);
 void robot_ride(Sim &sim, int slot, RobotState *state, RiderInput *input);
 void recovery_ride(Sim &sim, int slot, RobotState *state, RiderInput *input);
 
-// The steer input that has the steering aid lean the bike to `lean`.
-float arcade_steer(float lean);
-
 // Throttle, brakes and clutch toward a speed (in the air: pitch control).
 void speed_control(const Rider &rider, float speed, float target, RiderInput *input);
 

@@ -1,4 +1,3 @@
-
 // Riding a joined line: aiming, leaning within the grip, speed, traffic,
 // jumps, and riding (or walking) back to the line when lost.
 #include "robots/robot.h"
@@ -111,12 +110,13 @@ float dot3(const float *a, const float *b)
     return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
 }
 
-} // namespace
-
+// The steer input that has the steering aid lean the bike to `lean`.
 float arcade_steer(float lean)
 {
     return clampf(-lean * 4 / pi, -1, 1);
 }
+
+} // namespace
 
 float turn_radius_to(float radius, const float frame[3], const float side[3], const float back[3], const float aim[3])
 {

@@ -253,7 +253,8 @@ void voice_update(const Rider &rider, EngineVoice *v, const Listener &listener, 
     if (n > 0) {
         n = std::min(n, 8820);
         voice_synthesise(v, n, engine_rpm(&rider), rider.throttle, engine_torque(&rider));
-        std::vector<uint8_t> bytes((size_t)n);
+        thread_local std::vector<uint8_t> bytes;
+        bytes.resize((size_t)n);
         for (int k = 0; k < n; ++k) {
             float s = v->ring[wrap(v->write_pos - n + k)];
             bytes[(size_t)k] = (uint8_t)std::clamp((int)std::lround(s * 127 + 127), 0, 255);

@@ -17,6 +17,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 namespace
@@ -26,26 +27,6 @@ void run(Sim *sim, int seconds)
 {
     for (int n = 0; n < seconds * TICKS_PER_SECOND && !sim->race.results_final; ++n)
         sim_tick(sim);
-}
-
-bool copy_file(const std::string &from, const std::string &to)
-{
-    FILE *in = fopen(from.c_str(), "rb");
-    if (!in)
-        return false;
-    FILE *out = fopen(to.c_str(), "wb");
-    if (!out) {
-        fclose(in);
-        return false;
-    }
-    char block[65536];
-    size_t n;
-    bool ok = true;
-    while ((n = fread(block, 1, sizeof block, in)) > 0)
-        ok &= fwrite(block, 1, n, out) == n;
-    ok &= fclose(out) == 0;
-    fclose(in);
-    return ok;
 }
 
 const char *const skill_files[3] = {"lines_novice", "lines_amateur", "lines_expert"};
@@ -113,15 +94,18 @@ int main(int argc, char **argv)
         bool ok = teach(folder);
         for (int skill = 0; skill < 3 && ok; ++skill) {
             std::string learnt = std::string(scratch) + "/Rutvale/" + folder + "/" + skill_files[skill];
-            ok = copy_file(learnt, data + "/" + folder + "/" + skill_files[skill]);
+            std::error_code failed;
+            ok = std::filesystem::copy_file(learnt, data + "/" + folder + "/" + skill_files[skill],
+                                            std::filesystem::copy_options::overwrite_existing, failed);
         }
         if (!ok) {
             fprintf(stderr, "teach_lines: no lines for %s\n", folder.c_str());
             status = 1;
         }
     }
-    std::string clean = std::string("rm -rf '") + scratch + "'";
-    if (system(clean.c_str()) != 0)
+    std::error_code failed;
+    std::filesystem::remove_all(scratch, failed);
+    if (failed)
         status = 1;
     return status;
 }
