@@ -17,10 +17,12 @@
 #include "core/view_draw.h"
 #include "files/paths.h"
 #include "files/texture.h"
+#include "net/client.h"
 #include "physics/rider.h"
 #include "physics/world.h"
 #include "platform/clock.h"
 #include "platform/close_request.h"
+#include "platform/datagram.h"
 #include "platform/fatal.h"
 #include "platform/input.h"
 #include "platform/keys.h"
@@ -65,8 +67,9 @@ struct Game {
     AxisHandle *cursor_x, *cursor_y;
     int menu_keys[12];
     bool quit;
-    Track track; // the loaded track
-    Sim sim;     // the race being run on it
+    Track track;   // the loaded track
+    Sim sim;       // the race being run on it
+    NetClient net; // the connection to a race server
 };
 
 Game game;
@@ -297,6 +300,17 @@ void start_simulation()
             game.settings.track = game.sim.demo.track;
         demo_close(&game.sim);
     }
+    // A server named on the command line is joined at once; its races
+    // replace the one on the command line.
+    if (!game.settings.connect.empty()) {
+        NetClient &net = game.net;
+        net.server = game.settings.connect;
+        net.password = game.settings.password;
+        net.fake_lag = game.settings.fake_lag;
+        net.fake_loss = game.settings.fake_loss;
+        net.record_demo = game.config.record.index == 1;
+        net.player_name = game.config.name.text;
+    }
     // A track named on the command line is raced at once.
     if (!game.settings.track.empty() && game.settings.connect.empty()) {
         game.settings.track.clear();
@@ -306,6 +320,7 @@ void start_simulation()
 
 void shut_down()
 {
+    net_leave(&game.net, &game.sim);
     looks_clear();
     sim_save_lines(&game.sim);
     sim_destroy(&game.sim);
@@ -316,6 +331,7 @@ void shut_down()
     gl_window_destroy(game.window);
     game.window = nullptr;
     config_write(&game.config);
+    net_shutdown();
 }
 
 } // namespace
@@ -348,7 +364,7 @@ int game_main(int argc, char **argv)
     if (drawable) {
         open_bindings();
         start_simulation();
-        main_loop_run(game.window, &game.config, &game.settings, &game.sim, game.lineup);
+        main_loop_run(game.window, &game.config, &game.settings, &game.sim, game.lineup, &game.net, game.tracks);
     }
     shut_down();
     return 0;

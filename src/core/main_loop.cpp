@@ -5,6 +5,7 @@
 #include "core/engine_sounds.h"
 #include "core/settings.h"
 #include "core/view_draw.h"
+#include "net/client.h"
 #include "physics/aids.h"
 #include "physics/engine.h"
 #include "physics/rider.h"
@@ -19,6 +20,7 @@
 #include "render/loading_screen.h"
 #include "render/projection.h"
 #include "render/terrain_render.h"
+#include "robots/pilot.h"
 #include "track/track.h"
 
 #include <algorithm>
@@ -54,15 +56,6 @@ double frame_step(double elapsed, float lock_fps, bool warp)
     if (elapsed < step_seconds)
         return -(step_seconds - elapsed);
     return std::min(elapsed, 0.125);
-}
-
-double network_time_scale(double lag, bool before_start)
-{
-    if (lag < 0)
-        return 0.5 + 0.5 * std::clamp(lag + 1, 0.0, 1.0);
-    if (before_start)
-        return 1 + 3 * std::clamp(lag, 0.0, 1.0);
-    return 1 + 0.125 * std::clamp(8 * lag, 0.0, 1.0);
 }
 
 void rotate_lineup(int *lineup, int slots)
@@ -103,7 +96,7 @@ bool route_event(LoopState *s, const Config &c, const InputEvent &e)
     }
     if (!e.pressed || s->view == TITLE_VIEW)
         return used;
-    if (is_key(c, BIND_PAUSE, e)) {
+    if (is_key(c, BIND_PAUSE, e) && !s->connected) {
         s->paused = !s->paused;
         return true;
     }
@@ -278,7 +271,8 @@ int run_frame_steps(LoopState *s, const Config &c, double now, const std::functi
     return steps;
 }
 
-void main_loop_run(Window *window, Config *config, GameSettings *settings, Sim *sim, int *lineup)
+void main_loop_run(Window *window, Config *config, GameSettings *settings, Sim *sim, int *lineup, NetClient *client,
+                   const TrackList &tracks)
 {
     RaceState &race = sim->race;
     const Track &track = sim_track(*sim);
@@ -324,7 +318,7 @@ void main_loop_run(Window *window, Config *config, GameSettings *settings, Sim *
                 hud_draw_rider(*sim, race.watched_slot);
             }
             if (settings->show_hud)
-                hud_draw_status(status_info(*sim, &state, *config, *settings));
+                hud_draw_status(status_info(*sim, &state, *config, *settings, *client));
             if (settings->record_video && !state.paused && state.view != TITLE_VIEW)
                 if (!write_video_frame(frame->width, frame->height)) {
                     zeph_log("Video capture stopped: standard output no longer takes frames\n");
@@ -332,6 +326,8 @@ void main_loop_run(Window *window, Config *config, GameSettings *settings, Sim *
                 }
             if (state.paused && settings->show_pause)
                 draw_screen_text("Paused", 0);
+            if (local && net_connected(*client) && !has_start_slot(sim->network))
+                draw_screen_text("Warmup mode - collisions disabled", 1);
             if (state.screenshot_requested) {
                 take_screenshot(&state, frame->width, frame->height);
                 state.screenshot_requested = false;
@@ -351,6 +347,12 @@ void main_loop_run(Window *window, Config *config, GameSettings *settings, Sim *
             sleep_until(0, (int)(-step * 1e6));
             now = clock_seconds();
         }
+        // Game time keeps in step with the server's clock: faster while
+        // behind (up to four times at the gate), slower while ahead.
+        if (net_connected(*client) && client->server_tick > 0) {
+            double lag = (client->server_tick - race.tick - 1) / 128.0;
+            step *= network_time_scale(lag, race.tick < race.start_tick);
+        }
         double elapsed = now - state.last_frame_time;
         state.min_frame_time = std::min(state.min_frame_time, elapsed);
         state.max_frame_time = std::max(state.max_frame_time, elapsed);
@@ -368,7 +370,11 @@ void main_loop_run(Window *window, Config *config, GameSettings *settings, Sim *
                 Rider *w = race.slots[race.watched_slot].rider;
                 bool own = w && race.slots[race.watched_slot].kind == KIND_LOCAL;
                 const float *k = state.controls;
-                if (own) {
+                if (own && settings->autopilot) {
+                    // A testing aid: the pilot rides the player's bike.
+                    if (!sim->controllers[race.watched_slot].drive)
+                        pilot_take(sim, race.watched_slot);
+                } else if (own) {
                     if (race.time_trial && k[CONTROL_BACK_UP] > 0.5f && config->time_trial_abort.index == 1)
                         time_trial_reset(sim);
                     if (Rider *own_rider = race.slots[race.watched_slot].rider)
@@ -387,7 +393,13 @@ void main_loop_run(Window *window, Config *config, GameSettings *settings, Sim *
                     demo_step(sim, (float)state.demo_seconds, settings->accurate_skip);
                     state.demo_seconds = 0;
                 }
-                bool tick = state.view != TITLE_VIEW && (!state.paused || state.step_requested);
+                bool connected = net_connected(*client);
+                state.connected = connected;
+                if (connected)
+                    state.paused = false;
+                net_poll(client, sim, tracks, frame_clock);
+                bool tick = state.view != TITLE_VIEW && !track.folder.empty() &&
+                            (!state.paused || state.step_requested) && (!connected || client->server_tick > 0);
                 state.step_requested = false;
                 if (tick) {
                     sim_tick(sim);

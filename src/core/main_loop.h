@@ -9,10 +9,12 @@
 
 struct Config;
 struct GameSettings;
+struct NetClient;
 struct Rider;
 struct RiderInput;
 struct Sim;
 struct Terrain;
+struct TrackList;
 struct Window;
 
 enum ViewMode { RIDER_VIEW = 0, EDITOR_VIEW = 2, CHASE_VIEW = 3, FREE_VIEW = 4, TITLE_VIEW = 5 };
@@ -58,6 +60,7 @@ struct LoopState {
     float last_dab = 0;
     bool quit = false;
     bool editor_allowed = false; // Tab from the rider view opens the editor
+    bool connected = false;      // to a race server: no pausing
     bool step_requested = false; // one tick while paused
     int demo_seconds = 0;        // the Skip (+1) or Rewind (-1) key: seconds to move a played demo
     bool screenshot_requested = false;
@@ -71,11 +74,6 @@ struct LoopState {
 // at 0.125 s; a negative result means "early: sleep this long, then ask
 // again".
 double frame_step(double elapsed, float lock_fps, bool warp);
-
-// How much faster or slower game time runs to stay in step with a server
-// whose newest tick is `lag` seconds ahead (negative: behind); up to four
-// times while waiting at the gate.
-double network_time_scale(double lag, bool before_start);
 
 // Warp mode's next line-up: every start slot's value moves one slot back.
 void rotate_lineup(int *lineup, int slots);
@@ -110,5 +108,8 @@ int run_frame_steps(LoopState *state, const Config &config, double now,
                     const std::function<void()> &step);
 
 // Runs the main loop on a window until it is closed; warp mode races the
-// line-up again and again, rotated one slot each time.
-void main_loop_run(Window *window, Config *config, GameSettings *settings, Sim *sim, int *lineup);
+// line-up again and again, rotated one slot each time. Connected to a race
+// server, every step first runs the network client and game time keeps in
+// step with the server's clock.
+void main_loop_run(Window *window, Config *config, GameSettings *settings, Sim *sim, int *lineup, NetClient *client,
+                   const TrackList &tracks);

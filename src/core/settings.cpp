@@ -108,6 +108,7 @@ std::vector<Option> option_table(Config *c, GameSettings *s)
         flag("--super-debug", [=] { s->debug = 2; }),
         flag("--practice", [=] { s->practice = true; }),
         flag("--warp", [=] { s->warp = true; }),
+        flag("--autopilot", [=] { s->autopilot = true; }),
         Option{"--texture-detail", VALUE,
                [=](const char *v) {
                    int n;

@@ -42,6 +42,7 @@ struct GameSettings {
     bool glfinish = false;
     std::string file_argument; // demo to play at start-up
     bool open_home = false;    // --open-home: open the home folder and stop
+    bool autopilot = false;    // --autopilot: the test pilot rides the player's bike
 };
 
 // Computes the detail settings from the configuration's graphics sliders.

@@ -1,6 +1,7 @@
 // Drawing one frame of the game: the 3-D views, the text over them,
 // screenshots and raw video frames.
 #include "core/view_draw.h"
+#include "net/client.h"
 
 #include "core/config.h"
 #include "core/main_loop.h"
@@ -41,7 +42,8 @@
 #include <vector>
 
 // What the status overlay shows this frame.
-StatusInfo status_info(const Sim &sim, LoopState *state, const Config &config, const GameSettings &settings)
+StatusInfo status_info(const Sim &sim, LoopState *state, const Config &config, const GameSettings &settings,
+                       const NetClient &client)
 {
     const RaceState &race = sim.race;
     StatusInfo info;
@@ -56,6 +58,10 @@ StatusInfo status_info(const Sim &sim, LoopState *state, const Config &config, c
         info.fps = state->fps;
     if (config.draw_time && state->view != TITLE_VIEW)
         info.race_ticks = std::max(0, race.tick - race.start_tick);
+    if (config.draw_ping && net_connected(client)) {
+        info.ping_ms = net_ping_ms(client, sim, race.watched_slot);
+        info.offset_ms = net_offset_ms(client, sim);
+    }
     info.render_stats = settings.draw_render_stats != 0;
     for (int age = message_log.visible - 1; age >= 0; --age)
         info.messages.push_back(message_log_line(age));

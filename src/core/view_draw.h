@@ -7,6 +7,7 @@
 struct Config;
 struct GameSettings;
 struct LoopState;
+struct NetClient;
 struct Sim;
 struct Window;
 
@@ -24,7 +25,8 @@ GlOffer renderer_start(const Config &config, const GameSettings &settings, void 
 void draw_view(const Sim &sim, const LoopState &state, const Config &config, const GameSettings &settings);
 
 // What the status overlay shows this frame (counts the frame for the rate).
-StatusInfo status_info(const Sim &sim, LoopState *state, const Config &config, const GameSettings &settings);
+StatusInfo status_info(const Sim &sim, LoopState *state, const Config &config, const GameSettings &settings,
+                       const NetClient &client);
 
 // A line of white text centred on the screen, `line` lines below the middle.
 void draw_screen_text(const char *text, int line);

@@ -71,13 +71,13 @@ float nearest_sample(const Terrain &t, float x, float z)
     return terrain_point(t, (int)std::lround(x / t.spacing), (int)std::lround(z / t.spacing));
 }
 
-void place_on_grid(const Track &track, Rider *r, int slot)
+void place_on_grid(const Track &track, Rider *r, int slot, int position = -1)
 {
     const TimingGates &g = track.objects.gates;
     float x, z, heading;
     if (!g.starts.empty()) {
         int count = (int)g.starts.size();
-        const StartPosition &p = g.starts[slot % count];
+        const StartPosition &p = g.starts[(position >= 0 ? position : slot) % count];
         int row = slot / count;
         x = p.x + std::sin(p.angle) * (row + 0.0625f) * 10;
         z = p.z + std::cos(p.angle) * (row + 0.0625f) * 10;
@@ -338,10 +338,15 @@ bool race_start(Sim *sim, const int *lineup, bool play_demo, bool record_demo, i
         sim->demo.riders.clear();
         playing = false;
     }
+    const NetworkRace &network = sim->network;
     if (playing) {
         race.time_limit = sim->demo.time_limit;
         race.laps = sim->demo.laps;
         race.start_tick = sim->demo.start_tick;
+    } else if (network.server_race) {
+        if (!use_track(sim, network.track_folder, ""))
+            return false;
+        race.start_tick = network.start_tick;
     } else if (!use_track(sim, settings.track_folder, settings.track_name)) {
         return false;
     }
@@ -386,8 +391,19 @@ bool race_start(Sim *sim, const int *lineup, bool play_demo, bool record_demo, i
         RiderSlot &slot = race.slots[k];
         int v = working[k];
         const RosterRider *robot = nullptr;
-        if (v == LINEUP_REMOTE)
+        if (v == LINEUP_REMOTE) {
+            // A remote player as the server describes it, moved only by
+            // the snapshots it sends.
+            const RiderDescription &d = network.riders[k];
+            if (!network.server_race || d.bike.empty())
+                continue;
+            slot.rider = create(sim, d.bike.c_str(), k, d.number.c_str(), d.body_texture.c_str(),
+                                d.head_texture.c_str(), d.bike_texture.c_str(), d.wheel_texture.c_str());
+            slot.kind = KIND_REPLAYED;
+            place_on_grid(track, slot.rider, k);
+            rider_disable(slot.rider);
             continue;
+        }
         if (v == LINEUP_EMPTY) {
             // An empty start slot takes the demo's next rider, if any.
             if (!playing || demo_rider >= sim->demo.riders.size())
@@ -422,7 +438,8 @@ bool race_start(Sim *sim, const int *lineup, bool play_demo, bool record_demo, i
                                : create(sim, "rm125", k, number.c_str(), nullptr, nullptr, nullptr, nullptr);
             slot.kind = KIND_ROBOT;
         }
-        place_on_grid(track, slot.rider, k);
+        bool own_place = network.server_race && slot.kind == KIND_LOCAL && has_start_slot(network);
+        place_on_grid(track, slot.rider, k, own_place ? network.start_slot : -1);
         rider_enable(slot.rider);
         if (slot.kind == KIND_ROBOT) {
             slot.rider->personality = settings.practice ? PERSONALITY_TESTER
@@ -513,8 +530,15 @@ void sim_tick(Sim *sim)
         sim->input_given[k] = false;
     }
 
+    const NetworkRace &network = sim->network;
+    if (network.connected) {
+        false_start_step(sim, race.watched_slot);
+        remote_riders_set(sim);
+    }
+
     // Contacts: every simulated rider with the ground and the statues, then
-    // the rider pairs, fastest first.
+    // the rider pairs, fastest first. In a server's race only the player
+    // meets the remote riders that are still sending.
     Rider *list[SLOTS];
     int count = 0;
     for (int k = 0; k < SLOTS; ++k) {
@@ -524,6 +548,16 @@ void sim_tick(Sim *sim)
         if (sim->stages & SIM_GROUND)
             rider_pre_step(s.rider, race.tick);
         list[count++] = s.rider;
+    }
+    if (network.connected) {
+        count = 0;
+        const RiderSlot &own = race.slots[race.watched_slot];
+        if (has_start_slot(network) && own.rider && own.kind == KIND_LOCAL) {
+            list[count++] = own.rider;
+            for (int k = 0; k < SLOTS; ++k)
+                if (is_remote(*sim, k) && !remote_silent(*sim, k))
+                    list[count++] = race.slots[k].rider;
+        }
     }
     if (sim->stages & SIM_RIDER_COLLISIONS) {
         auto speed2 = [](Rider *r) {
@@ -538,6 +572,9 @@ void sim_tick(Sim *sim)
         for (int a = 0; a < count; ++a) {
             const dReal *pa = dBodyGetPosition(list[a]->bodies[FRAME]);
             for (int b = a + 1; b < count; ++b) {
+                if (network.connected && list[a] != race.slots[race.watched_slot].rider &&
+                    list[b] != race.slots[race.watched_slot].rider)
+                    continue;
                 const dReal *pb = dBodyGetPosition(list[b]->bodies[FRAME]);
                 double dx = pa[0] - pb[0], dy = pa[1] - pb[1], dz = pa[2] - pb[2], within = reach[a] + reach[b];
                 if (dx * dx + dy * dy + dz * dz < within * within)
@@ -546,7 +583,9 @@ void sim_tick(Sim *sim)
         }
     }
 
+    remote_save_velocities(sim);
     physics_world_step(&sim->physics);
+    remote_restore_velocities(sim);
 
     if (sim->stages & SIM_RIDER_STEPS) {
         for (int k = 0; k < SLOTS; ++k) {

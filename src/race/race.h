@@ -12,6 +12,7 @@
 #include "physics/world.h"
 #include "race/demo.h"
 #include "race/lines.h"
+#include "race/remote.h"
 #include "race/roster.h"
 #include "race/timing.h"
 
@@ -127,7 +128,8 @@ struct Sim {
     LineTable lines;
     std::string lines_folder;
     int lines_skill = -1;
-    DemoState demo; // the recording being written and the demo being played
+    DemoState demo;      // the recording being written and the demo being played
+    NetworkRace network; // the server's race, when connected
 
     Sim() = default;
     Sim(const Sim &) = delete;

@@ -297,9 +297,12 @@ void results_update(Sim *sim)
     time_limit_laps(sim);
     if (race.order.count == 0)
         return;
-    for (int k = 0; k < race.order.count; ++k)
-        if (!is_finished(sim, race.order.entries[k].slot))
+    // A remote player that has gone quiet does not hold the results back.
+    for (int k = 0; k < race.order.count; ++k) {
+        int slot = race.order.entries[k].slot;
+        if (!is_finished(sim, slot) && !(is_remote(*sim, slot) && remote_silent(*sim, slot)))
             return;
+    }
 
     // Everyone is in: the final order, penalties for cutting the track.
     const TimingGates &g = sim_track(*sim).objects.gates;
@@ -424,4 +427,16 @@ std::vector<BoardLine> results_board(const Sim &sim)
         lines.push_back({line, false, true});
     }
     return lines;
+}
+
+std::string race_length_text(int laps, int minutes)
+{
+    char text[64];
+    if (minutes > 0 && laps > 0 && laps < 1000000)
+        snprintf(text, sizeof text, "%d minutes + %d laps", minutes, laps);
+    else if (minutes > 0)
+        snprintf(text, sizeof text, "%d minutes", minutes);
+    else
+        snprintf(text, sizeof text, "%d laps", laps);
+    return text;
 }

@@ -91,3 +91,7 @@ std::vector<BoardLine> results_board(const Sim &sim);
 
 // Writes "@results.txt" for the final order; false when it cannot be opened.
 bool write_results(const Sim &sim);
+
+// The race length as the introduction and the network client tell it:
+// "5 laps", "20 minutes" or "20 minutes + 2 laps".
+std::string race_length_text(int laps, int minutes);

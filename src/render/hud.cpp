@@ -252,18 +252,6 @@ LeanSector lean_sector(float a)
     return s;
 }
 
-std::string race_length_text(int laps, int minutes)
-{
-    char text[64];
-    if (minutes > 0 && laps > 0 && laps < 1000000)
-        snprintf(text, sizeof text, "%d minutes + %d laps", minutes, laps);
-    else if (minutes > 0)
-        snprintf(text, sizeof text, "%d minutes", minutes);
-    else
-        snprintf(text, sizeof text, "%d laps", laps);
-    return text;
-}
-
 float tach_needle_degrees(float rpm)
 {
     return (rpm * 4.6875e-05f - 0.375f) * 360;
@@ -344,6 +332,10 @@ std::vector<std::string> status_lines(const StatusInfo &info)
     }
     if (info.race_ticks >= 0)
         lines.push_back("Time - " + race_time_text(info.race_ticks) + " ");
+    if (info.ping_ms >= 0) {
+        snprintf(line, sizeof line, "Ping - %dms (%dms offset)", info.ping_ms, info.offset_ms);
+        lines.push_back(line);
+    }
     if (info.render_stats) {
         static int largest[6];
         const int counts[6] = {ground.triangles, model_triangles_drawn,

@@ -45,13 +45,12 @@ LeanSector lean_sector(float a);
 // up, for a body's rotation matrix: it points the way the body faces.
 float map_arrow_degrees(const double R[12]);
 
-// The race length as the introduction shows it.
-std::string race_length_text(int laps, int minutes);
-
 // What the status overlay shows besides the renderer's own figures.
 struct StatusInfo {
     int fps = -1;        // "FPS - %d"; below 0: not shown
     int race_ticks = -1; // "Time - ..." since the start; below 0: not shown
+    int ping_ms = -1;    // "Ping - %dms (%dms offset)"; below 0: not shown
+    int offset_ms = 0;
     bool render_stats = false;
     std::vector<std::string> messages; // visible message lines, oldest first
     std::vector<BoardLine> board;      // the results board (empty: none)

@@ -1,6 +1,7 @@
 #include "core/config.h"
 #include "core/main_loop.h"
 #include "core/settings.h"
+#include "net/client.h"
 #include "physics/rider.h"
 #include "physics/world.h"
 #include "platform/keys.h"

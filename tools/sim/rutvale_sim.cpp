@@ -27,6 +27,7 @@
 #include "race/race.h"
 #include "robots/pilot.h"
 #include "robots/robot.h"
+#include "sim_connect.h"
 #include "track/track.h"
 
 #include <algorithm>
@@ -44,7 +45,9 @@ namespace
 const char usage_text[] =
     "usage: rutvale-sim [--track FOLDER] [--riders N] [--pilot] [--seconds S] [--laps L] [--seed K]\n"
     "                   [--skill K] [--nolearn] [--debug] [--record FILE] [--play FILE] [--practice]\n"
-    "                   [--threads N]\n";
+    "                   [--threads N]\n"
+    "       rutvale-sim --connect HOST[:PORT] [--password TEXT] [--name NAME] [--number N]\n"
+    "                   [--robot] [--races N] [--seconds S] [--fake-lag MS] [--fake-loss PERCENT]\n";
 
 int usage(const char *problem)
 {
@@ -116,6 +119,8 @@ int main(int argc, char **argv)
     double riders = 40, seconds = 60, laps = 5, seed = 1, skill = 0, threads = 1;
     bool pilot = false, learning = true, debug = false, riders_given = false, practice = false;
     std::string record, play;
+    ConnectOptions connect;
+    bool seconds_given = false;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         auto value = [&](double lo, double hi, double *out) {
@@ -140,11 +145,41 @@ int main(int argc, char **argv)
             if (i + 1 >= argc || !*argv[i + 1])
                 return usage((a + " needs a demo file").c_str());
             (a == "--record" ? record : play) = argv[++i];
+        } else if (a == "--connect" || a == "--password" || a == "--name" || a == "--number") {
+            if (i + 1 >= argc)
+                return usage((a + " needs a value").c_str());
+            std::string v = argv[++i];
+            if (a == "--connect")
+                connect.server = v;
+            else if (a == "--password")
+                connect.password = v;
+            else if (a == "--name")
+                connect.name = v.substr(0, 64);
+            else
+                connect.number = v.substr(0, 3);
+        } else if (a == "--robot") {
+            connect.robot = true;
+        } else if (a == "--races") {
+            double n;
+            if (!value(1, 1000, &n))
+                return usage("--races needs a number from 1 to 1000");
+            connect.races = (int)n;
+        } else if (a == "--fake-lag") {
+            double ms;
+            if (!value(0, 1e9, &ms))
+                return usage("--fake-lag needs milliseconds");
+            connect.fake_lag = std::min(ms * 0.001, 1.0);
+        } else if (a == "--fake-loss") {
+            double percent;
+            if (!value(0, 100, &percent))
+                return usage("--fake-loss needs a percentage from 0 to 100");
+            connect.fake_loss = (int)percent;
         } else if (a == "--pilot") {
             pilot = true;
         } else if (a == "--seconds") {
             if (!value(0, 86400, &seconds))
                 return usage("--seconds needs a number of seconds up to 86400");
+            seconds_given = true;
         } else if (a == "--laps") {
             if (!value(1, 1000, &laps))
                 return usage("--laps needs a number from 1 to 1000");
@@ -169,6 +204,11 @@ int main(int argc, char **argv)
     }
     if (!getenv("RV_HOME"))
         setenv("RV_HOME", GAME_DIR, 1);
+    if (!connect.server.empty()) {
+        if (seconds_given)
+            connect.seconds = seconds;
+        return run_connected(connect);
+    }
 
     if (!play.empty() && !riders_given)
         riders = 0; // the demo's riders race
