@@ -64,7 +64,7 @@ int run_connected(const ConnectOptions &o)
     client.fake_loss = o.fake_loss;
     client.player_name = o.name;
 
-    int seen = message_log.write_index, races = 0, remote_moves = 0;
+    int seen = message_log.write_index, races = 0, remote_moves[40] = {};
     uint32_t ridden_race = 0;
     bool results_printed = false;
     float last_remote[40][3] = {};
@@ -94,10 +94,7 @@ int run_connected(const ConnectOptions &o)
                 ridden_race = client.race_id;
                 results_printed = false;
                 int own = (int)client.client_id;
-                if (o.robot && sim.robot_driver)
-                    sim_set_controller(&sim, own, sim.robot_driver(sim, own));
-                else
-                    pilot_take(&sim, own);
+                pilot_take(&sim, own);
             }
             if (client.server_tick > 0 && sim.track && !sim.track->folder.empty())
                 sim_tick(&sim);
@@ -111,12 +108,14 @@ int run_connected(const ConnectOptions &o)
                 const dReal *p = dBodyGetPosition(sim.race.slots[k].rider->bodies[FRAME]);
                 float d = std::fabs((float)p[0] - last_remote[k][0]) + std::fabs((float)p[2] - last_remote[k][2]);
                 if (d > 0.01f && last_remote[k][0] != 0)
-                    ++remote_moves;
+                    ++remote_moves[k];
                 last_remote[k][0] = (float)p[0], last_remote[k][2] = (float)p[2];
             }
         if (ridden_race && sim.race.results_final && !results_printed) {
             results_printed = true;
-            printf("remote riders seen moving: %d frames\n", remote_moves);
+            for (int k = 0; k < 40; ++k)
+                if (remote_moves[k])
+                    printf("remote slot %d seen moving in %d frames\n", k, remote_moves[k]);
             print_results(sim, client);
             if (++races >= o.races) {
                 status = 0;
