@@ -390,8 +390,7 @@ void take_race_start(NetClient *c, Sim *sim, const uint8_t *b, int length)
     }
     sim->race.watched_slot = (int)c->client_id;
     if (!std::equal(c->track_hash, c->track_hash + 20, sim->track->digest))
-        show_messagef("Client track modified - does not match server's track (%.100s)\n",
-                      c->track_folder.c_str());
+        show_messagef("Client track modified - does not match server's track (%.100s)\n", c->track_folder.c_str());
     c->reported_gates = sim->race.slots[c->client_id].next_gate;
     c->state = NET_RACE_STARTED;
 }
@@ -600,9 +599,7 @@ void net_chat(NetClient *c, const std::string &text, double now)
 
 int net_ping_ms(const NetClient &c, const Sim &sim, int slot)
 {
-    int ticks = (uint32_t)slot == c.client_id ? c.ping
-                : slot >= 0 && slot < REMOTE_SLOTS ? sim.network.ping[slot]
-                                                   : 0;
+    int ticks = (uint32_t)slot == c.client_id ? c.ping : slot >= 0 && slot < REMOTE_SLOTS ? sim.network.ping[slot] : 0;
     return ticks * 1000 / TICKS_PER_SECOND;
 }
 

@@ -77,7 +77,6 @@ struct NetClient {
     uint32_t next_out_sequence = 1, next_in_sequence = 1;
     std::deque<DelayedDatagram> delayed;
     uint64_t bytes_sent = 0, bytes_received = 0;
-
 };
 
 // Whether a connection is open.

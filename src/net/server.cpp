@@ -555,8 +555,12 @@ void race_flow(Server *s, double now)
 
 } // namespace
 
+bool server_log_quiet = false;
+
 void server_log(const char *format, ...)
 {
+    if (server_log_quiet)
+        return;
     time_t t = time(nullptr);
     struct tm local;
     localtime_r(&t, &local);
@@ -610,7 +614,8 @@ bool server_open(Server *s, const ServerConfig &config, std::string *error)
         s->socket = net_socket();
         if (s->socket < 0 || !net_bind(s->socket, config.port)) {
             const char *name = net_error_name();
-            *error = "can't listen on port " + std::to_string(config.port) + (name ? std::string(" (") + name + ")" : "");
+            *error =
+                "can't listen on port " + std::to_string(config.port) + (name ? std::string(" (") + name + ")" : "");
             net_close(s->socket);
             s->socket = -1;
             return false;

@@ -60,16 +60,16 @@ struct ServerClient {
     double last_heard = 0;
     RiderDescription description;
     std::string description_text;
-    uint32_t race_id = 0;  // the race it has been announced
+    uint32_t race_id = 0;             // the race it has been announced
     int start_position = NET_NO_SLOT; // in the current race; NET_NO_SLOT: watching
     bool has_snapshot = false;
     int snapshot_tick = -1;
     RiderSnapshot snapshot;
-    uint32_t echo = 0;      // its newest local tick not yet echoed (0: none)
+    uint32_t echo = 0;       // its newest local tick not yet echoed (0: none)
     uint32_t last_value = 0; // the newest server value it echoed
-    int ping = 0;           // ticks
-    int relayed_tick[40];   // per slot, the newest snapshot tick sent to it
-    int gates = 0;          // sequence positions passed in this race
+    int ping = 0;            // ticks
+    int relayed_tick[40];    // per slot, the newest snapshot tick sent to it
+    int gates = 0;           // sequence positions passed in this race
     int last_crossing_tick = -1;
     bool finished = false;
     bool restart_wanted = false;
@@ -126,5 +126,7 @@ void server_close(Server *server);
 // Clients connected.
 int server_clients(const Server &server);
 
-// A log line on standard output, stamped with the time of day.
+// A log line on standard output, stamped with the time of day (nothing
+// while server_log_quiet is set).
+extern bool server_log_quiet;
 void server_log(const char *format, ...) __attribute__((format(printf, 1, 2)));

@@ -26,8 +26,8 @@
 //   data); 18 ack (sequence).
 #pragma once
 
-#include <cstdint>
 #include "race/remote.h"
+#include <cstdint>
 
 #include <algorithm>
 #include <cstring>
@@ -72,9 +72,9 @@ enum {
     NET_STATE_BYTES = 60,
     NET_RECORD_BYTES = 47,
     NET_MAX_DATAGRAM = 2048,
-    NET_DESCRIPTION_MAX = 982,   // a rider description text
+    NET_DESCRIPTION_MAX = 982, // a rider description text
     NET_RELIABLE_DESCRIPTION = 465,
-    NET_RELIABLE_TEXT = 466,     // a chat line in a reliable message
+    NET_RELIABLE_TEXT = 466, // a chat line in a reliable message
     NET_TRACK_NAME_MAX = 255,
 };
 
@@ -103,10 +103,7 @@ struct WireWriter {
         for (int i = 0; i < n; ++i)
             u8(((const uint8_t *)data)[i]);
     }
-    void text(const std::string &s, int max)
-    {
-        raw(s.data(), (int)std::min<size_t>(s.size(), (size_t)max));
-    }
+    void text(const std::string &s, int max) { raw(s.data(), (int)std::min<size_t>(s.size(), (size_t)max)); }
 };
 
 // A 32-bit little-endian field at an offset; the caller has checked the

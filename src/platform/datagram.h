@@ -13,7 +13,7 @@
 struct NetAddress {
     int length = 16;
     uint16_t family = 0;
-    uint16_t port = 0;     // network byte order
+    uint16_t port = 0; // network byte order
     uint8_t address[4] = {};
     uint8_t zero[8] = {};
 };

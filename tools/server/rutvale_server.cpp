@@ -222,8 +222,8 @@ int main(int argc, char **argv)
     std::string rotation;
     for (const ServerTrack &t : server.tracks)
         rotation += (rotation.empty() ? "" : ", ") + t.folder;
-    server_log("rutvale-server %s listening on UDP port %d: %s, %s, at most %d players%s", RUTVALE_VERSION,
-               config.port, rotation.c_str(),
+    server_log("rutvale-server %s listening on UDP port %d: %s, %s, at most %d players%s", RUTVALE_VERSION, config.port,
+               rotation.c_str(),
                config.minutes > 0 ? (std::to_string(config.minutes) + " minutes").c_str()
                                   : (std::to_string(config.laps) + " laps").c_str(),
                server.config.max_players, config.password.empty() ? "" : ", password required");

@@ -47,7 +47,7 @@ const char usage_text[] =
     "                   [--skill K] [--nolearn] [--debug] [--record FILE] [--play FILE] [--practice]\n"
     "                   [--threads N]\n"
     "       rutvale-sim --connect HOST[:PORT] [--password TEXT] [--name NAME] [--number N]\n"
-    "                   [--robot] [--races N] [--seconds S] [--fake-lag MS] [--fake-loss PERCENT]\n";
+    "                   [--races N] [--seconds S] [--fake-lag MS] [--fake-loss PERCENT]\n";
 
 int usage(const char *problem)
 {
@@ -157,8 +157,6 @@ int main(int argc, char **argv)
                 connect.name = v.substr(0, 64);
             else
                 connect.number = v.substr(0, 3);
-        } else if (a == "--robot") {
-            connect.robot = true;
         } else if (a == "--races") {
             double n;
             if (!value(1, 1000, &n))

@@ -127,8 +127,8 @@ int run_connected(const ConnectOptions &o)
         print_results(sim, client);
     // The last crossings and chat lines reach the server before leaving.
     double linger_from = clock_seconds();
-    for (double now = linger_from; net_connected(client) && now < linger_from + 3 &&
-                                   (now < linger_from + 0.5 || !client.out.empty());
+    for (double now = linger_from;
+         net_connected(client) && now < linger_from + 3 && (now < linger_from + 0.5 || !client.out.empty());
          now = clock_seconds()) {
         sleep_until(0, 7812);
         frame_clock += 1.0 / 128;

@@ -1,16 +1,15 @@
 // rutvale-sim as a headless network client: joins a race server with the
-// test pilot (or a robot) riding the player's slot, in real time.
+// test pilot riding the player's slot, in real time.
 #pragma once
 
 #include <string>
 
 struct ConnectOptions {
     std::string server, password, name = "Headless", number = "998", bike = "crf250(2009)";
-    double fake_lag = 0; // seconds
-    int fake_loss = 0;   // percent
+    double fake_lag = 0;  // seconds
+    int fake_loss = 0;    // percent
     double seconds = 600; // gives up after this long
     int races = 1;        // races to ride before leaving
-    bool robot = false;   // a robot rides instead of the pilot
     bool quiet = false;   // no message lines on standard output
 };
 
