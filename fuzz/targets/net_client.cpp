@@ -19,8 +19,8 @@ FUZZ_TARGET(net_client)
     TrackList tracks;
     tracks.folders = {"quarry"};
     NetClient client;
-    const int states[8] = {NET_CONTACTING, NET_WELCOMED,  NET_TRACK_KNOWN,        NET_RECEIVING_RIDERS,
-                           NET_RACE_STARTED, NET_RACING, NET_NEW_RACE_ANNOUNCED, NET_LEAVING};
+    const int states[8] = {NET_CONTACTING,   NET_WELCOMED, NET_TRACK_KNOWN,        NET_RECEIVING_RIDERS,
+                           NET_RACE_STARTED, NET_RACING,   NET_NEW_RACE_ANNOUNCED, NET_LEAVING};
     client.state = states[data[0] & 7];
     client.client_id = data[0] & 8 ? 40 : 1;
     client.race_id = 7;

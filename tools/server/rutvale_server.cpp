@@ -231,7 +231,7 @@ int main(int argc, char **argv)
     // Steps of 1/128 s on the monotonic clock; between them the socket is
     // waited on, so datagrams are handled as they come.
     const double step = 1.0 / 128;
-    double next = clock_seconds();
+    double next = clock_seconds(), started = next;
     while (!stop_requested) {
         double now = clock_seconds();
         if (now >= next) {
@@ -247,7 +247,10 @@ int main(int argc, char **argv)
         if (poll(&p, 1, wait_ms) > 0)
             server_receive(&server, clock_seconds());
     }
-    server_log("stopping: %d clients told", server_clients(server));
+    double up = clock_seconds() - started;
+    server_log("stopping: %d clients told; %llu bytes sent, %llu received, %llu datagrams dropped in %.0f s",
+               server_clients(server), (unsigned long long)server.bytes_sent, (unsigned long long)server.bytes_received,
+               (unsigned long long)server.datagrams_dropped, up);
     server_close(&server);
     return 0;
 }

@@ -20,6 +20,11 @@
 // its end, and then prints, last, how many ticks it played and whether it
 // reached the end. Without --play, the last-but-one line is a hash of the final state of every body, so two
 // runs can be compared: the same options give the same hash.
+//
+// With --connect HOST[:PORT] it is instead a headless network client: the
+// test pilot rides the player's slot in a race server's races in real time
+// (--races of them, default 1), and it prints the message lines, which
+// remote riders it saw moving, each race's results and its traffic.
 #include "files/paths.h"
 #include "physics/aids.h"
 #include "physics/rider.h"
