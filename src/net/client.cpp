@@ -104,6 +104,17 @@ void queue_reliable(NetClient *c, int sub_kind, const WireWriter &data, double n
     c->out.push_back(std::move(m));
 }
 
+void send_hello(NetClient *c)
+{
+    WireWriter w;
+    w.u8(NET_HELLO);
+    w.u8(c->password.empty() ? 0 : 1);
+    w.u8(0), w.u8(0), w.u8(0);
+    w.u32(c->client_value);
+    w.u32(7);
+    send_bytes(c, w);
+}
+
 void connect(NetClient *c, Sim *sim, double now)
 {
     if (!net_resolve(&c->address, c->server.c_str(), NET_DEFAULT_PORT)) {
@@ -126,13 +137,7 @@ void connect(NetClient *c, Sim *sim, double now)
     sim->network.connected = true;
     sim->network.start_slot = REMOTE_SLOTS;
     show_message("Contacting server\n");
-    WireWriter w;
-    w.u8(NET_HELLO);
-    w.u8(c->password.empty() ? 0 : 1);
-    w.u8(0), w.u8(0), w.u8(0);
-    w.u32(c->client_value);
-    w.u32(7);
-    send_bytes(c, w);
+    send_hello(c);
 }
 
 void send_client_info(NetClient *c, const Sim &sim)
@@ -152,16 +157,9 @@ void send_client_info(NetClient *c, const Sim &sim)
 void send_handshake(NetClient *c, Sim *sim)
 {
     switch (c->state) {
-    case NET_CONTACTING: {
-        WireWriter w;
-        w.u8(NET_HELLO);
-        w.u8(c->password.empty() ? 0 : 1);
-        w.u8(0), w.u8(0), w.u8(0);
-        w.u32(c->client_value);
-        w.u32(7);
-        send_bytes(c, w);
+    case NET_CONTACTING:
+        send_hello(c);
         break;
-    }
     case NET_WELCOMED:
         zeph_log("Sending client info\n");
         send_client_info(c, *sim);
