@@ -18,7 +18,6 @@ int race_limit_ticks(const Server &s)
     return s.start_tick + 3600 * TICKS_PER_SECOND;
 }
 
-
 int lap_line(const ServerTrack &t, int position)
 {
     if (t.normal_lap_count <= 0 || position < t.first_lap_count - 1)
