@@ -457,19 +457,17 @@ void server_receive(Server *s, double now)
         if (length < 0)
             break;
         // Each address's share: tokens refill at the rate, up to the burst.
-        RateEntry *entry = nullptr;
-        for (RateEntry &e : s->rates)
-            if (net_same_address(e.address, from))
-                entry = &e;
-        if (!entry) {
-            if (s->rates.size() >= max_rate_entries) {
-                auto oldest = std::min_element(s->rates.begin(), s->rates.end(),
-                                               [](const RateEntry &a, const RateEntry &b) { return a.time < b.time; });
-                s->rates.erase(oldest);
-            }
-            s->rates.push_back({from, rate_burst, now});
-            entry = &s->rates.back();
+        // A table of addresses full of strangers is emptied: the ones that
+        // keep sending start again with a full burst.
+        uint64_t id = (uint64_t)from.port << 32 | (uint64_t)from.address[0] << 24 | (uint64_t)from.address[1] << 16 |
+                      (uint64_t)from.address[2] << 8 | from.address[3];
+        auto found = s->rates.find(id);
+        if (found == s->rates.end()) {
+            if (s->rates.size() >= max_rate_entries)
+                s->rates.clear();
+            found = s->rates.emplace(id, RateEntry{rate_burst, now}).first;
         }
+        RateEntry *entry = &found->second;
         entry->tokens = std::min(rate_burst, entry->tokens + (now - entry->time) * rate_per_second);
         entry->time = now;
         if (entry->tokens < 1) {

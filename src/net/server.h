@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <deque>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 struct ServerConfig {
@@ -82,7 +83,6 @@ struct ServerClient {
 enum RacePhase { RACE_LOBBY, RACE_RUNNING, RACE_RESULTS };
 
 struct RateEntry {
-    NetAddress address;
     double tokens = 0, time = 0;
 };
 
@@ -100,7 +100,7 @@ struct Server {
     double results_since = 0;
     int next_start_position = 0;
     uint32_t random = 0x2545f491;
-    std::vector<RateEntry> rates;
+    std::unordered_map<uint64_t, RateEntry> rates; // by address and port
     // Rate-limited logging of dropped datagrams.
     double drop_log_second = 0;
     int drop_logs = 0, drops_unlogged = 0;
