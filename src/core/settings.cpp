@@ -181,6 +181,47 @@ std::vector<Option> option_table(Config *c, GameSettings *s)
     };
 }
 
+// One line per option for --help, in the order of the table above.
+const char help_text[] = "Usage: rutvale [OPTION]... [DEMO]\n"
+                         "Rides a motocross bike over the generated tracks; with a DEMO file, plays it.\n"
+                         "\n"
+                         "  --track FOLDER            race on a track at once (\"@tracks/quarry\" or \"quarry\")\n"
+                         "  --connect HOST[:PORT]     join a race server at once\n"
+                         "  --password TEXT           the race server's password\n"
+                         "  --editor                  Tab from the rider view opens the track editor\n"
+                         "  --practice                robots ride as testers\n"
+                         "  --warp                    100 steps a frame, races back to back\n"
+                         "  --rotate-lineup N         move the line-up N slots after each race\n"
+                         "  --autopilot               the test pilot rides the player's bike\n"
+                         "  --nosound                 no audio\n"
+                         "  --nolearn                 robots do not learn lines from the riders\n"
+                         "  --width N, --height N     window size in windowed mode\n"
+                         "  --depth N                 colour depth of the window\n"
+                         "  --fugly                   low-quality drawing, flat shading\n"
+                         "  --novertexarrays          draw without vertex arrays\n"
+                         "  --texture-detail N        model and ground texture detail, 0 (full) to 4\n"
+                         "  --ground-texture-detail N ground texture detail, 0 (full) to 4\n"
+                         "  --detail X                ground geometric error threshold\n"
+                         "  --max-detail-distance X   distance of the finest ground detail (feet)\n"
+                         "  --lod-scale X, --lod-bias X  model level-of-detail scale and bias\n"
+                         "  --roostfrequency N        roost particles, 0 to 1000\n"
+                         "  --erode X                 ground erosion by spinning wheels, 0 to 1\n"
+                         "  --lock-fps F              a fixed frame rate: each frame is 1/F s of game time\n"
+                         "  --fake-lag MS             delay every incoming datagram (network testing)\n"
+                         "  --fake-loss PERCENT       drop incoming datagrams (network testing)\n"
+                         "  --record-audio FILE       append the mixed audio to FILE\n"
+                         "  --record-video            write every frame as PPM on standard output\n"
+                         "  --hidden-pause            no \"Paused\" text\n"
+                         "  --hidden-hud              no HUD\n"
+                         "  --draw-fps N, --draw-time N, --draw-ping N, --draw-render-stats N  HUD lines\n"
+                         "  --accurate-skip           demo skipping replays every tick\n"
+                         "  --chase-center X,Y,Z      the chase camera's target on the bike\n"
+                         "  --glfinish                wait for the GL driver every frame\n"
+                         "  --debug, --super-debug    log more\n"
+                         "  --open-home               open the home folder and stop\n"
+                         "  --help                    show this help and stop\n"
+                         "  --version                 show the version and stop\n";
+
 } // namespace
 
 void derive_detail_settings(const Config &c, GameSettings *s)
@@ -228,6 +269,14 @@ int parse_command_line(int argc, char **argv, Config *config, GameSettings *sett
                     break;
                 }
             }
+        }
+        if (!options_ended && (strcmp(arg, "--help") == 0 || strcmp(arg, "-h") == 0)) {
+            fputs(help_text, stdout);
+            return 0;
+        }
+        if (!options_ended && strcmp(arg, "--version") == 0) {
+            printf("rutvale %s\n", RUTVALE_VERSION);
+            return 0;
         }
         if (matched) {
             if (!matched->apply(value)) {

@@ -1,7 +1,8 @@
 // Game folder list, home folder and the data-folder check.
 //
 // The home folder is $XDG_DATA_HOME/Rutvale/ (or ~/.local/share/Rutvale/);
-// the data folder is $RV_HOME, or else the folder of the running executable.
+// the data folder is $RV_HOME, or else the folder of the running executable
+// (or share/rutvale/ beside the bin/ folder of an installed game).
 #include "files/paths.h"
 
 #include "files/digest.h"
@@ -51,6 +52,19 @@ std::string executable_folder()
     return path;
 }
 
+// An installed game keeps its data in share/rutvale/ beside bin/; a game
+// run from its build folder has the data beside the executable.
+std::string installed_data_folder(const std::string &exe_folder)
+{
+    struct stat st;
+    if (exe_folder.empty() || stat((exe_folder + "zzzz.saf").c_str(), &st) == 0)
+        return exe_folder;
+    std::string shared = exe_folder + "../share/rutvale/";
+    if (stat((shared + "zzzz.saf").c_str(), &st) == 0)
+        return shared;
+    return exe_folder;
+}
+
 void build_dirs()
 {
     dirs_built = true;
@@ -63,12 +77,19 @@ void build_dirs()
     if (const char *rv_home = getenv("RV_HOME"))
         data = join_path(rv_home, "/");
     else
-        data = executable_folder();
+        data = installed_data_folder(executable_folder());
     if (!data.empty())
         dirs[dir_count++] = data;
 }
 
 } // namespace
+
+bool data_beside_executable()
+{
+    struct stat st;
+    std::string exe = executable_folder();
+    return !exe.empty() && stat((installed_data_folder(exe) + "zzzz.saf").c_str(), &st) == 0;
+}
 
 std::string join_path(const std::string &first, const std::string &second)
 {

@@ -30,3 +30,7 @@ int locate_game_data(const char *expected_digest_hex);
 // Forgets the folder list and the file index; the next use builds them again
 // from the environment (tests).
 void game_files_reset();
+
+// Whether the data archive lies beside the running executable (or in the
+// share/rutvale/ folder of an installed game): tools then need no $RV_HOME.
+bool data_beside_executable();

@@ -9,7 +9,7 @@
 namespace
 {
 
-const char version_label[] = "2011-01-05 snapshot";
+const char version_label[] = "Rutvale " RUTVALE_VERSION;
 
 void quad(float left, float bottom, float right, float top)
 {

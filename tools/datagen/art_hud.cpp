@@ -157,6 +157,45 @@ void write_title()
     write_output("title.ppm", ppm_bytes(p));
 }
 
+// The desktop icon: the title's rider over a jump on an evening disc.
+void write_icon()
+{
+    const int S = 256;
+    Picture p(S, S);
+    for (int y = 0; y < S; ++y)
+        for (int x = 0; x < S; ++x) {
+            float dx = x + 0.5f - S / 2.0f, dy = y + 0.5f - S / 2.0f, r = std::sqrt(dx * dx + dy * dy);
+            if (r > 124)
+                continue;
+            Colour sky = mix({0.95f, 0.62f, 0.30f, 1}, {0.25f, 0.35f, 0.65f, 1}, 1 - (float)y / S * 1.4f);
+            // A soft edge one pixel wide.
+            sky.a = std::min(1.0f, 124 - r);
+            p.at(x, y) = sky;
+        }
+    Colour ground = {0.30f, 0.36f, 0.22f, 1}, ink = {0.05f, 0.05f, 0.07f, 1};
+    for (int x = 0; x < S; ++x) {
+        float top = 190 - 30 * std::sin(x / 40.0f);
+        for (int y = (int)top; y < S; ++y) {
+            float dx = x + 0.5f - S / 2.0f, dy = y + 0.5f - S / 2.0f;
+            if (dx * dx + dy * dy < 123 * 123)
+                p.at(x, y) = ground;
+        }
+    }
+    float bx = 128, by = 120, k = 1.9f;
+    p.fill_circle(bx - 34 * k, by + 18 * k, 15 * k, ink);
+    p.fill_circle(bx + 34 * k, by + 6 * k, 15 * k, ink);
+    p.fill_circle(bx - 34 * k, by + 18 * k, 9 * k, {0.95f, 0.62f, 0.30f, 0.5f});
+    p.fill_circle(bx + 34 * k, by + 6 * k, 9 * k, {0.95f, 0.62f, 0.30f, 0.5f});
+    p.fill_polygon({bx - 34 * k, by + 18 * k, bx - 6 * k, by - 4 * k, bx + 22 * k, by - 14 * k, bx + 34 * k, by + 6 * k,
+                    bx + 6 * k, by + 6 * k},
+                   ink);
+    p.fill_polygon({bx - 10 * k, by - 8 * k, bx + 4 * k, by - 40 * k, bx + 16 * k, by - 38 * k, bx + 8 * k, by - 8 * k},
+                   ink);
+    p.fill_circle(bx + 10 * k, by - 46 * k, 8 * k, ink);
+    p.line(bx + 8 * k, by - 34 * k, bx + 24 * k, by - 18 * k, 5 * k, ink);
+    write_output("icons/rutvale.png", png_bytes(p, true));
+}
+
 } // namespace
 
 void generate_hud()
@@ -171,4 +210,5 @@ void generate_hud()
     write_shifter();
     write_pitboard();
     write_title();
+    write_icon();
 }

@@ -13,6 +13,7 @@
 // the command line win over the file. A password is better kept in the
 // file than on the command line, where other users of the machine see it.
 // What the server accepts and sends is documented in src/net/server.cpp.
+#include "files/paths.h"
 #include "net/server.h"
 #include "platform/clock.h"
 
@@ -204,7 +205,7 @@ int main(int argc, char **argv)
             return 1;
         }
     }
-    if (!getenv("RV_HOME"))
+    if (!getenv("RV_HOME") && !data_beside_executable())
         setenv("RV_HOME", GAME_DIR, 1);
 
     Server server;

@@ -47,12 +47,31 @@
 namespace
 {
 
-const char usage_text[] =
-    "usage: rutvale-sim [--track FOLDER] [--riders N] [--pilot] [--seconds S] [--laps L] [--seed K]\n"
-    "                   [--skill K] [--nolearn] [--debug] [--record FILE] [--play FILE] [--practice]\n"
-    "                   [--threads N]\n"
-    "       rutvale-sim --connect HOST[:PORT] [--password TEXT] [--name NAME] [--number N]\n"
-    "                   [--races N] [--seconds S] [--fake-lag MS] [--fake-loss PERCENT]\n";
+const char usage_text[] = "usage: rutvale-sim [OPTION]...\n"
+                          "       rutvale-sim --connect HOST[:PORT] [OPTION]...\n";
+
+const char options_text[] = "  --track FOLDER       the track (default rabbithill)\n"
+                            "  --riders N           robots on the gate, 0 to 40 (default 40)\n"
+                            "  --pilot              the test pilot rides slot 0\n"
+                            "  --seconds S          how long to race (default 60)\n"
+                            "  --laps L             laps of the race (default 5)\n"
+                            "  --seed K             the race's seed\n"
+                            "  --skill K            robot skill index\n"
+                            "  --nolearn            robots do not learn lines\n"
+                            "  --practice           robots ride as testers\n"
+                            "  --debug              log more\n"
+                            "  --record FILE        record the race to a demo\n"
+                            "  --play FILE          play a demo\n"
+                            "  --threads N          threads for the world step\n"
+                            "  --connect HOST[:PORT]  ride in a race server's races with the test pilot\n"
+                            "  --password TEXT      the server's password\n"
+                            "  --name NAME          the rider's name\n"
+                            "  --number N           the rider's number\n"
+                            "  --races N            races to ride before leaving\n"
+                            "  --fake-lag MS        delay every incoming datagram\n"
+                            "  --fake-loss PERCENT  drop incoming datagrams\n"
+                            "  --help               show this help and stop\n"
+                            "  --version            show the version and stop\n";
 
 int usage(const char *problem)
 {
@@ -135,8 +154,12 @@ int main(int argc, char **argv)
         };
         if (a == "--help" || a == "-h") {
             printf("%s", usage_text);
+            printf("%s", options_text);
             printf("Races robots (and the test pilot) on the game's data with no window and reports\n"
                    "every rider, a hash of the final state and the simulation speed.\n");
+            return 0;
+        } else if (a == "--version") {
+            printf("rutvale-sim %s\n", RUTVALE_VERSION);
             return 0;
         } else if (a == "--track") {
             if (i + 1 >= argc)
@@ -205,7 +228,7 @@ int main(int argc, char **argv)
             return usage(("unknown option '" + a + "'").c_str());
         }
     }
-    if (!getenv("RV_HOME"))
+    if (!getenv("RV_HOME") && !data_beside_executable())
         setenv("RV_HOME", GAME_DIR, 1);
     if (!connect.server.empty()) {
         if (seconds_given)
