@@ -1,7 +1,6 @@
 // render_fps: frames per second of the game's views with 40 riders on the
 // Rabbit Hill starting gate, at 640 x 480 and 1280 x 720. Needs a display
 // (run it under xvfb-run for the software renderer's figures).
-#include "core/config.h"
 #include "core/main_loop.h"
 #include "core/settings.h"
 #include "core/view_draw.h"
@@ -19,6 +18,7 @@
 #include "render/text.h"
 #include "render/texture_gl.h"
 #include "track/track.h"
+#include "ui/config.h"
 
 #include <chrono>
 #include <cstdio>

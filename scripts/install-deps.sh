@@ -7,7 +7,7 @@ packages="build-essential cmake pkg-config
 libode-dev libpng-dev zlib1g-dev nettle-dev libsdl2-dev
 libgl-dev libgl1-mesa-dri
 libgtest-dev libgmock-dev libbenchmark-dev
-xvfb xauth xdotool clang-format
+xvfb xauth xdotool x11-apps clang-format
 clang libclang-rt-14-dev
 libfreetype-dev fonts-dejavu-core"
 

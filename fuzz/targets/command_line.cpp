@@ -2,9 +2,9 @@
 // line is ZEPH_OPTIONS, the rest the arguments, separated by NUL bytes.
 #include "fuzz_target.h"
 
-#include "core/config.h"
 #include "core/settings.h"
 #include "platform/options.h"
+#include "ui/config.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -2,9 +2,9 @@
 // into the settings the game derives from it.
 #include "fuzz_target.h"
 
-#include "core/config.h"
 #include "core/settings.h"
 #include "files/game_file.h"
+#include "ui/config.h"
 
 FUZZ_TARGET(config)
 {

@@ -1,7 +1,6 @@
 // The game's engine voices and the listener of the view.
 #include "core/engine_sounds.h"
 
-#include "core/config.h"
 #include "core/main_loop.h"
 #include "core/settings.h"
 #include "physics/pose.h"
@@ -10,8 +9,10 @@
 #include "race/race.h"
 #include "render/camera.h"
 #include "sound/engine_voice.h"
+#include "ui/config.h"
 
 #include <cmath>
+#include <cstdio>
 #include <memory>
 
 namespace
@@ -67,8 +68,15 @@ void engine_sounds_frame(const Sim &sim, const LoopState &state, const Config &c
         listener.velocity[i] = (float)((listener.position[i] - last_position[i]) / seconds);
     std::copy(listener.position, listener.position + 3, last_position);
     heard_before = heard;
-    // Silent while paused or with nothing to watch; the Volume setting.
-    float master = heard && !state.paused ? (float)config.volume.value * 0.1f : 0.0f;
+    // Silent while paused, in the editor or with nothing to watch; with the
+    // menus open, silent over the player's own (stopped) race and quieter
+    // over anyone else's; the Volume setting.
+    float factor = heard && !state.paused && state.view != EDITOR_VIEW ? 1.0f : 0.0f;
+    if (state.menus.page != PAGE_CLOSED) {
+        const RiderSlot &w = sim.race.slots[sim.race.watched_slot];
+        factor *= w.rider && w.kind == KIND_LOCAL ? 0.0f : 0.25f;
+    }
+    float master = factor * (float)config.volume.value * 0.1f;
     for (int k = 0; k < SLOTS; ++k) {
         const Rider *r = sim.race.slots[k].rider;
         if (r != voiced[k]) {
@@ -96,4 +104,22 @@ void engine_sounds_free()
         voices[k].reset();
         voiced[k] = nullptr;
     }
+}
+
+bool engine_sound_retune(int slot, const char *args)
+{
+    if (slot < 0 || slot >= SLOTS || !voices[slot] || !voiced[slot])
+        return false;
+    bool two_stroke = voiced[slot]->spec.two_stroke != 0;
+    float length = two_stroke ? 1.75f : 5.0f, spread = two_stroke ? 0.3f : 0.9182072f;
+    float coefficient = two_stroke ? -0.75f : -0.85f;
+    int first = 0, last = 15;
+    float read[3] = {length, spread, coefficient};
+    sscanf(args, "%f %f %f %d %d", &read[0], &read[1], &read[2], &first, &last);
+    // A value that is not a number keeps its default.
+    length = std::isfinite(read[0]) ? read[0] : length;
+    spread = std::isfinite(read[1]) ? read[1] : spread;
+    coefficient = std::isfinite(read[2]) ? read[2] : coefficient;
+    pipe_set(&voices[slot]->pipe, length, spread, coefficient, first, last);
+    return true;
 }

@@ -16,3 +16,8 @@ void engine_sounds_frame(const Sim &sim, const LoopState &state, const Config &c
 
 // Frees every voice (before the audio output closes).
 void engine_sounds_free();
+
+// Re-tunes a slot's exhaust pipe from "length spread coefficient first last";
+// omitted values keep the bike kind's defaults. False when the slot has no
+// voice.
+bool engine_sound_retune(int slot, const char *args);

@@ -8,10 +8,8 @@
 #include "core/game.h"
 
 #include "core/audio_out.h"
-#include "core/config.h"
 #include "core/data_digest.h"
 #include "core/engine_sounds.h"
-#include "core/lists.h"
 #include "core/main_loop.h"
 #include "core/settings.h"
 #include "core/view_draw.h"
@@ -45,6 +43,9 @@
 #include "track/track.h"
 #include "track/track_list.h"
 #include "track/track_settings.h"
+#include "ui/config.h"
+#include "ui/lists.h"
+#include "ui/race_setup.h"
 
 #include <cstdio>
 #include <string>
@@ -63,9 +64,7 @@ struct Game {
     int slot_kinds[LINEUP_SLOTS];
     int lineup[LINEUP_SLOTS];
     Window *window;
-    bool detected_fbo, detected_shaders; // what the driver offers, for the menus
-    AxisHandle *cursor_x, *cursor_y;
-    int menu_keys[12];
+    MenuContext menus; // what the menus act on, with the pointer axes and menu keys
     bool quit;
     Track track;   // the loaded track
     Sim sim;       // the race being run on it
@@ -174,16 +173,16 @@ void show_loading_screen(const char *text)
 void set_up_gl()
 {
     GlOffer offer = renderer_start(game.config, game.settings, show_loading_screen);
-    game.detected_fbo = offer.fbo;
-    game.detected_shaders = offer.shaders;
+    game.menus.detected_fbo = offer.fbo;
+    game.menus.detected_shaders = offer.shaders;
 }
 
 // Opens the cursor axes and every control binding, then the fixed menu keys.
 void open_bindings()
 {
     Window *w = game.window;
-    game.cursor_x = axis_open(w, "cursor-x");
-    game.cursor_y = axis_open(w, "cursor-y");
+    game.menus.cursor_x = axis_open(w, "cursor-x");
+    game.menus.cursor_y = axis_open(w, "cursor-y");
     for (MenuItem &item : game.config.bindings) {
         ControlBinding &b = item.binding;
         if (b.key_name)
@@ -195,89 +194,23 @@ void open_bindings()
         "up",  "down",  "left",        "right",        "enter",   "keypad enter",
         "esc", "pause", "cursor-left", "cursor-right", "page up", "page down",
     };
+    MenuKeys &k = game.menus.keys;
+    int *codes[12] = {&k.up,  &k.down,  &k.left,        &k.right,        &k.enter,   &k.keypad_enter,
+                      &k.esc, &k.pause, &k.cursor_left, &k.cursor_right, &k.page_up, &k.page_down};
     for (int i = 0; i < 12; ++i)
-        game.menu_keys[i] = button_code(w, menu_keys[i]);
+        *codes[i] = button_code(w, menu_keys[i]);
 }
 
 void close_bindings()
 {
-    axis_close(game.cursor_x);
-    axis_close(game.cursor_y);
-    game.cursor_x = game.cursor_y = nullptr;
+    axis_close(game.menus.cursor_x);
+    axis_close(game.menus.cursor_y);
+    game.menus.cursor_x = game.menus.cursor_y = nullptr;
     for (MenuItem &item : game.config.bindings) {
         axis_close(item.binding.axis_handle);
         item.binding.axis_handle = nullptr;
         item.binding.key_code = 0;
     }
-}
-
-// The stored bike setup as the physics takes it.
-BikeSetup bike_setup(const Config &c)
-{
-    BikeSetup b;
-    b.leveling = (float)c.leveling.value;
-    b.roll_damping = (float)c.roll_damping.value;
-    b.roll_limit_angle = (float)c.roll_limit_angle.value;
-    b.roll_limit_factor = (float)c.roll_limit_factor.value;
-    b.steering_damping = (float)c.steering_damping.value;
-    b.steering_strength = (float)c.steering_strength.value;
-    b.max_steering_force = (float)c.max_steering_force.value;
-    b.direct_steering = (float)c.direct_steering.value;
-    b.slow_damping_speed = (float)c.slow_damping_speed.value;
-    b.slow_damping_factor = (float)c.slow_damping_factor.value;
-    b.land_damping_falloff = (float)c.land_damping_falloff.value;
-    b.land_damping_factor = (float)c.land_damping_factor.value;
-    b.arcade = c.arcade.index == 1;
-    b.front_antilock = c.front_brake.index == 1;
-    b.rear_antilock = c.rear_brake.index == 1;
-    b.stop_wheelies = c.stop_wheelies.index;
-    b.auto_shift = c.auto_shift.index == 1;
-    b.auto_dab = c.auto_dab.index == 1;
-    b.auto_clutch_rpms = (float)c.auto_clutch_rpms.value;
-    b.brake_torque = (float)c.brake_torque.value;
-    b.rear_brake_torque = (float)c.rear_brake_torque.value;
-    b.max_dab_mph = (float)c.max_dab_speed.value;
-    b.front_sprocket = (float)c.front_sprocket_adjustment.value;
-    b.rear_sprocket = (float)c.rear_sprocket_adjustment.value;
-    b.fork_compression = (float)c.fork_compression_adjustment.value;
-    b.fork_rebound = (float)c.fork_rebound_adjustment.value;
-    b.fork_spring_rate = (float)c.fork_spring_rate_adjustment.value;
-    b.fork_preload = (float)c.fork_preload_adjustment.value;
-    b.fork_oil_level = (float)c.fork_oil_level_adjustment.value;
-    b.shock_compression = (float)c.shock_compression_adjustment.value;
-    b.shock_rebound = (float)c.shock_rebound_adjustment.value;
-    b.shock_spring_rate = (float)c.shock_spring_rate_adjustment.value;
-    b.shock_preload = (float)c.shock_preload_adjustment.value;
-    b.rider_yspring = (float)c.rider_yspring.value;
-    b.rider_ydamping = (float)c.rider_ydamping.value;
-    b.rider_zspring = (float)c.rider_zspring.value;
-    b.rider_zdamping = (float)c.rider_zdamping.value;
-    b.rider_mass_distribution = (float)c.rider_mass_distribution.value;
-    return b;
-}
-
-// What a race needs from the configuration: track, player and setup.
-void fill_race_settings()
-{
-    const Config &c = game.config;
-    if (!game.tracks.folders.empty()) {
-        game.sim.settings.track_folder = game.tracks.folders[game.tracks.selected];
-        game.sim.settings.track_name = game.tracks.names[game.tracks.selected];
-    }
-    auto skin = [](const MenuItem &item) {
-        return item.index > 0 && item.index < (int)item.values.size() ? item.values[item.index] : std::string();
-    };
-    PlayerRide &p = game.sim.settings.player;
-    p.bike = choice_name(c.bike);
-    p.number = c.number.text;
-    p.body_texture = skin(c.rider_texture);
-    p.head_texture = skin(c.head_texture);
-    p.bike_texture = skin(c.bike_texture);
-    p.wheel_texture = skin(c.wheel_texture);
-    game.sim.settings.setup = bike_setup(c);
-    game.sim.settings.practice = game.settings.practice;
-    game.sim.settings.learning = game.settings.learning;
-    game.sim.settings.debug = game.settings.debug > 0;
 }
 
 // From the simulation record to the first race.
@@ -292,7 +225,8 @@ void start_simulation()
     bool demo = !game.settings.file_argument.empty();
     if (!demo)
         game.lineup[0] = SLOT_KIND_ROBOT;
-    fill_race_settings();
+    fill_race_settings(&game.sim, game.config, game.tracks, game.settings.practice, game.settings.learning,
+                       game.settings.debug > 0);
     // A demo named on the command line is played at once on its own track.
     if (demo) {
         game.sim.demo.chosen = game.settings.file_argument;
@@ -364,7 +298,21 @@ int game_main(int argc, char **argv)
     if (drawable) {
         open_bindings();
         start_simulation();
-        main_loop_run(game.window, &game.config, &game.settings, &game.sim, game.lineup, &game.net, game.tracks);
+        MenuContext &m = game.menus;
+        m.config = &game.config;
+        m.window = game.window;
+        m.sim = &game.sim;
+        m.net = &game.net;
+        m.tracks = &game.tracks;
+        m.demos = &game.demos;
+        m.lineup = game.lineup;
+        m.rotate_lineup = game.settings.rotate_lineup;
+        m.debug = game.settings.debug;
+        m.practice = game.settings.practice;
+        m.learning = game.settings.learning;
+        m.roost_frequency = &game.settings.roost_frequency;
+        m.retune_pipe = engine_sound_retune;
+        main_loop_run(game.window, &game.config, &game.settings, &game.sim, game.lineup, &game.net, game.tracks, &m);
     }
     shut_down();
     return 0;

@@ -1,7 +1,6 @@
 // Frame pacing, input routing, the view modes and the cameras.
 #include "core/main_loop.h"
 #include "core/audio_out.h"
-#include "core/config.h"
 #include "core/engine_sounds.h"
 #include "core/settings.h"
 #include "core/view_draw.h"
@@ -22,6 +21,7 @@
 #include "render/terrain_render.h"
 #include "robots/pilot.h"
 #include "track/track.h"
+#include "ui/config.h"
 
 #include <algorithm>
 #include <cmath>
@@ -94,6 +94,42 @@ bool route_event(LoopState *s, const Config &c, const InputEvent &e)
         s->quit = true;
         return true;
     }
+    Menus &menus = s->menus;
+    MenuContext *ctx = s->menu_context;
+    if (ctx) {
+        const MenuKeys &k = menus.keys;
+        if (e.code == k.cursor_left)
+            s->mouse_held = e.pressed;
+        if (!e.pressed)
+            return used;
+        if (menus.capturing) {
+            // The capture takes the next key: Esc cancels it.
+            if (e.code == k.esc)
+                capture_end(&menus, *ctx);
+            else
+                capture_key(&menus, ctx, e.code);
+            return true;
+        }
+        if (e.code == k.esc) {
+            menu_set_page(&menus, menus.page == PAGE_CLOSED ? PAGE_MAIN : PAGE_CLOSED);
+            return true;
+        }
+        if (menus.page != PAGE_CLOSED) {
+            int page = menus.page;
+            menu_key(&menus, ctx, e.code);
+            if (menus.page != page)
+                menus.page_changed = true;
+            if (menus.quit)
+                s->quit = true;
+            return true;
+        }
+        if (is_key(c, BIND_CHAT, e) && s->view != EDITOR_VIEW) {
+            menu_set_page(&menus, PAGE_CHAT);
+            // The key that opened the page is not typed into it.
+            menus.page_changed = true;
+            return true;
+        }
+    }
     if (!e.pressed || s->view == TITLE_VIEW)
         return used;
     if (is_key(c, BIND_PAUSE, e) && !s->connected) {
@@ -106,6 +142,14 @@ bool route_event(LoopState *s, const Config &c, const InputEvent &e)
     }
     if (is_key(c, BIND_REWIND, e) || is_key(c, BIND_SKIP, e)) {
         s->demo_seconds += is_key(c, BIND_SKIP, e) ? 1 : -1;
+        return true;
+    }
+    if ((is_key(c, BIND_PREVIOUS_BIKE, e) || is_key(c, BIND_NEXT_BIKE, e)) && ctx && ctx->sim) {
+        const RaceState &race = ctx->sim->race;
+        bool own = race.slots[race.watched_slot].kind == KIND_LOCAL && race.slots[race.watched_slot].rider;
+        bool warmup = s->connected && !has_start_slot(ctx->sim->network);
+        if (!own || warmup || c.spy)
+            watch_next_in_order(ctx->sim, is_key(c, BIND_NEXT_BIKE, e) ? 1 : -1);
         return true;
     }
     if (is_key(c, BIND_SCREENSHOT, e) && s->view != EDITOR_VIEW) {
@@ -271,23 +315,104 @@ int run_frame_steps(LoopState *s, const Config &c, double now, const std::functi
     return steps;
 }
 
+void free_camera_place(LoopState *s, const Sim &sim, const Rider *rider)
+{
+    float position[3], yaw = 0;
+    if (rider) {
+        const dReal *p = dBodyGetPosition(rider->bodies[FRAME]), *R = dBodyGetRotation(rider->bodies[FRAME]);
+        // Behind the bike: the bike faces along its negated z axis.
+        float fx = (float)-R[2], fz = (float)-R[10], len = std::sqrt(fx * fx + fz * fz);
+        if (len > 0)
+            fx /= len, fz /= len;
+        else
+            fx = 0, fz = 1;
+        position[0] = (float)p[0] - fx * 10;
+        position[1] = (float)p[1] + 5;
+        position[2] = (float)p[2] - fz * 10;
+        yaw = std::atan2(fx, fz);
+    } else {
+        const float *start = sim.race.start_position;
+        position[0] = start[0], position[1] = start[1] + 10, position[2] = start[2];
+    }
+    const Terrain &t = sim_track(sim).terrain;
+    if (!t.heights.empty())
+        position[1] = std::max(position[1], terrain_average_height(t, position[0], position[2], 10) + 2);
+    std::copy(position, position + 3, s->free_position);
+    s->free_yaw = yaw;
+    s->free_pitch = -0.3f;
+    s->free_yaw_rate = s->free_pitch_rate = s->free_speed = 0;
+}
+
+void watch_next_in_order(Sim *sim, int direction)
+{
+    RaceState &race = sim->race;
+    const RaceOrder &order = race.order;
+    int at = -1;
+    for (int i = 0; i < order.count; ++i)
+        if (order.entries[i].slot == race.watched_slot)
+            at = i;
+    if (at < 0) {
+        if (order.count > 0)
+            race.watched_slot = order.entries[0].slot;
+        return;
+    }
+    race.watched_slot = order.entries[std::clamp(at + direction, 0, order.count - 1)].slot;
+}
+
 void main_loop_run(Window *window, Config *config, GameSettings *settings, Sim *sim, int *lineup, NetClient *client,
-                   const TrackList &tracks)
+                   const TrackList &tracks, MenuContext *menu_context)
 {
     RaceState &race = sim->race;
     const Track &track = sim_track(*sim);
     LoopState state;
     control_map_init(&state);
+    state.menu_context = menu_context;
+    Menus &menus = state.menus;
+    if (menu_context) {
+        menus_init(&menus, *menu_context, client->server.empty());
+        menus.keys = menu_context->keys;
+        menu_context->free_yaw = &state.free_yaw;
+        menu_context->free_pitch = &state.free_pitch;
+        menu_context->free_yaw_rate = &state.free_yaw_rate;
+        menu_context->free_pitch_rate = &state.free_pitch_rate;
+        menu_context->render_stats = &state.render_stats;
+        menu_context->min_frame_time = &state.min_frame_time;
+        menu_context->max_frame_time = &state.max_frame_time;
+    }
+    AxisHandle *cursor_x = menu_context ? menu_context->cursor_x : nullptr;
+    AxisHandle *cursor_y = menu_context ? menu_context->cursor_y : nullptr;
     state.editor_allowed = settings->editor;
     state.last_frame_time = clock_seconds();
     while (!state.quit) {
+        menus.page_changed = false;
         // View fixing.
         Rider *watched = race.slots[race.watched_slot].rider;
         bool local = watched && race.slots[race.watched_slot].kind == KIND_LOCAL;
         if (!track.folder.empty() && state.view == TITLE_VIEW)
             state.view = RIDER_VIEW;
-        if (local && state.view != RIDER_VIEW && state.view != CHASE_VIEW)
+        if (local && state.view != RIDER_VIEW && state.view != CHASE_VIEW && state.view != EDITOR_VIEW)
             state.view = RIDER_VIEW;
+        // A new race: the free camera starts behind the watched rider, not
+        // at the world's origin under the ground.
+        if (race.tick < state.last_race_tick || state.last_race_tick < 0)
+            free_camera_place(&state, *sim, watched);
+        state.last_race_tick = race.tick;
+
+        // The pointer: hovering selects rows, moving with the button held
+        // drags a slider.
+        if (menu_context && cursor_x && cursor_y) {
+            float x = (float)axis_read(cursor_x), y = (float)axis_read(cursor_y);
+            bool moved = x != menus.cursor_x || y != menus.cursor_y;
+            if (moved && menus.page != PAGE_CLOSED && !menus.capturing) {
+                if (state.mouse_held) {
+                    menus.cursor_x = x, menus.cursor_y = y;
+                    menu_key(&menus, menu_context, MENU_MOUSE_DRAG);
+                } else {
+                    menu_hover(&menus, menu_context, x, y);
+                }
+            }
+            menus.cursor_x = x, menus.cursor_y = y;
+        }
         if (!watched)
             state.view = FREE_VIEW;
         if (track.folder.empty())
@@ -328,6 +453,8 @@ void main_loop_run(Window *window, Config *config, GameSettings *settings, Sim *
                 draw_screen_text("Paused", 0);
             if (local && net_connected(*client) && !has_start_slot(sim->network))
                 draw_screen_text("Warmup mode - collisions disabled", 1);
+            if (menu_context && menus.page != PAGE_CLOSED)
+                menu_draw(&menus, menu_context, frame->width, frame->height);
             if (state.screenshot_requested) {
                 take_screenshot(&state, frame->width, frame->height);
                 state.screenshot_requested = false;
@@ -370,7 +497,22 @@ void main_loop_run(Window *window, Config *config, GameSettings *settings, Sim *
                 Rider *w = race.slots[race.watched_slot].rider;
                 bool own = w && race.slots[race.watched_slot].kind == KIND_LOCAL;
                 const float *k = state.controls;
-                if (own && settings->autopilot) {
+                if (menu_context && menus.capturing)
+                    capture_axes_step(&menus, menu_context);
+                bool menu_open = menus.page != PAGE_CLOSED;
+                bool connected_now = net_connected(*client);
+                // The player's race stands still while its rider is in the menus.
+                if (menu_open && own && !connected_now)
+                    return;
+                // Connected, the race goes on under the menus with the
+                // player's controls let go.
+                if (menu_open && own && !settings->autopilot)
+                    sim_set_input(sim, race.watched_slot, RiderInput());
+                if (state.view == EDITOR_VIEW && !connected_now)
+                    return;
+                if (menu_open || state.view == EDITOR_VIEW || state.view == TITLE_VIEW) {
+                    // No controls reach a rider or a camera.
+                } else if (own && settings->autopilot) {
                     // A testing aid: the pilot rides the player's bike.
                     if (!sim->controllers[race.watched_slot].drive)
                         pilot_take(sim, race.watched_slot);
@@ -404,6 +546,12 @@ void main_loop_run(Window *window, Config *config, GameSettings *settings, Sim *
                 if (tick) {
                     sim_tick(sim);
                     audio_after_tick();
+                    // With --debug, the player's speed once a second: what
+                    // a tester (or a test) reads to see the bike ride.
+                    const RiderSlot &ws = race.slots[race.watched_slot];
+                    if (settings->debug >= 1 && ws.rider && ws.kind == KIND_LOCAL && race.tick % 128 == 0)
+                        zeph_log("Tick %d (gate drop at %d): player at %.1f mph\n", race.tick, race.start_tick,
+                                 frame_speed(ws.rider) / 1.4666667f);
                 }
             });
 
@@ -416,6 +564,12 @@ void main_loop_run(Window *window, Config *config, GameSettings *settings, Sim *
                            (int)config->minutes.value * 60 * TICKS_PER_SECOND, (int)config->laps.value,
                            config->skill.index, (unsigned)race.tick);
             }
+        }
+
+        if (menu_context && menus.page != PAGE_CLOSED && client) {
+            client->description_menu_open = menus.page == PAGE_BIKE_SETUP || menus.page == PAGE_CHOOSER;
+        } else if (client) {
+            client->description_menu_open = false;
         }
 
         // Retire one message line when its time is up.

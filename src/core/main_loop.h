@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/event_queue.h"
+#include "ui/menu.h"
 
 #include <functional>
 
@@ -67,6 +68,12 @@ struct LoopState {
     int screenshot_number = -1;
     int fps = 0, fps_frames = 0; // frame rate over the latest half second
     double fps_since = 0;
+    Menus menus;                         // closed unless the game opens them
+    MenuContext *menu_context = nullptr; // what the menus act on; null: no menus
+    bool mouse_held = false;             // the "cursor-left" button
+    int last_race_tick = -1;             // to see a new race start (the free camera's placing)
+    bool render_stats = false;
+    LoopState() { menus.page = PAGE_CLOSED; }
 };
 
 // The game time a frame covers for a real elapsed time: exactly 1/f with a
@@ -112,4 +119,12 @@ int run_frame_steps(LoopState *state, const Config &config, double now,
 // server, every step first runs the network client and game time keeps in
 // step with the server's clock.
 void main_loop_run(Window *window, Config *config, GameSettings *settings, Sim *sim, int *lineup, NetClient *client,
-                   const TrackList &tracks);
+                   const TrackList &tracks, MenuContext *menus);
+
+// Places the free camera 10 ft behind and 5 ft above a rider, facing the
+// way it faces, or over the track's start when there is no rider.
+void free_camera_place(LoopState *state, const Sim &sim, const Rider *rider);
+
+// Moves the watched slot one place toward the front (-1) or the back (+1)
+// of the race order.
+void watch_next_in_order(Sim *sim, int direction);

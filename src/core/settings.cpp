@@ -1,8 +1,8 @@
 // Command-line options and derived detail settings.
 #include "core/settings.h"
 
-#include "core/config.h"
 #include "files/file_numbers.h"
+#include "ui/config.h"
 
 #include <cmath>
 #include <cstdio>

@@ -3,7 +3,6 @@
 #include "core/view_draw.h"
 #include "net/client.h"
 
-#include "core/config.h"
 #include "core/main_loop.h"
 #include "core/settings.h"
 #include "files/file_index.h"
@@ -35,6 +34,7 @@
 #include "render/texture_gl.h"
 #include "track/track.h"
 #include "track/track_settings.h"
+#include "ui/config.h"
 
 #include <algorithm>
 #include <cmath>

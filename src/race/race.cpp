@@ -340,6 +340,7 @@ bool race_start(Sim *sim, const int *lineup, bool play_demo, bool record_demo, i
     }
     const NetworkRace &network = sim->network;
     if (playing) {
+        zeph_log("Playing the demo '%s' on %s\n", sim->demo.chosen.c_str(), sim->demo.track.c_str());
         race.time_limit = sim->demo.time_limit;
         race.laps = sim->demo.laps;
         race.start_tick = sim->demo.start_tick;

@@ -1,4 +1,3 @@
-#include "core/config.h"
 #include "core/main_loop.h"
 #include "core/settings.h"
 #include "net/client.h"
@@ -7,6 +6,7 @@
 #include "platform/keys.h"
 #include "race/race.h"
 #include "track/objects.h"
+#include "ui/config.h"
 
 #include <gtest/gtest.h>
 

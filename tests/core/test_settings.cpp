@@ -1,6 +1,6 @@
 // Command-line options and derived detail settings.
-#include "core/config.h"
 #include "core/settings.h"
+#include "ui/config.h"
 
 #include <gtest/gtest.h>
 

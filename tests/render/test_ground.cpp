@@ -1,7 +1,6 @@
 // The ground's painted textures and the whole scene: windows around the
 // camera, painting through a frame buffer or the back buffer, and the three
 // views of the default track with their screenshots.
-#include "core/config.h"
 #include "core/main_loop.h"
 #include "core/settings.h"
 #include "core/view_draw.h"
@@ -27,6 +26,7 @@
 #include "test_folders.h"
 #include "track/track.h"
 #include "track/track_fixture.h"
+#include "ui/config.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
 // Settings defaults and the "@config" file.
-#include "core/config.h"
+#include "ui/config.h"
 
-#include "core/bike_names.h"
-#include "core/lists.h"
 #include "files/file_numbers.h"
 #include "files/game_file.h"
 #include "platform/log.h"
 #include "platform/names.h"
+#include "ui/bike_names.h"
+#include "ui/lists.h"
 
 #include <cmath>
 #include <cstdio>
@@ -333,6 +333,7 @@ void config_defaults(Config *c)
     choice(&c->bike, "Bike", std::vector<std::string>(offered_bike_names, offered_bike_names + OFFERED_BIKES), 0);
     text(&c->name, "Name", 63, "Joe Motocross");
     text(&c->number, "Number", 3, "999");
+    c->number.insert = false;
     choice(&c->rider_texture, "Riding Gear", {"default"}, 0);
     choice(&c->head_texture, "Helmet", {"default"}, 0);
     choice(&c->bike_texture, "Bike Graphics", {"default"}, 0);

@@ -1,5 +1,5 @@
 // Skin and demo lists from the game-file index.
-#include "core/lists.h"
+#include "ui/lists.h"
 
 #include "files/file_index.h"
 #include "platform/log.h"

@@ -1,4 +1,4 @@
-#include "core/bike_names.h"
+#include "ui/bike_names.h"
 
 const char *const offered_bike_names[OFFERED_BIKES] = {
     "crf250(2009)",    "kx250f(2009)", "rmz250(2009)", "yz250f(2009)", "crf250(2008)", "kx250f(2008)",

@@ -32,6 +32,8 @@ struct MenuItem {
     int index = 0;                                        // choice: the current name
     int max_length = 0;                                   // text
     std::string text;                                     // text
+    int cursor = 0;                                       // text: the editing position
+    bool insert = true;                                   // text: typing inserts (else overwrites)
     ControlBinding binding = {};                          // binding
 };
 

@@ -1,9 +1,9 @@
 // The configuration file: reading, writing and the special keys.
 #include "test_folders.h"
 
-#include "core/config.h"
 #include "files/game_file.h"
 #include "platform/names.h"
+#include "ui/config.h"
 
 #include <gtest/gtest.h>
 

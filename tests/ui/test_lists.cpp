@@ -1,8 +1,8 @@
 // Track, demo and skin lists built from the game files.
 #include "test_folders.h"
 
-#include "core/lists.h"
 #include "track/track_list.h"
+#include "ui/lists.h"
 
 #include <gtest/gtest.h>
 
