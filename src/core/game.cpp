@@ -77,6 +77,8 @@ Game game;
 // lists of the game files. Returns -1 to go on, or the exit status.
 int start_up(int argc, char **argv)
 {
+    if (help_or_version(argc, argv) == 0)
+        return 0;
     if (!locate_game_data(game_data_digest)) {
         // A failure, so that a script or launcher starting the game sees it.
         fatal_box("Problem starting Rutvale", "Can't find game data\n");

@@ -270,14 +270,6 @@ int parse_command_line(int argc, char **argv, Config *config, GameSettings *sett
                 }
             }
         }
-        if (!options_ended && (strcmp(arg, "--help") == 0 || strcmp(arg, "-h") == 0)) {
-            fputs(help_text, stdout);
-            return 0;
-        }
-        if (!options_ended && strcmp(arg, "--version") == 0) {
-            printf("rutvale %s\n", RUTVALE_VERSION);
-            return 0;
-        }
         if (matched) {
             if (!matched->apply(value)) {
                 // A value option at the very end has nothing to apply.
@@ -301,6 +293,21 @@ int parse_command_line(int argc, char **argv, Config *config, GameSettings *sett
         }
         settings->file_argument = arg;
         have_file = true;
+    }
+    return -1;
+}
+
+int help_or_version(int argc, char **argv)
+{
+    for (int i = 1; i < argc && strcmp(argv[i], "--") != 0; ++i) {
+        if (strcmp(argv[i], "--help") == 0 || strcmp(argv[i], "-h") == 0) {
+            fputs(help_text, stdout);
+            return 0;
+        }
+        if (strcmp(argv[i], "--version") == 0) {
+            printf("rutvale %s\n", RUTVALE_VERSION);
+            return 0;
+        }
     }
     return -1;
 }

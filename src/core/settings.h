@@ -52,3 +52,7 @@ void derive_detail_settings(const Config &config, GameSettings *settings);
 // shares: window size and HUD draw flags). Returns -1 to go on starting, or
 // the exit status after an error (printed on standard error) or --open-home.
 int parse_command_line(int argc, char **argv, Config *config, GameSettings *settings);
+
+// "--help" (or "-h") prints the options and "--version" the version, before
+// anything else starts: returns 0 when one was given, else -1.
+int help_or_version(int argc, char **argv);

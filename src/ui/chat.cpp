@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -99,7 +100,7 @@ bool run_command(MenuContext *ctx, const char *line)
         if (!watched || !watched->rider)
             return true;
         float yaw, pitch;
-        if (sscanf(args, "%f %f", &yaw, &pitch) != 2) {
+        if (sscanf(args, "%f %f", &yaw, &pitch) != 2 || !std::isfinite(yaw) || !std::isfinite(pitch)) {
             show_message("Usage: camangle <yaw> <pitch>");
             return true;
         }
@@ -110,7 +111,7 @@ bool run_command(MenuContext *ctx, const char *line)
         show_message("Camera aimed");
     } else if (command_is(line, "fov", false, &args)) {
         float f;
-        if (sscanf(args, "%f", &f) != 1 || f != f) {
+        if (sscanf(args, "%f", &f) != 1 || std::isnan(f)) {
             show_message("Usage: fov <degrees>");
             return true;
         }

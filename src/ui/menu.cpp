@@ -231,10 +231,6 @@ void menus_init(Menus *m, const MenuContext &ctx, bool open)
         m->track.names = ctx.tracks->names;
         m->track.index = ctx.tracks->selected;
     }
-    m->chat_field = MenuItem();
-    m->chat_field.label = ">";
-    m->chat_field.kind = ITEM_TEXT;
-    m->chat_field.max_length = CHAT_LINE - 1;
 }
 
 void menu_set_page(Menus *m, int page)

@@ -115,6 +115,13 @@ struct Menus {
     int history_count = 0, history_index = 0;
     int scrollback = 0;
     double last_chat = -1e9;
+
+    Menus()
+    {
+        chat_field.label = ">";
+        chat_field.kind = ITEM_TEXT;
+        chat_field.max_length = CHAT_LINE - 1;
+    }
 };
 
 // Sets up the menus on page 0 (closed when `open` is false) with the track

@@ -17,18 +17,12 @@ namespace
 
 struct GameRun {
     int status;
-    std::string errors;
+    std::string errors; // what the program printed
 };
 
-// Runs the game to its end with a fresh home folder and no display; `data`
-// empty means the data folder of the build.
-GameRun run_game(const TempDir &home, const std::string &args, const std::string &data = "")
+// Runs a shell command to its end: its exit status and what it printed.
+GameRun run_command(const std::string &command)
 {
-    // No display: a message box would wait for a click that never comes.
-    std::string command = "env -u ZEPH_LOGFILE -u RV_HOME -u DISPLAY -u WAYLAND_DISPLAY "
-                          "XDG_DATA_HOME='" +
-                          home.path + "' " + (data.empty() ? "" : "RV_HOME='" + data + "' ") + RUTVALE_EXE + " " +
-                          args + " 2>&1 >/dev/null";
     FILE *p = popen(command.c_str(), "r");
     std::string out;
     char buffer[512];
@@ -37,6 +31,17 @@ GameRun run_game(const TempDir &home, const std::string &args, const std::string
         out.append(buffer, n);
     int status = pclose(p);
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+}
+
+// Runs the game to its end with a fresh home folder and no display; `data`
+// empty means the data folder of the build. Returns what it wrote on
+// standard error.
+GameRun run_game(const TempDir &home, const std::string &args, const std::string &data = "")
+{
+    // No display: a message box would wait for a click that never comes.
+    return run_command("env -u ZEPH_LOGFILE -u RV_HOME -u DISPLAY -u WAYLAND_DISPLAY XDG_DATA_HOME='" + home.path +
+                       "' " + (data.empty() ? "" : "RV_HOME='" + data + "' ") + RUTVALE_EXE + " " + args +
+                       " 2>&1 >/dev/null");
 }
 
 // Starts the game on the display, waits for its log to show `line`, then
@@ -85,6 +90,21 @@ TEST(Game, BadOptionIsReportedOnStandardError)
     GameRun r = run_game(home, "--bogus");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.errors, "bad option '--bogus'\n");
+}
+
+TEST(Game, HelpAndVersionNeedNeitherDataNorDisplay)
+{
+    TempDir home, no_data;
+    struct {
+        const char *args, *expected;
+    } cases[] = {
+        {"--help", "  --track FOLDER"}, {"-h", "  --version"}, {"--width 5 --version", "rutvale " RUTVALE_VERSION}};
+    for (const auto &c : cases) {
+        GameRun r = run_command("env -u DISPLAY XDG_DATA_HOME='" + home.path + "' RV_HOME='" + no_data.path + "' " +
+                                RUTVALE_EXE + " " + c.args);
+        EXPECT_EQ(r.status, 0) << c.args;
+        EXPECT_NE(r.errors.find(c.expected), std::string::npos) << c.args << ": " << r.errors;
+    }
 }
 
 TEST(Game, WithoutADisplayItSaysSoAndExitsWithOne)

@@ -112,6 +112,51 @@ TEST_F(MainLoopSteps, CloseButtonQuitsAndPauseTogglesOutsideTheTitle)
     EXPECT_TRUE(state.quit);
 }
 
+TEST_F(MainLoopSteps, EscAndTheChatKeyOpenPagesThatTakeEveryKey)
+{
+    MenuContext ctx;
+    ctx.config = &config;
+    ctx.keys.esc = 4097;
+    ctx.keys.enter = 4124;
+    ctx.keys.down = 4176;
+    state.menu_context = &ctx;
+    state.menus.keys = ctx.keys;
+    config.bindings[BIND_CHAT].binding.key_code = 4116;
+    config.bindings[BIND_PAUSE].binding.key_code = 25;
+
+    EXPECT_TRUE(route_event(&state, config, {4097, 1, 0, 0}));
+    EXPECT_EQ(state.menus.page, PAGE_MAIN);
+    // With the menus open, a riding key still sets its control, but the
+    // pause key is the menus' and pauses nothing.
+    route_event(&state, config, {42, 1, 0, 0});
+    build_controls(&state, config);
+    EXPECT_FLOAT_EQ(state.controls[CONTROL_THROTTLE], 1);
+    route_event(&state, config, {25, 1, 0, 0});
+    EXPECT_FALSE(state.paused);
+    route_event(&state, config, {4176, 1, 0, 0});
+    EXPECT_EQ(state.menus.selected, 1);
+    route_event(&state, config, {4097, 1, 0, 0});
+    EXPECT_EQ(state.menus.page, PAGE_CLOSED);
+
+    // The Chat key opens the chat page; the character it types in the same
+    // frame is not taken as the first letter of the line.
+    route_event(&state, config, {4116, 1, 0, 0});
+    EXPECT_EQ(state.menus.page, PAGE_CHAT);
+    route_event(&state, config, {'t', 1, 0, 0});
+    EXPECT_EQ(state.menus.chat_field.text, "");
+    state.menus.page_changed = false;
+    route_event(&state, config, {'h', 1, 0, 0});
+    EXPECT_EQ(state.menus.chat_field.text, "h");
+
+    // A capture takes the next key; Esc cancels it and leaves the page open.
+    state.menus.page = PAGE_CONTROLS;
+    state.menus.capturing = &config.bindings[BIND_THROTTLE].binding;
+    route_event(&state, config, {4097, 1, 0, 0});
+    EXPECT_EQ(state.menus.capturing, nullptr);
+    EXPECT_EQ(state.menus.page, PAGE_CONTROLS);
+    EXPECT_EQ(config.bindings[BIND_THROTTLE].binding.key_code, 42);
+}
+
 TEST(MainLoop, NetworkTimeScaleCatchesUpAndHoldsBack)
 {
     struct Case {
