@@ -220,6 +220,7 @@ void start_simulation()
 {
     sim_create(&game.sim, &game.track);
     robots_install(&game.sim);
+    series_load_all(&game.sim.series, game.tracks, game.settings.debug >= 1);
     for (int i = 0; i < LINEUP_SLOTS; ++i) {
         game.slot_kinds[i] = SLOT_KIND_REPLAYED;
         game.lineup[i] = 0;
@@ -257,6 +258,8 @@ void start_simulation()
 void shut_down()
 {
     net_leave(&game.net, &game.sim);
+    // An entered series event still running counts as it stands.
+    series_record_result(&game.sim);
     looks_clear();
     sim_save_lines(&game.sim);
     sim_destroy(&game.sim);

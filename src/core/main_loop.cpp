@@ -379,6 +379,7 @@ void main_loop_run(Window *window, Config *config, GameSettings *settings, Sim *
         menu_context->min_frame_time = &state.min_frame_time;
         menu_context->max_frame_time = &state.max_frame_time;
     }
+    zeph_log("Entering the main loop\n");
     AxisHandle *cursor_x = menu_context ? menu_context->cursor_x : nullptr;
     AxisHandle *cursor_y = menu_context ? menu_context->cursor_y : nullptr;
     state.editor_allowed = settings->editor;

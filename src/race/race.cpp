@@ -298,6 +298,8 @@ bool race_start(Sim *sim, const int *lineup, bool play_demo, bool record_demo, i
 {
     RaceState &race = sim->race;
     const RaceSettings &settings = sim->settings;
+    // A series event left for another race counts as it stands.
+    series_record_result(sim);
     screen("Resetting...");
     std::mt19937 twister(seed);
     for (int k = 0; k < ROSTER_SIZE; ++k)

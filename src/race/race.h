@@ -14,6 +14,7 @@
 #include "race/lines.h"
 #include "race/remote.h"
 #include "race/roster.h"
+#include "race/series.h"
 #include "race/timing.h"
 
 #include <cstdint>
@@ -129,6 +130,7 @@ struct Sim {
     std::string lines_folder;
     int lines_skill = -1;
     DemoState demo;      // the recording being written and the demo being played
+    SeriesList series;   // the points series and the event entered for the standings
     NetworkRace network; // the server's race, when connected
 
     Sim() = default;

@@ -4,6 +4,7 @@
 #include "files/game_file.h"
 #include "physics/rider.h"
 #include "race/race.h"
+#include "race/series.h"
 #include "track/track.h"
 
 #include <algorithm>
@@ -324,6 +325,8 @@ void results_update(Sim *sim)
     if (final_order.count > 0 && race.slots[final_order.entries[0].slot].finished)
         write_results(*sim);
     race.results_final = true;
+    // An entered series event has its result.
+    series_record_result(sim);
 }
 
 bool write_results(const Sim &sim)

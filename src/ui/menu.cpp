@@ -195,7 +195,7 @@ int menu_list_size(const Menus &m, const MenuContext &ctx)
     case PAGE_PLAYBACK:
         return ctx.demos ? (int)ctx.demos->names.size() : 0;
     case PAGE_SERIES_LIST:
-        return (int)series_names().size();
+        return (int)series_names(ctx).size();
     default:
         return 0;
     }
@@ -214,10 +214,13 @@ int *menu_list_page(Menus *m)
                                       : &m->series_list_page;
 }
 
-const std::vector<std::string> &series_names()
+std::vector<std::string> series_names(const MenuContext &ctx)
 {
-    static const std::vector<std::string> none;
-    return none;
+    std::vector<std::string> names;
+    if (ctx.sim)
+        for (const Series &s : ctx.sim->series.series)
+            names.push_back(s.name);
+    return names;
 }
 
 void menus_init(Menus *m, const MenuContext &ctx, bool open)
@@ -231,6 +234,12 @@ void menus_init(Menus *m, const MenuContext &ctx, bool open)
         m->track.names = ctx.tracks->names;
         m->track.index = ctx.tracks->selected;
     }
+}
+
+void menus_sync_track(Menus *m, const MenuContext &ctx)
+{
+    if (ctx.tracks)
+        m->track.index = ctx.tracks->selected;
 }
 
 void menu_set_page(Menus *m, int page)

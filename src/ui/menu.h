@@ -128,6 +128,10 @@ struct Menus {
 // choice built from the track list.
 void menus_init(Menus *menus, const MenuContext &context, bool open);
 
+// The track choice follows the track list's selection (a series event
+// chose its track).
+void menus_sync_track(Menus *menus, const MenuContext &context);
+
 // Opens a page with its first row selected.
 void menu_set_page(Menus *menus, int page);
 

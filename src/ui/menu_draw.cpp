@@ -218,6 +218,34 @@ void graphics_extras(const Menus &m, const MenuContext &ctx)
         text_centred(centre, g.y(27.5f + 0.9f * (float)i), g.unit * 0.75f, label_text, info[i]->c_str());
 }
 
+// The standings of the selected series below its buttons, at two thirds of
+// the text size.
+void series_extras(const Menus &m, const MenuContext &ctx)
+{
+    const SeriesList &list = ctx.sim->series;
+    if (list.selected >= (int)list.series.size())
+        return;
+    Standings st = series_standings(list.series[list.selected]);
+    MenuGrid g = menu_grid(m.width, m.height, 32);
+    float y = 9.5f, size = g.unit * 2 / 3, pitch = 2.0f / 3 * 1.1f;
+    text_at(g.x(1), g.y(y), g.unit, label_text, st.heading.c_str());
+    y += 1.5f;
+    for (const std::vector<StandingsRow> &block : st.blocks) {
+        for (size_t i = 0; i < block.size(); ++i) {
+            const StandingsRow &row = block[i];
+            if (i > 0 && i % 2 == 0)
+                fill(g.x(1), g.y(y), g.x(41.5f), g.y(y + pitch), {1, 1, 1, 0.25f});
+            for (size_t c = 0; c < row.cells.size(); ++c) {
+                float x = c == 0 ? 1 : c == 1 ? 4 : 7 + 4.3f * (float)(c - 2);
+                Rgba colour = row.player && c == 0 ? Rgba{0.75f, 0.75f, 1, 1} : Rgba{1, 1, 1, 1};
+                text_at(g.x(x), g.y(y), size, colour, row.cells[c].c_str(), 4.1f * g.unit);
+            }
+            y += pitch;
+        }
+        y += 0.5f;
+    }
+}
+
 void multiplayer_extras(const Menus &m, const MenuContext &ctx)
 {
     const NetClient *net = ctx.net;
@@ -271,7 +299,10 @@ void menu_draw(Menus *m, MenuContext *ctx, int width, int height)
         chat_draw(m, ctx, width, height);
     } else {
         fill(0, 0, w, h, {0.2f, 0.2f, 0.2f, 0.5f});
-        if (const char *title = page_title(*m))
+        const SeriesList *series = ctx->sim ? &ctx->sim->series : nullptr;
+        if (m->page == PAGE_SERIES && series && series->selected < (int)series->series.size())
+            draw_title(*m, series->series[series->selected].name.c_str());
+        else if (const char *title = page_title(*m))
             draw_title(*m, title);
         for (size_t i = 0; i < m->rows.size(); ++i)
             draw_row(*m, m->rows[i], (int)i);
@@ -286,6 +317,8 @@ void menu_draw(Menus *m, MenuContext *ctx, int width, int height)
             }
         } else if (m->page == PAGE_GRAPHICS) {
             graphics_extras(*m, *ctx);
+        } else if (m->page == PAGE_SERIES && ctx->sim) {
+            series_extras(*m, *ctx);
         } else if (m->page == PAGE_MULTIPLAYER) {
             multiplayer_extras(*m, *ctx);
         } else if (m->page == PAGE_EXIT) {

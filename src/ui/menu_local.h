@@ -19,6 +19,9 @@ enum MenuAction {
     ACT_CONNECT,
     ACT_RESTART,
     ACT_SWITCH_MODE,
+    ACT_SERIES_ENTER,
+    ACT_SERIES_PRACTICE,
+    ACT_SERIES_RESET,
 };
 
 // A page's grid: `lines` units tall in the largest centred 4:3 rectangle.
@@ -36,8 +39,8 @@ void menu_build_rows(Menus *menus, MenuContext *context);
 // max(maximum, 1000) printed with "%.2f".
 float slider_box_width(const MenuItem &item);
 
-// The points series offered on the series list (none are shipped yet).
-const std::vector<std::string> &series_names();
+// The names of the points series on the series list.
+std::vector<std::string> series_names(const MenuContext &context);
 
 // Activates a button or list row of the open page.
 void menu_act(Menus *menus, MenuContext *context, const MenuRow &row);

@@ -128,12 +128,22 @@ void playback_page(std::vector<MenuRow> *rows, Menus *m, MenuContext *ctx)
     list_rows(rows, c.y, ctx->demos ? ctx->demos->names : none, m->demo_list_page);
 }
 
-void series_list_page(std::vector<MenuRow> *rows, Menus *m)
+void series_list_page(std::vector<MenuRow> *rows, Menus *m, MenuContext *ctx)
 {
     Column c{rows, 1, first_row, 15};
     c.button("Back to Main Menu", PAGE_MAIN);
     c.gap();
-    list_rows(rows, c.y, series_names(), m->series_list_page);
+    list_rows(rows, c.y, series_names(*ctx), m->series_list_page);
+}
+
+void series_page(std::vector<MenuRow> *rows)
+{
+    Column c{rows, 1, first_row, 20};
+    c.button("Back to Points Series List", PAGE_SERIES_LIST, 20);
+    c.gap();
+    c.button("Enter Next Event", ACT_SERIES_ENTER, 20).green = true;
+    c.button("Practice Next Event", ACT_SERIES_PRACTICE, 20);
+    c.button("Reset Points", ACT_SERIES_RESET, 20);
 }
 
 void time_trial_page(std::vector<MenuRow> *rows, Menus *m, Config *cfg)
@@ -246,7 +256,10 @@ void menu_build_rows(Menus *m, MenuContext *ctx)
         playback_page(&rows, m, ctx);
         break;
     case PAGE_SERIES_LIST:
-        series_list_page(&rows, m);
+        series_list_page(&rows, m, ctx);
+        break;
+    case PAGE_SERIES:
+        series_page(&rows);
         break;
     case PAGE_TIME_TRIAL:
         time_trial_page(&rows, m, c);

@@ -34,6 +34,7 @@ fail() {
 }
 
 start_game() {
+    rm -f "$log"
     "$game" --nosound --debug --width 1024 --height 768 "$@" > game.out 2>&1 &
     game_pid=$!
     window=
@@ -44,8 +45,14 @@ start_game() {
     done
     [ -n "$window" ] || fail "the game's window did not appear"
     xdotool windowfocus "$window" 2>/dev/null
-    # The menus are up once the title has been drawn a few times.
-    sleep 3
+    # Keys sent before the game reads its input would be lost: wait for the
+    # main loop, then for a few frames of the menus.
+    for _ in $(seq 300); do
+        grep -q "Entering the main loop" "$log" 2>/dev/null && break
+        sleep 0.2
+    done
+    grep -q "Entering the main loop" "$log" || fail "the game never reached its main loop"
+    sleep 1
 }
 
 key() {
@@ -145,7 +152,7 @@ sleep 1
 shot 17-race-gate
 xdotool keydown --window "$window" w
 drop=
-for _ in $(seq 150); do
+for _ in $(seq 450); do
     line=$(grep 'player at' "$log" | tail -1)
     if [ -n "$line" ]; then
         tick=$(echo "$line" | sed -n 's/.*Tick \([0-9]*\) (gate drop at \([0-9]*\)).*/\1/p')

@@ -62,6 +62,24 @@ void write_series()
     write_output("spring.series", out);
 }
 
+// A short cup: one race on each track, each its own round, a small field.
+void write_cup()
+{
+    static const int moto[10] = {10, 8, 6, 5, 4, 3, 2, 1, 0, 0};
+    static const int round[10] = {50, 40, 32, 26, 22, 18, 14, 10, 6, 2};
+    std::string out = "\"Rutvale Sprint Cup\"\n";
+    out += "9 Expert\n";
+    out += "20 22 25 31 33 48 52 70 88\n";
+    out += "2\n";
+    const char *const events[2][2] = {{"Sprint 1 - Quarry Flats", "quarry"}, {"Sprint 2 - Rabbit Hill", "rabbithill"}};
+    for (const auto &e : events) {
+        out += std::string("\"") + e[0] + "\" " + e[1] + "\n0 3\n";
+        out += points_row(moto, 10, 0);
+        out += points_row(round, 10, 1);
+    }
+    write_output("sprint.series", out);
+}
+
 // Collision spheres of the bike parts, each in its own body's frame; the
 // frame's origin is (0, 1.98, 3.6) on the bike, forward is -z.
 void write_bike_shapes()
@@ -89,5 +107,6 @@ void generate_misc()
 {
     write_pipes();
     write_series();
+    write_cup();
     write_bike_shapes();
 }

@@ -33,6 +33,7 @@
 #include "robots/pilot.h"
 #include "robots/robot.h"
 #include "sim_connect.h"
+#include "sim_series.h"
 #include "track/track.h"
 
 #include <algorithm>
@@ -48,6 +49,7 @@ namespace
 {
 
 const char usage_text[] = "usage: rutvale-sim [OPTION]...\n"
+                          "       rutvale-sim --series NAME [--pilot] [--seconds S]\n"
                           "       rutvale-sim --connect HOST[:PORT] [OPTION]...\n";
 
 const char options_text[] = "  --track FOLDER       the track (default rabbithill)\n"
@@ -63,6 +65,7 @@ const char options_text[] = "  --track FOLDER       the track (default rabbithil
                             "  --record FILE        record the race to a demo\n"
                             "  --play FILE          play a demo\n"
                             "  --threads N          threads for the world step\n"
+                            "  --series NAME        run a points series' events (with --pilot as the player)\n"
                             "  --connect HOST[:PORT]  ride in a race server's races with the test pilot\n"
                             "  --password TEXT      the server's password\n"
                             "  --name NAME          the rider's name\n"
@@ -144,6 +147,7 @@ int main(int argc, char **argv)
     bool pilot = false, learning = true, debug = false, riders_given = false, practice = false;
     std::string record, play;
     ConnectOptions connect;
+    SeriesOptions series;
     bool seconds_given = false;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
@@ -158,6 +162,10 @@ int main(int argc, char **argv)
             printf("Races robots (and the test pilot) on the game's data with no window and reports\n"
                    "every rider, a hash of the final state and the simulation speed.\n");
             return 0;
+        } else if (a == "--series") {
+            if (i + 1 >= argc || !*argv[i + 1])
+                return usage("--series needs a series name");
+            series.name = argv[++i];
         } else if (a == "--version") {
             printf("rutvale-sim %s\n", RUTVALE_VERSION);
             return 0;
@@ -230,6 +238,14 @@ int main(int argc, char **argv)
     }
     if (!getenv("RV_HOME") && !data_beside_executable())
         setenv("RV_HOME", GAME_DIR, 1);
+    if (!series.name.empty()) {
+        series.pilot = pilot;
+        series.learning = learning;
+        series.debug = debug;
+        if (seconds_given)
+            series.seconds = seconds;
+        return run_series(series);
+    }
     if (!connect.server.empty()) {
         if (seconds_given)
             connect.seconds = seconds;
