@@ -386,6 +386,9 @@ void main_loop_run(Window *window, Config *config, GameSettings *settings, Sim *
     state.last_frame_time = clock_seconds();
     while (!state.quit) {
         menus.page_changed = false;
+        // The roost and erosion settings act on the race at once.
+        sim->settings.roost_frequency = settings->roost_frequency;
+        sim->settings.erosion = settings->erosion;
         // View fixing.
         Rider *watched = race.slots[race.watched_slot].rider;
         bool local = watched && race.slots[race.watched_slot].kind == KIND_LOCAL;

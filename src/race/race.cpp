@@ -475,6 +475,7 @@ bool race_start(Sim *sim, const int *lineup, bool play_demo, bool record_demo, i
     race.half_race_lap = race.time_limit ? 1000000 : (race.laps + 1) / 2;
     race.results_final = false;
     race.order = race.final_order = RaceOrder();
+    roost_reset(sim);
     for (size_t k = 0; k < gate_pieces(*sim); ++k) {
         race.gate_raise[k] = 1.0f;
         show_gate_raise(sim, k);
@@ -607,6 +608,14 @@ void sim_tick(Sim *sim)
             rider_progress_step(sim, k);
         }
     }
+
+    // Roost from the wheels whose ground contacts this tick computed, then
+    // every particle in flight.
+    if (sim->stages & SIM_GROUND)
+        for (int k = 0; k < SLOTS; ++k)
+            if (race.slots[k].rider && race.slots[k].kind != KIND_REPLAYED)
+                roost_emit_rider(sim, *race.slots[k].rider);
+    roost_update(sim);
 
     // The starting gate drops after the start tick and lies flat 1/16 s on.
     if (race.tick < race.start_tick + 10 * TICKS_PER_SECOND) {

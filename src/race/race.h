@@ -13,6 +13,7 @@
 #include "race/demo.h"
 #include "race/lines.h"
 #include "race/remote.h"
+#include "race/roost.h"
 #include "race/roster.h"
 #include "race/series.h"
 #include "race/timing.h"
@@ -68,9 +69,11 @@ struct RaceSettings {
     std::string track_folder = "rabbithill", track_name;
     PlayerRide player;
     BikeSetup setup;
-    bool practice = false; // every robot rides as a tester
-    bool learning = true;  // lines files are written (riding teaches the table either way)
-    bool debug = false;    // log what learning does with each line
+    bool practice = false;     // every robot rides as a tester
+    bool learning = true;      // lines files are written (riding teaches the table either way)
+    bool debug = false;        // log what learning does with each line
+    int roost_frequency = 250; // roost emissions per rider per tick, in percent (0..1000)
+    float erosion = 0;         // 0..1: how much ground roost carries
 };
 
 struct RaceState {
@@ -131,6 +134,7 @@ struct Sim {
     int lines_skill = -1;
     DemoState demo;      // the recording being written and the demo being played
     SeriesList series;   // the points series and the event entered for the standings
+    RoostState roost;    // the dirt in flight
     NetworkRace network; // the server's race, when connected
 
     Sim() = default;

@@ -36,10 +36,15 @@ ShownTrack shown;
 
 void update_shown_track(const Track &track)
 {
-    if (shown.serial == track.serial && shown.billboards.size() == track.objects.billboards.size())
+    const std::vector<Billboard> &list = track.objects.billboards;
+    if (shown.serial == track.serial && shown.billboards.size() == list.size()) {
+        // The roost particles move every tick: their billboards come along.
+        size_t particles = std::min(list.size(), (size_t)ROOST_PARTICLE_SLOTS);
+        std::copy(list.begin(), list.begin() + (long)particles, shown.billboards.begin());
         return;
+    }
     shown.serial = track.serial;
-    shown.billboards = track.objects.billboards;
+    shown.billboards = list;
     shown.lighting = track.objects.lighting;
 }
 

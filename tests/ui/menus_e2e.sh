@@ -106,7 +106,9 @@ key Return # Back to Main Menu
 open_page 1 03-playback-race
 key Return
 open_page 2 04-points-series
-key Return
+key Down Return # the first series ("Prev Page" is passed over on the first list page)
+shot 04-series-standings
+key Return Return # back to the list, back to the main menu
 open_page 3 05-time-trial
 key Return
 open_page 4 06-multiplayer
@@ -186,6 +188,12 @@ key Return Down Return # Time Trial, Start
 sleep 3
 shot 21-time-trial
 grep -q 'player at' "$log" || fail "the time trial did not start with the player's bike"
+# The rear wheel spun against the front brake throws roost (chase view).
+key Tab
+xdotool keydown --window "$window" w c
+sleep 1.2
+shot 21-time-trial-roost
+xdotool keyup --window "$window" w c
 key Escape
 down 1
 key Return # Playback Race
