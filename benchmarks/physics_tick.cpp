@@ -58,10 +58,32 @@ int main()
             dWorldQuickStep(sim.physics.world, 1.0 / TICKS_PER_SECOND);
         bare = std::min(bare, seconds_since(start) / ticks);
     }
+    // The roost alone (its part of the full tick): every rider's emission
+    // and every particle's flight, at the default frequency and the highest.
+    double roost[2] = {1e9, 1e9};
+    int flying[2] = {};
+    const int frequencies[2] = {250, 1000};
+    for (int f = 0; f < 2; ++f) {
+        sim.settings.roost_frequency = frequencies[f];
+        for (int b = 0; b < blocks; ++b) {
+            auto start = std::chrono::steady_clock::now();
+            for (int n = 0; n < ticks; ++n) {
+                for (const RiderSlot &slot : sim.race.slots)
+                    if (slot.rider)
+                        roost_emit_rider(&sim, *slot.rider);
+                roost_update(&sim);
+            }
+            roost[f] = std::min(roost[f], seconds_since(start) / ticks);
+            flying[f] = std::max(flying[f], sim.roost.live_count);
+        }
+    }
     printf("40 riders, one full tick:            %.3f ms\n", full * 1e3);
     printf("40 riders, bare dWorldQuickStep:     %.3f ms\n", bare * 1e3);
     printf("full tick / bare world step:         %.2f\n", bare > 0 ? full / bare : 0.0);
     printf("real-time budget of a tick:          %.3f ms\n", 1000.0 / TICKS_PER_SECOND);
+    for (int f = 0; f < 2; ++f)
+        printf("roost per tick, frequency %4d:      %.3f ms (up to %d particles in flight)\n", frequencies[f],
+               roost[f] * 1e3, flying[f]);
     sim_destroy(&sim);
     unload_track(&track);
     return 0;
