@@ -55,10 +55,13 @@ start_game() {
     sleep 1
 }
 
+# A key that opens a page blocks the menus for the rest of that frame, so
+# keys are sent far enough apart to fall into different frames even when a
+# loaded machine draws slowly.
 key() {
     for k in "$@"; do
         xdotool key --window "$window" "$k"
-        sleep 0.25
+        sleep 0.6
     done
 }
 
@@ -67,6 +70,7 @@ down() {
 }
 
 shot() {
+    echo "screenshot $1"
     sleep 0.5
     xwd -root -silent > shot.xwd || fail "no screenshot"
     python3 "$here/xwd_to_png.py" shot.xwd "shots/$1.png" || fail "screenshot $1 not converted"
