@@ -72,6 +72,7 @@ printf 'ct03 4\n1\n2 500 1100 6 480 1050 3000 6500 1\n[1 2 3] 30.5 0.1\n[2 2 4] 
 printf '# a pipe\npipe 5.2 0.92 -0.86 0 15\npipe 1 1 -0.5 4 7 # taps\nnot a pipe\n' | seed pipe two-pipes
 copy pipe "$data"/*.pipeinfo
 copy series "$data"/*.series
+printf 'add_gradient 10 20 110 20\nadd_point 0 0 0\nadd_point 1 40 5\nadd_point 0 100 0\n' | seed edinfo two-segments
 printf '"Cup" 1 Novice 20 1 "E" quarry 0 2 1 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 5 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0%s1 2 \n' "$sep" |
     seed series with-standings
 printf 'video_mode=1\nxres=1024\nyres=768\nground_detail=nan\nmodel_detail=1e300\nnumber=42\n' | seed config some

@@ -8,6 +8,7 @@
 #include "physics/aids.h"
 #include "physics/engine.h"
 #include "physics/rider.h"
+#include "physics/world.h"
 #include "platform/clock.h"
 #include "platform/input.h"
 #include "platform/keys.h"
@@ -43,6 +44,32 @@ bool is_key(const Config &c, int binding, const InputEvent &e)
 {
     int code = bound_code(c, binding);
     return code != 0 && code == e.code;
+}
+
+// After editing: every rider moved up until no body is below the ground
+// (the bodies keep their places relative to each other).
+void lift_riders(Sim *sim)
+{
+    const Terrain &t = sim_track(*sim).terrain;
+    if (t.heights.empty())
+        return;
+    for (const RiderSlot &slot : sim->race.slots) {
+        Rider *r = slot.rider;
+        if (!r)
+            continue;
+        float lift = 0;
+        for (dBodyID b : r->bodies) {
+            const dReal *p = dBodyGetPosition(b);
+            lift = std::max(lift, terrain_height(t, (float)p[0], (float)p[2]) + 0.5f - (float)p[1]);
+        }
+        if (lift <= 0)
+            continue;
+        for (dBodyID b : r->bodies) {
+            const dReal *p = dBodyGetPosition(b);
+            dBodySetPosition(b, p[0], p[1] + lift + 0.125f, p[2]);
+        }
+    }
+    physics_contacts_clear(&sim->physics);
 }
 
 } // namespace
@@ -100,8 +127,14 @@ bool route_event(LoopState *s, const Config &c, const InputEvent &e)
         const MenuKeys &k = menus.keys;
         if (e.code == k.cursor_left)
             s->mouse_held = e.pressed;
-        if (!e.pressed)
+        if (!e.pressed && s->view != EDITOR_VIEW)
             return used;
+        if (!e.pressed) {
+            // Releases reach the editor (the end of a stroke).
+            if (s->track && editor_is_open(s->editor, s->track))
+                editor_key(&s->editor, ctx->keys, e.code, false);
+            return used;
+        }
         if (menus.capturing) {
             // The capture takes the next key: Esc cancels it.
             if (e.code == k.esc)
@@ -130,6 +163,9 @@ bool route_event(LoopState *s, const Config &c, const InputEvent &e)
             return true;
         }
     }
+    if (s->view == EDITOR_VIEW && s->track && editor_is_open(s->editor, s->track) && ctx &&
+        editor_key(&s->editor, ctx->keys, e.code, e.pressed))
+        return true;
     if (!e.pressed || s->view == TITLE_VIEW)
         return used;
     if (is_key(c, BIND_PAUSE, e) && !s->connected) {
@@ -159,12 +195,17 @@ bool route_event(LoopState *s, const Config &c, const InputEvent &e)
     if (e.code == '\t') {
         switch (s->view) {
         case EDITOR_VIEW:
-            // The ground may have been edited: its drawing data follows.
+            // The ground may have been edited: its drawing data follows,
+            // and every rider is lifted out of it.
             terrain_rebuild();
+            if (ctx && ctx->sim)
+                lift_riders(ctx->sim);
             s->view = CHASE_VIEW;
             break;
         case RIDER_VIEW:
             s->view = s->editor_allowed ? EDITOR_VIEW : CHASE_VIEW;
+            if (s->view == EDITOR_VIEW && s->track && !editor_is_open(s->editor, s->track))
+                editor_open(&s->editor, s->track);
             break;
         case CHASE_VIEW:
             s->view = FREE_VIEW;
@@ -367,6 +408,7 @@ void main_loop_run(Window *window, Config *config, GameSettings *settings, Sim *
     LoopState state;
     control_map_init(&state);
     state.menu_context = menu_context;
+    state.track = sim->track;
     Menus &menus = state.menus;
     if (menu_context) {
         menus_init(&menus, *menu_context, client->server.empty());
@@ -407,6 +449,10 @@ void main_loop_run(Window *window, Config *config, GameSettings *settings, Sim *
         if (menu_context && cursor_x && cursor_y) {
             float x = (float)axis_read(cursor_x), y = (float)axis_read(cursor_y);
             bool moved = x != menus.cursor_x || y != menus.cursor_y;
+            if (moved) {
+                state.editor.pointer[0] = x, state.editor.pointer[1] = y;
+                state.editor.pointer_moved = true;
+            }
             if (moved && menus.page != PAGE_CLOSED && !menus.capturing) {
                 if (state.mouse_held) {
                     menus.cursor_x = x, menus.cursor_y = y;
@@ -438,15 +484,18 @@ void main_loop_run(Window *window, Config *config, GameSettings *settings, Sim *
             else
                 glClearColor(0.45f, 0.6f, 0.8f, 1);
             glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+            bool editing = state.view == EDITOR_VIEW && editor_is_open(state.editor, sim->track);
             if (state.view == TITLE_VIEW)
                 draw_loading_screen("");
+            else if (editing)
+                editor_draw(&state.editor, frame->width, frame->height);
             else
                 draw_view(*sim, state, *config, *settings);
             if ((state.view == RIDER_VIEW || state.view == CHASE_VIEW) && settings->show_hud) {
                 hud_settings.lean_indicator = config->lean_indicator.index == 1;
                 hud_draw_rider(*sim, race.watched_slot);
             }
-            if (settings->show_hud)
+            if (settings->show_hud && !editing)
                 hud_draw_status(status_info(*sim, &state, *config, *settings, *client));
             if (settings->record_video && !state.paused && state.view != TITLE_VIEW)
                 if (!write_video_frame(frame->width, frame->height)) {
@@ -512,6 +561,9 @@ void main_loop_run(Window *window, Config *config, GameSettings *settings, Sim *
                 // player's controls let go.
                 if (menu_open && own && !settings->autopilot)
                     sim_set_input(sim, race.watched_slot, RiderInput());
+                if (state.view == EDITOR_VIEW && editor_is_open(state.editor, sim->track) && !menu_open)
+                    editor_step(&state.editor);
+                // The race is held while the track is edited.
                 if (state.view == EDITOR_VIEW && !connected_now)
                     return;
                 if (menu_open || state.view == EDITOR_VIEW || state.view == TITLE_VIEW) {

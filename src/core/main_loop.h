@@ -3,6 +3,7 @@
 // before its moment; the view modes and the chase and free cameras.
 #pragma once
 
+#include "editor/editor.h"
 #include "platform/event_queue.h"
 #include "ui/menu.h"
 
@@ -15,6 +16,7 @@ struct Rider;
 struct RiderInput;
 struct Sim;
 struct Terrain;
+struct Track;
 struct TrackList;
 struct Window;
 
@@ -73,6 +75,8 @@ struct LoopState {
     bool mouse_held = false;             // the "cursor-left" button
     int last_race_tick = -1;             // to see a new race start (the free camera's placing)
     bool render_stats = false;
+    Editor editor;          // open while the editor view has been used on this track
+    Track *track = nullptr; // the loaded track (the editor's)
     LoopState() { menus.page = PAGE_CLOSED; }
 };
 

@@ -399,3 +399,17 @@ int gf_rename(const char *old_name, const char *new_name)
         return 0;
     return rename(from.c_str(), to.c_str()) == 0;
 }
+
+GameFile *gf_open_new(const char *name)
+{
+    return gf_open((std::string(name) + ".new").c_str(), "wb");
+}
+
+int gf_replace(GameFile *f, const char *name)
+{
+    gf_flush(f);
+    bool ok = !gf_error(f);
+    gf_close(f);
+    std::string temp = std::string(name) + ".new";
+    return ok && gf_rename(temp.c_str(), name);
+}

@@ -67,5 +67,11 @@ void gf_flush(GameFile *f);
 // Whether a write to the stream has failed since it was opened.
 int gf_error(GameFile *f);
 
+// Writing a file whole or not at all: gf_open_new opens "<name>.new" for
+// writing; gf_replace closes it and renames it over `name` when every write
+// succeeded (1), else leaves the old file as it was (0).
+GameFile *gf_open_new(const char *name);
+int gf_replace(GameFile *f, const char *name);
+
 // Renames a file; "@" names are in the home folder. 1 on success.
 int gf_rename(const char *old_name, const char *new_name);

@@ -240,7 +240,8 @@ bool read_heights_png(const char *name, std::vector<uint16_t> *samples, int *wid
 static bool write_png(const char *name, const void *pixels, int width, int height, int colour, int depth,
                       size_t row_bytes, bool swap)
 {
-    GameFile *f = gf_open(name, "wb");
+    // Written beside the old file and put in its place when whole.
+    GameFile *f = gf_open_new(name);
     if (!f)
         return image_fail("Can't create PNG file");
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, on_png_error, on_png_warning);
@@ -260,10 +261,7 @@ static bool write_png(const char *name, const void *pixels, int width, int heigh
         png_write_row(png, (png_const_bytep)pixels + row_bytes * y);
     png_write_end(png, info);
     png_destroy_write_struct(&png, &info);
-    gf_flush(f);
-    bool ok = !gf_error(f);
-    gf_close(f);
-    return ok || image_fail("Can't write PNG data");
+    return gf_replace(f, name) || image_fail("Can't write PNG data");
 }
 
 bool write_heights_png(const char *name, const uint16_t *samples, int width, int height)

@@ -130,7 +130,8 @@ void set_course_aim(const Track &track, const RiderSlot &slot)
 bool use_track(Sim *sim, const std::string &folder, const std::string &name)
 {
     Track &track = *sim->track;
-    if (track.folder != folder) {
+    // An edited (or eroded) ground is loaded again from the saved files.
+    if (track.folder != folder || track.terrain.modified) {
         unload_track(&track);
         if (!load_track(&track, folder, name)) {
             physics_world_set_track(&sim->physics, &track);

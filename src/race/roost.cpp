@@ -272,6 +272,7 @@ void terrain_deposit(Terrain *t, float x, float z, float amount)
         }
     if (total <= 0)
         return;
+    t->modified = true;
     for (int a = 0; a < 4; ++a)
         for (int b = 0; b < 4; ++b) {
             if (weights[a][b] == 0)

@@ -81,8 +81,7 @@ bool write_standings(const Series &s)
 {
     // Written beside the old file and renamed over it: a crash or a full
     // disk mid-write leaves the standings as they were.
-    std::string temp = s.standings_file + ".new";
-    GameFile *f = gf_open(temp.c_str(), "wb");
+    GameFile *f = gf_open_new(s.standings_file.c_str());
     if (!f)
         return false;
     for (int e = 0; e < s.completed; ++e) {
@@ -90,10 +89,7 @@ bool write_standings(const Series &s)
             gf_printf(f, "%d ", s.events[e].positions[r] + 1);
         gf_printf(f, "\n");
     }
-    gf_flush(f);
-    bool ok = !gf_error(f);
-    gf_close(f);
-    return ok && gf_rename(temp.c_str(), s.standings_file.c_str());
+    return gf_replace(f, s.standings_file.c_str());
 }
 
 } // namespace

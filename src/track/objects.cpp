@@ -16,6 +16,16 @@
 namespace
 {
 
+// Closes a file written whole and puts it in place of the old one; a file
+// that could not be written whole leaves the old one and says so.
+int replaced(GameFile *f, const std::string &name, const char *what)
+{
+    if (gf_replace(f, name.c_str()))
+        return 1;
+    show_messagef("Can't write '%s'", what);
+    return 0;
+}
+
 std::string object_file(const std::string &folder, const char *name)
 {
     return "@" + folder + "/" + name;
@@ -176,7 +186,8 @@ void load_billboards(Track *track, const std::string &folder)
 
 int save_billboards(const Track &track)
 {
-    GameFile *f = gf_open(object_file(track.folder, "billboards").c_str(), "wb");
+    std::string name = object_file(track.folder, "billboards");
+    GameFile *f = gf_open_new(name.c_str());
     if (!f) {
         show_message("Can't open 'billboards'\n");
         return 0;
@@ -192,8 +203,7 @@ int save_billboards(const Track &track)
         else
             gf_printf(f, "#%02x%02x%02x#%s\n", b.colour[0], b.colour[1], b.colour[2], b.texture_name.c_str());
     }
-    gf_close(f);
-    return 1;
+    return replaced(f, name, "billboards");
 }
 
 void load_statues(Track *track, const std::string &folder)
@@ -214,7 +224,8 @@ void load_statues(Track *track, const std::string &folder)
 
 int save_statues(const Track &track)
 {
-    GameFile *f = gf_open(object_file(track.folder, "statues").c_str(), "wb");
+    std::string name = object_file(track.folder, "statues");
+    GameFile *f = gf_open_new(name.c_str());
     if (!f) {
         show_message("Can't open 'statues'\n");
         return 0;
@@ -228,6 +239,5 @@ int save_statues(const Track &track)
                   s.model_name.empty() ? "NULL" : s.model_name.c_str(), s.texture_name.c_str(),
                   s.shape_name.empty() ? "null" : s.shape_name.c_str());
     }
-    gf_close(f);
-    return 1;
+    return replaced(f, name, "statues");
 }

@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 TrackSettings track_settings;
 
@@ -245,56 +246,57 @@ int save_terrain(Terrain *t, const std::string &folder)
     t->min_height = *range.first;
     t->max_height = *range.second;
     int p = t->points_per_side;
+    // Each file is written beside the old one and put in its place only
+    // when written whole.
+    auto write = [&](const char *file, const std::function<void(GameFile *)> &body) {
+        std::string name = track_file(folder, file);
+        GameFile *f = gf_open_new(name.c_str());
+        if (f)
+            body(f);
+        if (!f || !gf_replace(f, name.c_str())) {
+            show_messagef("Can't open '%s'", file);
+            return false;
+        }
+        return true;
+    };
 
-    GameFile *f = gf_open(track_file(folder, "terrain.hf").c_str(), "wb");
-    if (!f) {
-        show_message("Can't open 'terrain.hf'");
-        return 0;
-    }
-    gf_printf(f, "%d %f %f %f\n", t->level, t->spacing, t->min_height, t->max_height);
-    gf_close(f);
-
+    // The samples first, then the range they are scaled to: a failure
+    // between the two leaves the old pair.
     // A flat ground has no range to scale into; every sample is then 0.
     float span = t->max_height - t->min_height;
     std::vector<uint16_t> samples((size_t)p * p);
     for (size_t k = 0; k < samples.size(); ++k)
         samples[k] = span > 0 ? (uint16_t)((t->heights[k] - t->min_height) / span * 65535.0f + 0.5f) : 0;
-    write_heights_png(track_file(folder, "terrain.png").c_str(), samples.data(), p, p);
+    if (!write_heights_png(track_file(folder, "terrain.png").c_str(), samples.data(), p, p)) {
+        show_message("Can't write 'terrain.png'");
+        return 0;
+    }
+    if (!write("terrain.hf",
+               [&](GameFile *f) { gf_printf(f, "%d %f %f %f\n", t->level, t->spacing, t->min_height, t->max_height); }))
+        return 0;
 
     for (bool doubled : {false, true}) {
-        const char *name = doubled ? "shadingx2.ppm" : "shading.ppm";
-        f = gf_open(track_file(folder, name).c_str(), "wb");
-        if (!f) {
-            show_messagef("Can't open '%s'", name);
+        bool ok = write(doubled ? "shadingx2.ppm" : "shading.ppm", [&](GameFile *f) {
+            gf_printf(f, "P6\n%d %d\n255\n", p, p);
+            std::vector<uint8_t> bytes = t->shading;
+            bytes.resize((size_t)p * p * 3);
+            if (!doubled)
+                for (uint8_t &b : bytes)
+                    b = (uint8_t)std::min(2 * b, 255);
+            gf_write(f, bytes.data(), bytes.size());
+        });
+        if (!ok)
             return 0;
-        }
-        gf_printf(f, "P6\n%d %d\n255\n", p, p);
-        std::vector<uint8_t> bytes = t->shading;
-        bytes.resize((size_t)p * p * 3);
-        if (!doubled)
-            for (uint8_t &b : bytes)
-                b = (uint8_t)std::min(2 * b, 255);
-        gf_write(f, bytes.data(), bytes.size());
-        gf_close(f);
     }
-
-    f = gf_open(track_file(folder, "tilemap").c_str(), "wb");
-    if (!f) {
-        show_message("Can't open 'tilemap'");
+    if (!write("tilemap", [&](GameFile *f) { gf_write(f, t->tile_map.data(), t->tile_map.size()); }))
         return 0;
-    }
-    gf_write(f, t->tile_map.data(), t->tile_map.size());
-    gf_close(f);
-
     // Written even when empty, so decals removed in the editor stay removed.
-    f = gf_open(track_file(folder, "decals").c_str(), "wb");
-    if (!f) {
-        show_message("Can't open 'decals'");
-        return 0;
-    }
-    for (const Decal &d : t->decals)
-        if (const char *name = texture_name(d.texture))
-            gf_printf(f, "[%f %f] %f %f %f %s\n", d.x, d.z, d.angle, d.length, d.aspect, name);
-    gf_close(f);
-    return 1;
+    return write("decals",
+                 [&](GameFile *f) {
+                     for (const Decal &d : t->decals)
+                         if (const char *name = texture_name(d.texture))
+                             gf_printf(f, "[%f %f] %f %f %f %s\n", d.x, d.z, d.angle, d.length, d.aspect, name);
+                 })
+               ? 1
+               : 0;
 }

@@ -137,7 +137,8 @@ void load_timing_gates(Track *track, const std::string &folder)
 
 int save_timing_gates(const Track &track)
 {
-    GameFile *f = gf_open(("@" + track.folder + "/timing_gates").c_str(), "wb");
+    std::string name = "@" + track.folder + "/timing_gates";
+    GameFile *f = gf_open_new(name.c_str());
     if (!f) {
         show_message("Can't open 'timing_gates'\n");
         return 0;
@@ -161,6 +162,8 @@ int save_timing_gates(const Track &track)
     for (int k = 0; k < g.normal_lap_count; ++k)
         gf_printf(f, "%d ", g.gates[g.first_lap_count + k]);
     gf_printf(f, "\n");
-    gf_close(f);
-    return 1;
+    if (gf_replace(f, name.c_str()))
+        return 1;
+    show_message("Can't write 'timing_gates'\n");
+    return 0;
 }

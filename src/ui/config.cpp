@@ -493,16 +493,13 @@ bool config_write(const Config *c)
 {
     // Written beside the old file and renamed over it, so a failed write
     // (a full disk, say) never leaves a half-written configuration.
-    GameFile *f = gf_open("@config.new", "wb");
+    GameFile *f = gf_open_new("@config");
     if (!f) {
         zeph_log("Can't write configuration\n");
         return false;
     }
     config_write_stream(c, f);
-    gf_flush(f);
-    bool ok = !gf_error(f);
-    gf_close(f);
-    if (!ok || !gf_rename("@config.new", "@config")) {
+    if (!gf_replace(f, "@config")) {
         zeph_log("Can't write configuration\n");
         return false;
     }

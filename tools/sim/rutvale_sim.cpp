@@ -34,6 +34,7 @@
 #include "robots/robot.h"
 #include "sim_connect.h"
 #include "sim_series.h"
+#include "track/terrain.h"
 #include "track/track.h"
 
 #include <algorithm>
@@ -44,6 +45,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace
 {
@@ -65,6 +67,7 @@ const char options_text[] = "  --track FOLDER       the track (default rabbithil
                             "  --record FILE        record the race to a demo\n"
                             "  --play FILE          play a demo\n"
                             "  --threads N          threads for the world step\n"
+                            "  --probe X,Z          print the ground height there, the gates and statues\n"
                             "  --series NAME        run a points series' events (with --pilot as the player)\n"
                             "  --connect HOST[:PORT]  ride in a race server's races with the test pilot\n"
                             "  --password TEXT      the server's password\n"
@@ -148,6 +151,7 @@ int main(int argc, char **argv)
     std::string record, play;
     ConnectOptions connect;
     SeriesOptions series;
+    std::vector<std::pair<float, float>> probes; // ground heights to print
     bool seconds_given = false;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
@@ -166,6 +170,11 @@ int main(int argc, char **argv)
             if (i + 1 >= argc || !*argv[i + 1])
                 return usage("--series needs a series name");
             series.name = argv[++i];
+        } else if (a == "--probe") {
+            float x, z;
+            if (i + 1 >= argc || sscanf(argv[++i], "%f,%f", &x, &z) != 2)
+                return usage("--probe needs X,Z");
+            probes.push_back({x, z});
         } else if (a == "--version") {
             printf("rutvale-sim %s\n", RUTVALE_VERSION);
             return 0;
@@ -290,6 +299,22 @@ int main(int argc, char **argv)
     }
     if (pilot)
         pilot_take(&sim, pilot_slot);
+    // The track as loaded: its size, the ground at the probed points, its
+    // timing gates and statues.
+    if (!probes.empty()) {
+        const Terrain &t = track.terrain;
+        printf("track %s: extent %.3f, heights %.3f to %.3f\n", track.folder.c_str(), t.extent, t.min_height,
+               t.max_height);
+        for (const auto &p : probes)
+            printf("ground at %.3f %.3f: %.3f\n", p.first, p.second, terrain_height(t, p.first, p.second));
+        const auto &gates = track.objects.gates.checkpoints;
+        for (size_t k = 0; k < gates.size(); ++k)
+            printf("gate %d at %.3f %.3f radius %.3f\n", (int)k, gates[k].centre[0], gates[k].centre[2],
+                   gates[k].radius);
+        const auto &statues = track.objects.statues;
+        for (size_t k = track.objects.first_track_statue; k < statues.size(); ++k)
+            printf("statue %d at %.3f %.3f %s\n", (int)k, statues[k].x, statues[k].z, statues[k].model_name.c_str());
+    }
     // The world's islands stepped on more threads: the same results.
     if (threads > 1 && !physics_world_set_threads(&sim.physics, (int)threads))
         fprintf(stderr, "rutvale-sim: can't start %d threads; stepping on one\n", (int)threads);
