@@ -320,8 +320,6 @@ bool editor_undo(Editor *e)
 
 bool editor_save(Editor *e)
 {
-    if (e->dirty)
-        editor_commit(e);
     Track &track = *e->track;
     bool ok = save_billboards(track) && save_timing_gates(track) && save_terrain(&track.terrain, track.folder) &&
               save_statues(track) && write_edinfo(*e);

@@ -118,6 +118,7 @@ void brush_step(Editor *e)
     float s = (float)e->items[ITEM_STRENGTH].value;
     float Ro = (float)e->items[ITEM_RADIUS].value * F, Ri = Ro * (float)e->items[ITEM_FOCUS].value;
     int tool = e->tool, mode = e->items[ITEM_SUBMODE].index;
+    bool refused = false;
     float along[2] = {0, 0};
     if (tool == TOOL_SMUDGE) {
         float ax = e->trail[0] - cx, az = e->trail[1] - cz, d = std::sqrt(ax * ax + az * az);
@@ -196,13 +197,18 @@ void brush_step(Editor *e)
                 n = std::max(n, r);
             else if (mode == 2)
                 n = std::min(n, r);
-            if (!std::isfinite(n) || std::fabs(n) > TERRAIN_MAX_HEIGHT)
+            // A height the track files cannot hold is refused.
+            if (!std::isfinite(n) || std::fabs(n) > TERRAIN_MAX_HEIGHT) {
+                refused = true;
                 continue;
+            }
             h = n;
             t.min_height = std::min(t.min_height, n);
             t.max_height = std::max(t.max_height, n);
         }
     ground_changed(e);
+    if (refused)
+        e->message = "Heights beyond the track's limits refused!";
 }
 
 // Snap: a block of 2^k grid intervals takes the heights its corners give

@@ -58,6 +58,20 @@ TEST_F(EditorTest, RaiseWeighsByDistanceAndGrowsOnlyOnce)
     EXPECT_FLOAT_EQ(height(32, 32), 18) << "Lower Only never raises";
 }
 
+TEST_F(EditorTest, HeightsTheFilesCannotHoldAreRefused)
+{
+    track.terrain.heights.assign(65 * 65, 99995);
+    editor_commit(&editor);
+    stroke();
+    EXPECT_FLOAT_EQ(height(32, 32), 99995);
+    EXPECT_EQ(editor.message, "OK") << "the stroke ended";
+    editor.pointer[0] = editor.pointer[1] = 256;
+    editor_key(&editor, keys, keys.cursor_left, true);
+    editor_step(&editor);
+    EXPECT_EQ(editor.message, "Heights beyond the track's limits refused!");
+    editor_key(&editor, keys, keys.cursor_left, false);
+}
+
 TEST_F(EditorTest, UndoRingKeepsSevenLevelsBack)
 {
     EXPECT_FALSE(editor_undo(&editor));
