@@ -9,7 +9,7 @@ libgl-dev libgl1-mesa-dri
 libgtest-dev libgmock-dev libbenchmark-dev
 xvfb xauth xdotool x11-apps clang-format
 clang libclang-rt-14-dev
-libfreetype-dev fonts-dejavu-core"
+libfreetype-dev fonts-dejavu-core povray"
 
 missing=""
 for p in $packages; do

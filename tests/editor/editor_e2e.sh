@@ -6,13 +6,16 @@
 # then rutvale-sim loads the saved track and races on it, and shows the
 # hill, the moved gate and the new statue.
 #
-#   editor_e2e.sh GAME SIM OUTPUT_DIR
+#   editor_e2e.sh GAME SIM OUTPUT_DIR [GENERATED_DATA]
+#
+# With POV-Ray installed, the exported scene is rendered small, its textures
+# found in the generated data folder.
 set -u
 if [ -z "${EDITOR_E2E_OWN_DISPLAY:-}" ]; then
     export EDITOR_E2E_OWN_DISPLAY=1
     exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
 fi
-game=$1 sim=$2 out=$3
+game=$1 sim=$2 out=$3 data=${4:-}
 here=$(cd "$(dirname "$0")" && pwd)
 rm -rf "$out"
 mkdir -p "$out/home" "$out/shots"
@@ -147,9 +150,24 @@ for part in "#declare statues = union {" "#declare billboards = union {" "#decla
     'png "terrain.png"'; do
     grep -qF "$part" "$saved/track.pov" || fail "the scene lacks '$part'"
 done
-if command -v povray > /dev/null; then
-    (cd "$saved" && povray -W64 -H48 -D +Itrack.pov +Oscene.png > "$out/povray.log" 2>&1) ||
+if command -v povray > /dev/null && [ -n "$data" ]; then
+    # The scene with a camera and a light; the billboards' pictures stand in
+    # as boxes (the export names them for a scene to define).
+    {
+        for id in $(grep -o "^	[A-Za-z_0-9]*()" "$saved/track.pov" | tr -d '\t()' | sort -u); do
+            echo "#macro $id() box { <-0.5,0,-0.05>, <0.5,1,0.05> pigment { rgb <0.2,0.6,0.2> } } #end"
+        done
+        echo '#include "track.pov"'
+        echo 'camera { location <768,600,-200> look_at <768,0,768> }'
+        echo 'light_source { <0,2000,0> rgb 1 }'
+        echo 'object { ground pigment { rgb <0.4,0.5,0.3> } }'
+        echo 'object { statues }'
+        echo 'object { billboards }'
+    } > "$saved/scene.pov"
+    (cd "$saved" && povray -W160 -H120 -D +Iscene.pov +O"$out/shots/09-povray.png" +L"$data" > "$out/povray.log" 2>&1) ||
         fail "povray refused the scene: $(tail -5 "$out/povray.log")"
+    [ -s "$out/shots/09-povray.png" ] || fail "povray rendered nothing"
+    echo "povray rendered the exported scene"
 fi
 
 gate_world=$(to_world $gate_to_px $gate_to_py)
