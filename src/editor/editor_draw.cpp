@@ -4,6 +4,7 @@
 #include "editor/editor.h"
 
 #include "render/gl_caps.h"
+#include "render/projection.h"
 #include "render/text.h"
 #include "track/objects.h"
 #include "track/terrain.h"
@@ -58,11 +59,7 @@ void update_map(const Terrain &t)
 
 void text_line(float x, float y, float size, const char *text, float r = 0.95f, float g = 0.95f, float b = 0.95f)
 {
-    glPushMatrix();
-    glTranslatef(x, y + size, 0);
-    glScalef(size, -size, 1);
-    text_draw(r, g, b, 1, text);
-    glPopMatrix();
+    text_draw_box(x, y, size, r, g, b, 1, text);
 }
 
 void quad(float l, float t, float r, float b, float cr, float cg, float cb, float ca)
@@ -212,17 +209,7 @@ void editor_draw(Editor *e, int width, int height)
         update_map(t);
         map_track = e->track;
     }
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glOrtho(0, width, height, 0, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_LIGHTING);
-    glDisable(GL_CULL_FACE);
-    glDisable(GL_ALPHA_TEST);
+    begin_pixel_drawing(width, height);
     glDisable(GL_FOG);
     glClearColor(0.1f, 0.1f, 0.12f, 1);
     glClear(GL_COLOR_BUFFER_BIT);
@@ -352,10 +339,5 @@ void editor_draw(Editor *e, int width, int height)
     text_line(x, y, line * 0.8f, text);
     y += line;
     text_line(x, y, line * 0.8f, e->message.c_str(), 1, 0.9f, 0.4f);
-
-    glDisable(GL_BLEND);
-    glPopMatrix();
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
+    end_pixel_drawing();
 }

@@ -18,3 +18,9 @@ ViewExtents compute_view_extents(int width, int height, float fov_degrees);
 // Sets the viewport, the frustum (near 0.25 ft, far 5000 ft) and an identity
 // model-view matrix for the window size.
 void set_projection(int width, int height);
+
+// Flat drawing in window pixels (y down from the top-left corner) over
+// whatever was drawn: no depth test, lighting, culling or alpha test. End
+// restores the matrices.
+void begin_pixel_drawing(int width, int height);
+void end_pixel_drawing();

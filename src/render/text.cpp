@@ -228,3 +228,13 @@ void free_text_texture(unsigned id)
     GLuint name = id;
     glDeleteTextures(1, &name);
 }
+
+void text_draw_box(float x, float y, float size, float r, float g, float b, float a, const char *text, float room)
+{
+    float wide = text_width(text) * size, squeeze = room > 0 && wide > room ? room / wide : 1;
+    glPushMatrix();
+    glTranslatef(x, y + size, 0);
+    glScalef(size * squeeze, -size, 1);
+    text_draw(r, g, b, a, text);
+    glPopMatrix();
+}

@@ -40,6 +40,11 @@ void text_draw_shadowed(float r, float g, float b, float a, const char *text);
 // Shadowed text centred between two x positions.
 void text_draw_centred(float r, float g, float b, float a, float left, float right, const char *text);
 
+// In pixel drawing (y down): the text `size` pixels high with its box's
+// top-left corner at (x, y), narrowed where it would pass `room` pixels
+// (0: no limit).
+void text_draw_box(float x, float y, float size, float r, float g, float b, float a, const char *text, float room = 0);
+
 // The width of the last line of the text in units.
 float text_width(const char *text);
 

@@ -4,6 +4,7 @@
 #include "platform/messages.h"
 #include "race/race.h"
 #include "render/gl_caps.h"
+#include "render/projection.h"
 #include "render/text.h"
 #include "ui/chat.h"
 #include "ui/menu_local.h"
@@ -51,16 +52,9 @@ void outline(float l, float t, float r, float b, Rgba c)
     glEnd();
 }
 
-// Text one `size` pixels high with its box's top-left corner at (x, y),
-// narrowed where it would pass `room` pixels.
 void text_at(float x, float y, float size, Rgba c, const char *text, float room = 0)
 {
-    float wide = text_width(text) * size, squeeze = room > 0 && wide > room ? room / wide : 1;
-    glPushMatrix();
-    glTranslatef(x, y + size, 0);
-    glScalef(size * squeeze, -size, 1);
-    text_draw(c.r, c.g, c.b, c.a, text);
-    glPopMatrix();
+    text_draw_box(x, y, size, c.r, c.g, c.b, c.a, text, room);
 }
 
 void text_centred(float centre, float y, float size, Rgba c, const char *text)
@@ -281,17 +275,7 @@ void menu_draw(Menus *m, MenuContext *ctx, int width, int height)
     if (m->page == PAGE_CLOSED)
         return;
     menu_layout(m, ctx, width, height);
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glOrtho(0, width, height, 0, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_LIGHTING);
-    glDisable(GL_CULL_FACE);
-    glDisable(GL_ALPHA_TEST);
+    begin_pixel_drawing(width, height);
     font_select(&text_font);
 
     float w = (float)width, h = (float)height;
@@ -331,12 +315,7 @@ void menu_draw(Menus *m, MenuContext *ctx, int width, int height)
     const char *label = "Rutvale " RUTVALE_VERSION;
     float size = h / 32;
     text_at(w - text_width(label) * size, h - size, size, {0.75f, 0.75f, 0.75f, 1}, label);
-
-    glDisable(GL_BLEND);
-    glPopMatrix();
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
+    end_pixel_drawing();
 }
 
 void chat_draw(Menus *m, MenuContext *, int width, int height)

@@ -22,29 +22,7 @@ mkdir -p "$out/home" "$out/shots"
 cd "$out"
 export XDG_DATA_HOME="$out/home"
 log="$out/home/Rutvale/lastlog.txt"
-game_pid=
-
-fail() {
-    echo "FAILED: $*"
-    [ -f "$log" ] && { echo "---- lastlog"; grep -v GL_EXTENSIONS "$log" | tail -30; }
-    [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null
-    exit 1
-}
-
-shot() {
-    echo "screenshot $1"
-    sleep 0.5
-    xwd -root -silent > shot.xwd || fail "no screenshot"
-    python3 "$here/../ui/xwd_to_png.py" shot.xwd "shots/$1.png" || fail "screenshot $1 not converted"
-    rm -f shot.xwd
-}
-
-key() {
-    for k in "$@"; do
-        xdotool key --window "$window" "$k"
-        sleep 0.6
-    done
-}
+. "$here/../ui/drive_game.sh"
 
 # A press and release of the left button at a window pixel, held a while.
 click_at() {
@@ -86,20 +64,7 @@ copy_px=$((statue_px + 90)) copy_py=$((statue_py - 70))
 ground_before=$(sed -n 's/^ground at .*: \([-0-9.]*\)$/\1/p' before.txt)
 statues_before=$(grep -c "^statue " before.txt)
 
-"$game" --nosound --debug --editor --width 1024 --height 768 > game.out 2>&1 &
-game_pid=$!
-window=
-for _ in $(seq 100); do
-    window=$(xdotool search --name '^Rutvale$' 2>/dev/null | head -1)
-    [ -n "$window" ] && break
-    sleep 0.2
-done
-[ -n "$window" ] || fail "the game's window did not appear"
-for _ in $(seq 300); do
-    grep -q "Entering the main loop" "$log" 2>/dev/null && break
-    sleep 0.2
-done
-sleep 1
+start_game --editor
 # Time Trial on the default track (Rabbit Hill), then Tab into the editor.
 key Down Down Down Return Down Return
 sleep 3

@@ -28,59 +28,10 @@ cd "$out"
 export XDG_DATA_HOME="$out/home"
 log="$out/home/Rutvale/lastlog.txt"
 config="$out/home/Rutvale/config"
-game_pid=
-window=
-
-fail() {
-    echo "FAILED: $*"
-    [ -f "$log" ] && { echo "---- lastlog"; tail -40 "$log"; }
-    [ -f game.out ] && { echo "---- game output"; tail -20 game.out; }
-    [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null
-    exit 1
-}
-
-start_game() {
-    rm -f "$log"
-    "$game" --nosound --debug --width 1024 --height 768 "$@" > game.out 2>&1 &
-    game_pid=$!
-    window=
-    for _ in $(seq 100); do
-        window=$(xdotool search --name '^Rutvale$' 2>/dev/null | head -1)
-        [ -n "$window" ] && break
-        sleep 0.2
-    done
-    [ -n "$window" ] || fail "the game's window did not appear"
-    xdotool windowfocus "$window" 2>/dev/null
-    # Keys sent before the game reads its input would be lost: wait for the
-    # main loop, then for a few frames of the menus.
-    for _ in $(seq 300); do
-        grep -q "Entering the main loop" "$log" 2>/dev/null && break
-        sleep 0.2
-    done
-    grep -q "Entering the main loop" "$log" || fail "the game never reached its main loop"
-    sleep 1
-}
-
-# A key that opens a page blocks the menus for the rest of that frame, so
-# keys are sent far enough apart to fall into different frames even when a
-# loaded machine draws slowly.
-key() {
-    for k in "$@"; do
-        xdotool key --window "$window" "$k"
-        sleep 0.6
-    done
-}
+. "$here/drive_game.sh"
 
 down() {
     for _ in $(seq "$1"); do key Down; done
-}
-
-shot() {
-    echo "screenshot $1"
-    sleep 0.5
-    xwd -root -silent > shot.xwd || fail "no screenshot"
-    python3 "$here/xwd_to_png.py" shot.xwd "shots/$1.png" || fail "screenshot $1 not converted"
-    rm -f shot.xwd
 }
 
 wait_exit() {
