@@ -64,14 +64,7 @@ void text_line(float x, float y, float size, const char *text, float r = 0.95f, 
 
 void quad(float l, float t, float r, float b, float cr, float cg, float cb, float ca)
 {
-    glDisable(GL_TEXTURE_2D);
-    glColor4f(cr, cg, cb, ca);
-    glBegin(GL_QUADS);
-    glVertex2f(l, t);
-    glVertex2f(r, t);
-    glVertex2f(r, b);
-    glVertex2f(l, b);
-    glEnd();
+    pixel_rect(l, t, r, b, cr, cg, cb, ca);
 }
 
 // World (x, z) to window pixels.

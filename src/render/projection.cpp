@@ -59,3 +59,17 @@ void end_pixel_drawing()
     glPopMatrix();
     glMatrixMode(GL_MODELVIEW);
 }
+
+void pixel_rect(float left, float top, float right, float bottom, float r, float g, float b, float a)
+{
+    glDisable(GL_TEXTURE_2D);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glColor4f(r, g, b, a);
+    glBegin(GL_QUADS);
+    glVertex2f(left, top);
+    glVertex2f(right, top);
+    glVertex2f(right, bottom);
+    glVertex2f(left, bottom);
+    glEnd();
+}

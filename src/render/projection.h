@@ -24,3 +24,6 @@ void set_projection(int width, int height);
 // restores the matrices.
 void begin_pixel_drawing(int width, int height);
 void end_pixel_drawing();
+
+// A rectangle in one colour, blended by its alpha (pixel drawing).
+void pixel_rect(float left, float top, float right, float bottom, float r, float g, float b, float a);

@@ -28,16 +28,7 @@ const Rgba green_band = {0, 1, 0, 0.3f}, green_selected_band = {0, 1, 0, 0.8f},
 
 void fill(float l, float t, float r, float b, Rgba c)
 {
-    glDisable(GL_TEXTURE_2D);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glColor4f(c.r, c.g, c.b, c.a);
-    glBegin(GL_QUADS);
-    glVertex2f(l, t);
-    glVertex2f(r, t);
-    glVertex2f(r, b);
-    glVertex2f(l, b);
-    glEnd();
+    pixel_rect(l, t, r, b, c.r, c.g, c.b, c.a);
 }
 
 void outline(float l, float t, float r, float b, Rgba c)
