@@ -240,7 +240,9 @@ void take_time(NetClient *c, Sim *sim, const uint8_t *b)
         }
     }
     if (echo != 0) {
-        c->ping = std::clamp(sim->race.tick - (int)echo, 0, 1 << 20);
+        // A hostile echo must not overflow the difference.
+        int64_t ping = (int64_t)sim->race.tick - (int64_t)(int32_t)echo;
+        c->ping = (int)std::clamp<int64_t>(ping, 0, 1 << 20);
         if (c->client_id < REMOTE_SLOTS)
             sim->network.ping[c->client_id] = c->ping;
     }
