@@ -152,4 +152,5 @@ statues_after=$(grep -c "^statue " after.txt)
 grep "^statue " after.txt | awk -v want="$copy_world" 'BEGIN { split(want, w, ","); found = 0 }
     { if (($4 - w[1])^2 + ($5 - w[2])^2 < 9) found = 1 } END { exit !found }' ||
     fail "no statue copied to $copy_world"
+shots_done
 echo "OK: the edited track loads and races; $(ls shots | wc -l) screenshots in $out/shots"

@@ -43,14 +43,21 @@ start_game() {
 key() {
     for k in "$@"; do
         xdotool key --window "$window" "$k"
-        sleep 0.6
+        sleep 0.4
     done
 }
 
+# Screenshots are converted to PNG beside the test's run; shots_done waits
+# for every conversion and fails when one did not make its picture.
 shot() {
     echo "screenshot $1"
     sleep 0.5
-    xwd -root -silent > "$out/shot.xwd" || fail "no screenshot"
-    python3 "$drive_dir/xwd_to_png.py" "$out/shot.xwd" "$out/shots/$1.png" || fail "screenshot $1 not converted"
-    rm -f "$out/shot.xwd"
+    xwd -root -silent > "$out/shots/$1.xwd" || fail "no screenshot"
+    (python3 "$drive_dir/xwd_to_png.py" "$out/shots/$1.xwd" "$out/shots/$1.png" && rm -f "$out/shots/$1.xwd") &
+}
+
+shots_done() {
+    wait
+    ls "$out"/shots/*.xwd 2>/dev/null && fail "screenshots not converted"
+    return 0
 }

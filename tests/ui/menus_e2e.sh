@@ -168,4 +168,5 @@ open_page 8 24-exit-last
 key Return
 wait_exit || fail "Quit did not exit 0 after the playback"
 grep -q "Playing the demo '@demos/robots.rvdemo'" "$log" || fail "the demo did not play"
+shots_done
 echo "OK: $(ls shots | wc -l) screenshots in $out/shots"
