@@ -231,6 +231,7 @@ void editor_open(Editor *e, Track *track)
     editor_close(e);
     e->track = track;
     e->serial = track->serial;
+    ++e->revision; // a new ground for the map, even on the same track object
     Terrain &t = track->terrain;
     e->message = "OK";
     e->centre[0] = e->centre[1] = t.extent / 2;
@@ -314,6 +315,7 @@ bool editor_undo(Editor *e)
     t.shading = e->undo_shading[slot];
     e->reference = t.heights;
     t.modified = true;
+    ++e->revision;
     e->message = "Undo!";
     return true;
 }

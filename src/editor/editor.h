@@ -70,6 +70,7 @@ struct Editor {
     std::vector<unsigned char> undo_shading[UNDO_LEVELS];
     int undo_index = 0, undo_count = 0;
     bool dirty = false;
+    int revision = 0; // counts changes of the ground (the map redraws on a new one)
     float centre[2] = {};
     int tool = TOOL_RAISE;
     int hovered = -1;

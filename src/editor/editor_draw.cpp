@@ -19,7 +19,7 @@ namespace
 
 unsigned map_texture = 0;
 const Track *map_track = nullptr;
-std::vector<float> map_heights; // the heights the texture shows
+int map_revision = -1; // the editor's ground revision the texture shows
 
 // The ground as a picture: shading, brighter up high, a dark line every
 // two feet of height.
@@ -54,7 +54,6 @@ void update_map(const Terrain &t)
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    map_heights = t.heights;
 }
 
 void text_line(float x, float y, float size, const char *text, float r = 0.95f, float g = 0.95f, float b = 0.95f)
@@ -198,9 +197,11 @@ void editor_draw(Editor *e, int width, int height)
     const Terrain &t = e->track->terrain;
     if (t.heights.empty())
         return;
-    if (map_track != e->track || map_heights != t.heights || map_texture == 0) {
+    // Redrawn only when the ground changed, not compared every frame.
+    if (map_track != e->track || map_revision != e->revision || map_texture == 0) {
         update_map(t);
         map_track = e->track;
+        map_revision = e->revision;
     }
     begin_pixel_drawing(width, height);
     glDisable(GL_FOG);

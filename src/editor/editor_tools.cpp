@@ -68,8 +68,6 @@ float point_slope(const Gradient &g, size_t j)
 // The reference ground's height: the surface the brushes work from.
 float reference_height(const Editor &e, float x, float z)
 {
-    Terrain t;
-    (void)t;
     const Terrain &live = e.track->terrain;
     int P = live.points_per_side;
     float L = live.spacing;
@@ -102,6 +100,7 @@ float gradient_shape(const Editor &e, float x, float z, bool radial)
 void ground_changed(Editor *e)
 {
     e->dirty = true;
+    ++e->revision;
     e->message = "Update needed!";
     e->track->terrain.modified = true;
 }
@@ -550,6 +549,7 @@ void tile_step(Editor *e)
         }
     t.modified = true;
     e->dirty = true;
+    ++e->revision;
 }
 
 void add_decal(Editor *e, float x, float z, bool from_key)
