@@ -140,6 +140,10 @@ bool torus_test(V3 centre, V3 axle, double R, double r, double limit, V3 a, V3 b
     if (dot(towards, towards) > 1e-12) {
         V3 lowest = centre - towards * (R / length(towards));
         double sd = dot(lowest - a, nh);
+        // Every point of the triangle's plane is at least sd from the
+        // circle: no nearer hit than the limit can come from it.
+        if (sd >= limit)
+            return false;
         V3 foot = lowest - nh * sd;
         if (inside(foot, a, b, c, nh)) {
             best = sd > 0 ? sd : 0;

@@ -367,9 +367,15 @@ void rider_pre_step(Rider *r, int tick)
             nearby.insert(nearby.end(), objects.statue_grid[cx][cz].begin(), objects.statue_grid[cx][cz].end());
     std::sort(nearby.begin(), nearby.end());
     nearby.erase(std::unique(nearby.begin(), nearby.end()), nearby.end());
+    // A statue beyond the sphere holding every part of the rider touches
+    // none of them (the margin covers rounding).
+    float reach = nearby.empty() ? 0 : rider_reach(r) + 0.01f;
     for (int index : nearby) {
         const Statue &s = objects.statues[index];
         if (!s.shape || index >= (int)w->statues.size())
+            continue;
+        double dx = s.x - p[0], dy = s.y - p[1], dz = s.z - p[2], within = reach + s.shape->bounding_radius;
+        if (dx * dx + dy * dy + dz * dz >= within * within)
             continue;
         StatueState &state = w->statues[index];
         const dReal pos[3] = {s.x, s.y, s.z};

@@ -156,11 +156,11 @@ void roost_reset(Sim *sim)
 {
     RoostState &s = sim->roost;
     s.random.seed(5489u);
-    s.live = -1;
     s.live_count = 0;
     s.free = 0;
     for (int i = 0; i < ROOST_PARTICLES; ++i) {
         s.particles[i].next = i + 1 < ROOST_PARTICLES ? i + 1 : -1;
+        s.particles[i].emitter = nullptr;
         if (Billboard *b = particle_billboard(sim, i))
             b->texture = 0;
     }
@@ -191,8 +191,6 @@ bool roost_spawn(Sim *sim, const float position[3], const float velocity[3], flo
         std::copy(emitter->colour, emitter->colour + 4, b->colour);
     }
     s.billboard_size[i] = emitter->size;
-    p.next = s.live;
-    s.live = i;
     ++s.live_count;
     return true;
 }
@@ -212,22 +210,25 @@ void roost_update(Sim *sim)
 {
     RoostState &s = sim->roost;
     Track *track = sim_track_of(sim);
-    if (!track)
+    if (!track || s.live_count == 0)
         return;
     Terrain &t = track->terrain;
     float erosion = sim->settings.erosion;
-    int *link = &s.live;
-    while (*link >= 0) {
-        int i = *link;
+    Billboard *boards = particle_billboard(sim, 0);
+    // In index order rather than along the live list: the particles and
+    // their billboards are then read front to back.
+    for (int i = 0; i < ROOST_PARTICLES; ++i) {
         RoostParticle &p = s.particles[i];
+        if (!p.emitter)
+            continue;
         const RoostEmitter &e = *p.emitter;
         for (int c = 0; c < 3; ++c) {
             p.position[c] += p.velocity[c] * dt;
             p.velocity[c] -= p.velocity[c] * e.drag * dt;
         }
         p.velocity[1] -= 32 * dt;
-        Billboard *b = particle_billboard(sim, i);
         s.billboard_size[i] += e.grow * dt;
+        Billboard *b = boards ? &boards[i] : nullptr;
         if (b) {
             b->x = p.position[0], b->y = p.position[1], b->z = p.position[2];
             b->size = s.billboard_size[i];
@@ -236,15 +237,13 @@ void roost_update(Sim *sim)
         }
         bool landed =
             p.velocity[1] < 0 && !t.heights.empty() && p.position[1] < terrain_height(t, p.position[0], p.position[2]);
-        if (!landed) {
-            link = &p.next;
+        if (!landed)
             continue;
-        }
         if (b)
             b->texture = 0;
         if (erosion > 0)
             terrain_deposit(&t, p.position[0], p.position[2], (float)p.dig * erosion / 1020);
-        *link = p.next;
+        p.emitter = nullptr;
         p.next = s.free;
         s.free = i;
         --s.live_count;

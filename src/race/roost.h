@@ -19,14 +19,14 @@ enum { ROOST_PARTICLES = 2000 };
 struct RoostParticle {
     float position[3];
     float velocity[3];
-    uint8_t dig; // ground carried: 255 is 0.25 before the erosion factor
-    const RoostEmitter *emitter;
-    int next; // the live or free list; -1 ends it
+    uint8_t dig;                 // ground carried: 255 is 0.25 before the erosion factor
+    const RoostEmitter *emitter; // null while the particle is free
+    int next;                    // the free list; -1 ends it
 };
 
 struct RoostState {
     RoostParticle particles[ROOST_PARTICLES];
-    int live = -1, free = -1;
+    int free = -1;
     int live_count = 0;
     std::mt19937 random;
     float billboard_size[ROOST_PARTICLES]; // grows per tick

@@ -3,14 +3,6 @@
 
 #include <cmath>
 
-float terrain_point(const Terrain &t, int i, int j)
-{
-    int last = t.points_per_side - 1;
-    i = i < 0 ? 0 : i > last ? last : i;
-    j = j < 0 ? 0 : j > last ? last : j;
-    return t.heights[(size_t)i + (size_t)t.points_per_side * j];
-}
-
 namespace
 {
 

@@ -80,5 +80,12 @@ float terrain_average_height(const Terrain &terrain, float x, float z, float rad
 // The surface type index of the tile under (x, z).
 int terrain_tile_at(const Terrain &terrain, float x, float z);
 
-// Height of grid point (i, j), indices clamped to the grid.
-float terrain_point(const Terrain &terrain, int i, int j);
+// Height of grid point (i, j), indices clamped to the grid. Inline: the
+// contact tests read it for every triangle corner they walk.
+inline float terrain_point(const Terrain &t, int i, int j)
+{
+    int last = t.points_per_side - 1;
+    i = i < 0 ? 0 : i > last ? last : i;
+    j = j < 0 ? 0 : j > last ? last : j;
+    return t.heights[(size_t)i + (size_t)t.points_per_side * j];
+}
