@@ -43,3 +43,16 @@ bool frustum_sphere_visible(const Frustum &f, const float centre[3], float radiu
             return false;
     return true;
 }
+
+bool frustum_box_visible(const Frustum &f, const float low[3], const float high[3])
+{
+    // The box is out when even its corner furthest along a plane's normal
+    // lies outside that plane.
+    for (const auto &plane : f.planes) {
+        float x = plane[0] >= 0 ? high[0] : low[0], y = plane[1] >= 0 ? high[1] : low[1],
+              z = plane[2] >= 0 ? high[2] : low[2];
+        if (plane[0] * x + plane[1] * y + plane[2] * z + plane[3] < 0)
+            return false;
+    }
+    return true;
+}

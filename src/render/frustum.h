@@ -12,3 +12,7 @@ Frustum frustum_from_gl();
 
 // Whether any of a sphere (centre in those coordinates) may be inside.
 bool frustum_sphere_visible(const Frustum &frustum, const float centre[3], float radius);
+
+// Whether any of an axis-aligned box (corners in those coordinates) may be
+// inside.
+bool frustum_box_visible(const Frustum &frustum, const float low[3], const float high[3]);

@@ -149,7 +149,7 @@ void draw_scene(const Sim &sim, const SceneCamera &camera, int viewing_slot, con
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     set_fog(light);
     glEnable(GL_CULL_FACE);
-    terrain_draw(eye, forward);
+    terrain_draw(eye, forward, &frustum);
     set_track_lights(light);
     glDepthFunc(GL_LEQUAL);
     glEnable(GL_ALPHA_TEST);

@@ -135,7 +135,8 @@ struct FanWalk {
     const TerrainLod &lod;
     const Terrain &t;
     const float *eye, *forward;
-    int octant; // signs of the view direction: x 1, y 2, z 4
+    const Frustum *frustum; // relative to the eye; null: only what is behind is left out
+    int octant;             // signs of the view direction: x 1, y 2, z 4
     void (*visit)(const GroundFan &, void *);
     void *context;
 };
@@ -148,13 +149,22 @@ bool is_refined(const TerrainLod &lod, int l, int a, int b)
     return lod.refine[lod_node_index(l, a, b)] != 0;
 }
 
-// Whether even the node's farthest point along the view lies behind the eye.
-bool behind(const FanWalk &w, int i0, int j0, int n)
+// Whether even the node's farthest point along the view lies behind the
+// eye, or the node lies wholly outside the view's frustum.
+bool out_of_view(const FanWalk &w, int i0, int j0, int n)
 {
     float x = (float)((w.octant & 1) ? i0 + n : i0) * w.t.spacing;
     float y = (w.octant & 2) ? w.t.max_height : w.t.min_height;
     float z = (float)((w.octant & 4) ? j0 + n : j0) * w.t.spacing;
-    return (x - w.eye[0]) * w.forward[0] + (y - w.eye[1]) * w.forward[1] + (z - w.eye[2]) * w.forward[2] < 0;
+    if ((x - w.eye[0]) * w.forward[0] + (y - w.eye[1]) * w.forward[1] + (z - w.eye[2]) * w.forward[2] < 0)
+        return true;
+    if (!w.frustum)
+        return false;
+    // The node's box, from the lowest ground to the highest, round the eye.
+    float L = w.t.spacing;
+    const float low[3] = {(float)i0 * L - w.eye[0], w.t.min_height - w.eye[1], (float)j0 * L - w.eye[2]},
+                high[3] = {(float)(i0 + n) * L - w.eye[0], w.t.max_height - w.eye[1], (float)(j0 + n) * L - w.eye[2]};
+    return !frustum_box_visible(*w.frustum, low, high);
 }
 
 void emit_fan(const FanWalk &w, int l, int a, int b)
@@ -188,7 +198,7 @@ void emit_fan(const FanWalk &w, int l, int a, int b)
 void walk_node(const FanWalk &w, int l, int a, int b)
 {
     int n = node_span(w.t, l);
-    if (behind(w, a * n, b * n, n))
+    if (out_of_view(w, a * n, b * n, n))
         return;
     if (l == w.lod.level || !w.lod.refine[lod_node_index(l, a, b)]) {
         emit_fan(w, l, a, b);
@@ -206,12 +216,12 @@ void walk_node(const FanWalk &w, int l, int a, int b)
 } // namespace
 
 void lod_fans_walk(const TerrainLod &lod, const Terrain &t, const float eye[3], const float forward[3],
-                   void (*visit)(const GroundFan &, void *), void *context)
+                   const Frustum *frustum, void (*visit)(const GroundFan &, void *), void *context)
 {
     if (lod.level < 0 || lod.refine.empty())
         return;
     int octant = (forward[0] > 0 ? 1 : 0) | (forward[1] > 0 ? 2 : 0) | (forward[2] > 0 ? 4 : 0);
-    FanWalk w = {lod, t, eye, forward, octant, visit, context};
+    FanWalk w = {lod, t, eye, forward, frustum, octant, visit, context};
     walk_node(w, 0, 0, 0);
 }
 

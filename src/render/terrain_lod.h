@@ -7,6 +7,8 @@
 // has the index (4^l - 1)/3 + b*2^l + a.
 #pragma once
 
+#include "render/frustum.h"
+
 #include <cstdint>
 #include <type_traits>
 #include <vector>
@@ -63,16 +65,20 @@ struct GroundFan {
 };
 
 // Visits the fans of this frame's refinement back to front as seen from
-// the eye looking along `forward`, leaving out nodes wholly behind it.
+// the eye looking along `forward`, leaving out nodes wholly behind it and,
+// given the view's frustum (in coordinates relative to the eye), nodes
+// wholly outside it.
 template <typename Visit>
-void lod_fans(const TerrainLod &lod, const Terrain &terrain, const float eye[3], const float forward[3], Visit &&visit);
+void lod_fans(const TerrainLod &lod, const Terrain &terrain, const float eye[3], const float forward[3],
+              const Frustum *frustum, Visit &&visit);
 void lod_fans_walk(const TerrainLod &lod, const Terrain &terrain, const float eye[3], const float forward[3],
-                   void (*visit)(const GroundFan &, void *), void *context);
+                   const Frustum *frustum, void (*visit)(const GroundFan &, void *), void *context);
 template <typename Visit>
-void lod_fans(const TerrainLod &lod, const Terrain &terrain, const float eye[3], const float forward[3], Visit &&visit)
+void lod_fans(const TerrainLod &lod, const Terrain &terrain, const float eye[3], const float forward[3],
+              const Frustum *frustum, Visit &&visit)
 {
     lod_fans_walk(
-        lod, terrain, eye, forward,
+        lod, terrain, eye, forward, frustum,
         [](const GroundFan &fan, void *c) { (*static_cast<std::remove_reference_t<Visit> *>(c))(fan); }, &visit);
 }
 

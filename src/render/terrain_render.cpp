@@ -166,7 +166,7 @@ void terrain_paint(const float eye[3])
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
-void terrain_draw(const float eye[3], const float forward[3])
+void terrain_draw(const float eye[3], const float forward[3], const Frustum *frustum)
 {
     ground.triangles = 0;
     const Terrain *t = ground.terrain;
@@ -198,7 +198,8 @@ void terrain_draw(const float eye[3], const float forward[3])
         b.vertices.clear();
         b.triangles.clear();
     }
-    lod_fans(ground.lod, *t, eye, forward, [&bound](const GroundFan &fan) { draw_fan(fan, &batches, &bound); });
+    lod_fans(ground.lod, *t, eye, forward, frustum,
+             [&bound](const GroundFan &fan) { draw_fan(fan, &batches, &bound); });
     for (FanBatch &b : batches) {
         if (b.triangles.empty())
             continue;

@@ -55,8 +55,9 @@ void terrain_paint(const float eye[3]);
 
 // Draws the ground seen from the eye looking along `forward`, in world
 // coordinates relative to the current model-view (which holds the camera
-// rotation only).
-void terrain_draw(const float eye[3], const float forward[3]);
+// rotation only). Given the view's frustum in those coordinates (the eye
+// at the origin), ground wholly outside it is left out.
+void terrain_draw(const float eye[3], const float forward[3], const Frustum *frustum = nullptr);
 
 // Decal bin upkeep for the editor and loading (`index` into the terrain's
 // decal list; remove before the decal leaves the list).

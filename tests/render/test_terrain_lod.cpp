@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <tuple>
 #include <utility>
 
 namespace
@@ -127,7 +128,7 @@ void expect_conforming_cover(const TerrainLod &lod, const Terrain &t, const floa
     std::map<std::pair<std::pair<int, int>, std::pair<int, int>>, int> edges;
     long twice_area = 0;
     int last = t.points_per_side - 1;
-    lod_fans(lod, t, eye, down, [&](const GroundFan &fan) {
+    lod_fans(lod, t, eye, down, nullptr, [&](const GroundFan &fan) {
         for (int k = 1; k + 1 < fan.count; ++k) {
             std::pair<int, int> p = {fan.points[k][0], fan.points[k][1]},
                                 q = {fan.points[k + 1][0], fan.points[k + 1][1]};
@@ -190,18 +191,55 @@ TEST(TerrainLod, NodesBehindTheCameraAreLeftOutAndTheRestComeBackToFront)
     const float eye[3] = {-50, 10, 190}, west[3] = {-1, 0, 0}, east[3] = {1, 0, 0};
     lod_select(&lod, t, eye[0], eye[2]);
     int fans = 0;
-    lod_fans(lod, t, eye, west, [&](const GroundFan &) { ++fans; });
+    lod_fans(lod, t, eye, west, nullptr, [&](const GroundFan &) { ++fans; });
     EXPECT_EQ(fans, 0);
     // Looking east every fan is drawn, the farther ones first: the fan
     // centres' distance along the view never grows by more than a fan.
     std::vector<float> along;
-    lod_fans(lod, t, eye, east, [&](const GroundFan &fan) { along.push_back(fan.points[0][0] * t.spacing); });
+    lod_fans(lod, t, eye, east, nullptr, [&](const GroundFan &fan) { along.push_back(fan.points[0][0] * t.spacing); });
     ASSERT_FALSE(along.empty());
     EXPECT_GT(along.front(), along.back());
     float far_half = 0, near_half = 0;
     for (size_t k = 0; k < along.size(); ++k)
         (k < along.size() / 2 ? far_half : near_half) += along[k];
     EXPECT_GT(far_half, near_half);
+}
+
+TEST(TerrainLod, AFrustumLeavesOutOnlyFansWhollyOutsideIt)
+{
+    Terrain t = bumpy(6);
+    TerrainLod lod;
+    lod_reset(&lod, t, 0.0025f);
+    lod_compute(&lod, t, 0);
+    // West of the grid looking east through a wedge 90 degrees wide and
+    // open above and below; the frustum is relative to the eye.
+    const float eye[3] = {-50, 10, 190}, east[3] = {1, 0, 0};
+    const float h = 0.70710678f;
+    Frustum wedge = {{{h, 0, h, 0}, {h, 0, -h, 0}, {0, 1, 0, 1000}, {0, -1, 0, 1000}, {1, 0, 0, 0}, {-1, 0, 0, 1e6}}};
+    lod_select(&lod, t, eye[0], eye[2]);
+    auto key = [](const GroundFan &f) { return std::make_tuple(f.level, f.a, f.b); };
+    std::map<std::tuple<int, int, int>, GroundFan> all, seen;
+    lod_fans(lod, t, eye, east, nullptr, [&](const GroundFan &fan) { all[key(fan)] = fan; });
+    lod_fans(lod, t, eye, east, &wedge, [&](const GroundFan &fan) { seen[key(fan)] = fan; });
+    EXPECT_LT(seen.size(), all.size());
+    EXPECT_GT(seen.size(), 0u);
+    for (const auto &[k, fan] : all) {
+        if (seen.count(k))
+            continue;
+        // Left out: some plane has every point of the fan outside it.
+        bool outside = false;
+        for (const auto &plane : wedge.planes) {
+            bool all_out = true;
+            for (int p = 0; p < fan.count; ++p) {
+                float x = fan.points[p][0] * t.spacing - eye[0], z = fan.points[p][1] * t.spacing - eye[2];
+                float y = terrain_point(t, fan.points[p][0], fan.points[p][1]) - eye[1];
+                all_out = all_out && plane[0] * x + plane[1] * y + plane[2] * z + plane[3] < 0;
+            }
+            outside = outside || all_out;
+        }
+        EXPECT_TRUE(outside) << "a fan partly in view was left out at level " << fan.level << " (" << fan.a << ","
+                             << fan.b << ")";
+    }
 }
 
 } // namespace
