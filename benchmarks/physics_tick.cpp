@@ -52,6 +52,16 @@ int main()
             sim_tick(&sim);
         full = std::min(full, seconds_since(start) / ticks);
     }
+    // The same with the riders' contact searches on two threads.
+    double threaded = 1e9;
+    bool started = sim_set_threads(&sim, 2);
+    for (int b = 0; b < blocks && started; ++b) {
+        auto start = std::chrono::steady_clock::now();
+        for (int n = 0; n < ticks; ++n)
+            sim_tick(&sim);
+        threaded = std::min(threaded, seconds_since(start) / ticks);
+    }
+    sim_set_threads(&sim, 1);
     for (int b = 0; b < blocks; ++b) {
         auto start = std::chrono::steady_clock::now();
         for (int n = 0; n < ticks; ++n)
@@ -80,6 +90,11 @@ int main()
     printf("40 riders, one full tick:            %.3f ms\n", full * 1e3);
     printf("40 riders, bare dWorldQuickStep:     %.3f ms\n", bare * 1e3);
     printf("full tick / bare world step:         %.2f\n", bare > 0 ? full / bare : 0.0);
+    if (started)
+        printf("one full tick on 2 threads:          %.3f ms (%.2f x the bare world step)\n", threaded * 1e3,
+               bare > 0 ? threaded / bare : 0.0);
+    else
+        printf("one full tick on 2 threads:          can't start the threads\n");
     printf("real-time budget of a tick:          %.3f ms\n", 1000.0 / TICKS_PER_SECOND);
     for (int f = 0; f < 2; ++f)
         printf("roost per tick, frequency %4d:      %.3f ms (up to %d particles in flight)\n", frequencies[f],

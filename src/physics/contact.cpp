@@ -256,7 +256,7 @@ float frame_lean(const Rider *r)
     return (float)std::atan2(-R[4], R[5]);
 }
 
-bool wheel_test(PhysicsWorld *w, WheelContact *wc, float grip)
+bool wheel_test(PhysicsWorld *w, ContactQueue *queue, WheelContact *wc, float grip)
 {
     const Terrain &t = w->track->terrain;
     const dReal *p = dBodyGetPosition(wc->body);
@@ -301,9 +301,7 @@ bool wheel_test(PhysicsWorld *w, WheelContact *wc, float grip)
         c.geom.normal[i] = g.normal[i];
     }
     c.geom.depth = g.depth;
-    dJointID j = dJointCreateContact(w->world, w->contacts, &c);
-    dJointAttach(j, wc->body, nullptr);
-    dJointSetFeedback(j, &wc->feedback);
+    physics_contact(w, queue, c, wc->body, nullptr, &wc->feedback);
 
     // Rolling resistance against the wheel's motion along the ground.
     const dReal *lv = dBodyGetLinearVel(wc->body);
@@ -360,8 +358,7 @@ bool shape_test(Rider *r, int shape, int body)
             c.geom.normal[i] = g.normal[i];
         }
         c.geom.depth = g.depth;
-        dJointID j = dJointCreateContact(r->world->world, r->world->contacts, &c);
-        dJointAttach(j, b, nullptr);
+        physics_contact(r->world, &r->contact_queue, c, b, nullptr);
         touched = true;
     }
     return touched;
@@ -413,8 +410,8 @@ int rider_ground_contacts(Rider *r)
     float grip = 1;
     if (r->flags & RIDER_ARCADE)
         grip = 1 - 0.375f * std::min(1.0f, 4 * std::fabs(frame_lean(r)) / (float)M_PI);
-    bool any = wheel_test(r->world, &r->front_contact, grip);
-    any = wheel_test(r->world, &r->rear_contact, grip) || any;
+    bool any = wheel_test(r->world, &r->contact_queue, &r->front_contact, grip);
+    any = wheel_test(r->world, &r->contact_queue, &r->rear_contact, grip) || any;
     bool frame = shape_test(r, SHAPE_FRAME, FRAME);
     bool parts = shape_test(r, SHAPE_FORK_UPPER, FORK_UPPER);
     parts = shape_test(r, SHAPE_FORK_LOWER, FORK_LOWER) || parts;

@@ -47,7 +47,7 @@ struct Ball {
 
 // The contact of two overlapping spheres: a joint, or in penalty form a
 // force pair of at most 1000 lbf.
-bool sphere_pair(PhysicsWorld *w, const Ball &a, const Ball &b, bool penalty)
+bool sphere_pair(PhysicsWorld *w, ContactQueue *queue, const Ball &a, const Ball &b, bool penalty)
 {
     V3 d = b.centre - a.centre;
     double dist = length(d);
@@ -80,8 +80,7 @@ bool sphere_pair(PhysicsWorld *w, const Ball &a, const Ball &b, bool penalty)
     c.geom.pos[0] = at.x, c.geom.pos[1] = at.y, c.geom.pos[2] = at.z;
     c.geom.normal[0] = -n.x, c.geom.normal[1] = -n.y, c.geom.normal[2] = -n.z;
     c.geom.depth = depth;
-    dJointID j = dJointCreateContact(w->world, w->contacts, &c);
-    dJointAttach(j, a.body, b.body);
+    physics_contact(w, queue, c, a.body, b.body);
     return true;
 }
 
@@ -98,8 +97,8 @@ void balls(const SphereShape &shape, dBodyID body, const dReal *pos, const dReal
     }
 }
 
-bool shape_vs_shape(PhysicsWorld *w, const SphereShape &a, dBodyID ab, const dReal *ap, const dReal *aR,
-                    const SphereShape &b, dBodyID bb, const dReal *bp, const dReal *bR, bool penalty)
+bool shape_vs_shape(PhysicsWorld *w, ContactQueue *queue, const SphereShape &a, dBodyID ab, const dReal *ap,
+                    const dReal *aR, const SphereShape &b, dBodyID bb, const dReal *bp, const dReal *bR, bool penalty)
 {
     double dx = ap[0] - bp[0], dy = ap[1] - bp[1], dz = ap[2] - bp[2];
     if (std::sqrt(dx * dx + dy * dy + dz * dz) >= a.bounding_radius + b.bounding_radius)
@@ -110,12 +109,12 @@ bool shape_vs_shape(PhysicsWorld *w, const SphereShape &a, dBodyID ab, const dRe
     balls(b, bb, bp, bR, &bs);
     for (const Ball &x : as)
         for (const Ball &y : bs)
-            touched = sphere_pair(w, x, y, penalty) || touched;
+            touched = sphere_pair(w, queue, x, y, penalty) || touched;
     return touched;
 }
 
-bool shape_vs_wheel(PhysicsWorld *world, const SphereShape &a, dBodyID ab, const dReal *ap, const dReal *aR,
-                    const WheelContact &w, bool penalty)
+bool shape_vs_wheel(PhysicsWorld *world, ContactQueue *queue, const SphereShape &a, dBodyID ab, const dReal *ap,
+                    const dReal *aR, const WheelContact &w, bool penalty)
 {
     const dReal *c = dBodyGetPosition(w.body);
     double dx = ap[0] - c[0], dy = ap[1] - c[1], dz = ap[2] - c[2];
@@ -137,7 +136,7 @@ bool shape_vs_wheel(PhysicsWorld *world, const SphereShape &a, dBodyID ab, const
         double k = w.ring_radius / rl;
         Ball tube = {w.body, {c[0] + radial.x * k, c[1] + radial.y * k, c[2] + radial.z * k}, w.tube_radius, 1, 25000,
                      2500};
-        touched = sphere_pair(world, x, tube, penalty) || touched;
+        touched = sphere_pair(world, queue, x, tube, penalty) || touched;
     }
     return touched;
 }
@@ -146,9 +145,9 @@ bool shape_vs_wheel(PhysicsWorld *world, const SphereShape &a, dBodyID ab, const
 int shape_vs_parts(const SphereShape &shape, dBodyID body, const dReal *pos, const dReal *R, Rider *r, bool penalty)
 {
     int bits = 0;
-    if (shape_vs_wheel(r->world, shape, body, pos, R, r->front_contact, penalty))
+    if (shape_vs_wheel(r->world, &r->contact_queue, shape, body, pos, R, r->front_contact, penalty))
         bits |= PART_FRONT_WHEEL;
-    if (shape_vs_wheel(r->world, shape, body, pos, R, r->rear_contact, penalty))
+    if (shape_vs_wheel(r->world, &r->contact_queue, shape, body, pos, R, r->rear_contact, penalty))
         bits |= PART_REAR_WHEEL;
     const struct {
         int shape, body, bit;
@@ -161,7 +160,7 @@ int shape_vs_parts(const SphereShape &shape, dBodyID body, const dReal *pos, con
         if (!r->has_shape[p.shape])
             continue;
         dBodyID b = r->bodies[p.body];
-        if (shape_vs_shape(r->world, shape, body, pos, R, r->shapes[p.shape], b, dBodyGetPosition(b),
+        if (shape_vs_shape(r->world, &r->contact_queue, shape, body, pos, R, r->shapes[p.shape], b, dBodyGetPosition(b),
                            dBodyGetRotation(b), penalty))
             bits |= p.bit;
     }
@@ -253,8 +252,9 @@ void crash_handling(Rider *r)
             if (!r->has_shape[SHAPE_RIDER] || !r->has_shape[part])
                 continue;
             dBodyID b = r->bodies[part == SHAPE_FRAME ? FRAME : FORK_UPPER];
-            shape_vs_shape(r->world, r->shapes[SHAPE_RIDER], torso, dBodyGetPosition(torso), dBodyGetRotation(torso),
-                           r->shapes[part], b, dBodyGetPosition(b), dBodyGetRotation(b), false);
+            shape_vs_shape(r->world, nullptr, r->shapes[SHAPE_RIDER], torso, dBodyGetPosition(torso),
+                           dBodyGetRotation(torso), r->shapes[part], b, dBodyGetPosition(b), dBodyGetRotation(b),
+                           false);
         }
     } else {
         --r->crash_timer;
@@ -385,7 +385,9 @@ void rider_pre_step(Rider *r, int tick)
                 for (int col = 0; col < 3; ++col)
                     R[row * 4 + col] = state.orientation[row * 3 + col];
         int bits = shape_vs_parts(*s.shape, nullptr, pos, R, r, false);
-        if (bits)
+        if (bits && r->contact_queue.active)
+            r->contact_queue.statues_hit.push_back(index);
+        else if (bits)
             state.last_hit = tick;
         if ((bits & PART_RIDER) && can_eject(r) && speed_of(r->bodies[RIDER_TORSO]) > 20)
             rider_eject(r);

@@ -5,14 +5,13 @@
 #pragma once
 
 #include "physics/catalogue.h"
+#include "physics/world.h"
 #include "track/shape.h"
 
 #include <ode/ode.h>
 
 #include <cstdint>
 #include <string>
-
-struct PhysicsWorld;
 
 enum RiderBody { FRAME, FRONT_WHEEL, REAR_WHEEL, FORK_UPPER, FORK_LOWER, SWINGARM, RIDER_TORSO, RIDER_BODIES };
 enum RiderJoint { FRONT_AXLE, REAR_AXLE, STEERING_HEAD, FORK_SLIDE, SWINGARM_PIVOT, RIDER_MOUNT, RIDER_JOINTS };
@@ -59,6 +58,7 @@ struct Rider {
     dJointID joints[RIDER_JOINTS];
     dJointFeedback joint_feedback[RIDER_JOINTS];
     WheelContact front_contact, rear_contact;
+    ContactQueue contact_queue; // its ground and statue contacts while found on another thread
 
     float throttle, clutch, front_brake, rear_brake, steer, sit_dab, dab_amount, back_up, lean;
     int gear, last_shift;

@@ -39,35 +39,8 @@ void physics_world_create(PhysicsWorld *w, const Track *track)
     physics_world_set_track(w, track);
 }
 
-bool physics_world_set_threads(PhysicsWorld *w, int threads)
-{
-    if (w->threading) {
-        dWorldSetStepThreadingImplementation(w->world, nullptr, nullptr);
-        dThreadingImplementationShutdownProcessing(w->threading);
-        dThreadingFreeThreadPool(w->pool);
-        dThreadingFreeImplementation(w->threading);
-        w->threading = nullptr, w->pool = nullptr;
-    }
-    if (threads <= 1 || !w->world)
-        return true;
-    w->threading = dThreadingAllocateMultiThreadedImplementation();
-    w->pool = w->threading ? dThreadingAllocateThreadPool((unsigned)threads - 1, 0, dAllocateFlagBasicData, nullptr)
-                           : nullptr;
-    if (!w->pool) {
-        if (w->threading)
-            dThreadingFreeImplementation(w->threading);
-        w->threading = nullptr;
-        return false;
-    }
-    dThreadingThreadPoolServeMultiThreadedImplementation(w->pool, w->threading);
-    dWorldSetStepIslandsProcessingMaxThreadCount(w->world, (unsigned)threads);
-    dWorldSetStepThreadingImplementation(w->world, dThreadingImplementationGetFunctions(w->threading), w->threading);
-    return true;
-}
-
 void physics_world_destroy(PhysicsWorld *w)
 {
-    physics_world_set_threads(w, 1);
     if (w->contacts)
         dJointGroupDestroy(w->contacts);
     if (w->world)
@@ -95,4 +68,29 @@ void physics_world_step(PhysicsWorld *w)
 void physics_contacts_clear(PhysicsWorld *w)
 {
     dJointGroupEmpty(w->contacts);
+}
+
+void physics_contact(PhysicsWorld *w, ContactQueue *queue, const dContact &contact, dBodyID a, dBodyID b,
+                     dJointFeedback *feedback)
+{
+    if (queue && queue->active) {
+        queue->contacts.push_back({contact, a, b, feedback});
+        return;
+    }
+    dJointID j = dJointCreateContact(w->world, w->contacts, &contact);
+    dJointAttach(j, a, b);
+    if (feedback)
+        dJointSetFeedback(j, feedback);
+}
+
+void physics_contacts_make(PhysicsWorld *w, ContactQueue *queue, int tick)
+{
+    queue->active = false;
+    for (const QueuedContact &q : queue->contacts)
+        physics_contact(w, nullptr, q.contact, q.a, q.b, q.feedback);
+    for (int index : queue->statues_hit)
+        if (index >= 0 && index < (int)w->statues.size())
+            w->statues[index].last_hit = tick;
+    queue->contacts.clear();
+    queue->statues_hit.clear();
 }

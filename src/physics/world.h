@@ -8,7 +8,6 @@
 #pragma once
 
 #include <ode/ode.h>
-#include <ode/threading_impl.h>
 
 #include <vector>
 
@@ -21,11 +20,25 @@ struct StatueState {
     float orientation[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
 };
 
+// A contact joint waiting to be made. When riders' ground and statue
+// contacts are found on several threads, each rider's wait in its own queue
+// and are made in rider order afterwards: the world then holds the same
+// joints in the same order as when each is made at once on one thread.
+struct QueuedContact {
+    dContact contact;
+    dBodyID a, b; // b null: the static world
+    dJointFeedback *feedback;
+};
+
+struct ContactQueue {
+    bool active = false; // false: contacts are made at once
+    std::vector<QueuedContact> contacts;
+    std::vector<int> statues_hit; // statue indices, in the order they were hit
+};
+
 struct PhysicsWorld {
     dWorldID world = nullptr;
     dJointGroupID contacts = nullptr;
-    dThreadingImplementationID threading = nullptr; // stepping on threads (none: the caller's)
-    dThreadingThreadPoolID pool = nullptr;
     unsigned long random_seed = 0;
     const Track *track = nullptr; // never null once created: an empty track stands in
     std::vector<StatueState> statues;
@@ -37,11 +50,6 @@ void physics_init();
 
 // Creates the world and its contact group on a track (null: no ground).
 void physics_world_create(PhysicsWorld *world, const Track *track);
-
-// Steps the world's islands (riders apart from each other) on `threads`
-// threads (1: on the caller's alone); the results are the same either way.
-// False when the threads could not be started (stepping stays as it was).
-bool physics_world_set_threads(PhysicsWorld *world, int threads);
 
 // Destroys the world and its contact group; the record is empty again.
 void physics_world_destroy(PhysicsWorld *world);
@@ -56,3 +64,13 @@ void physics_world_step(PhysicsWorld *world);
 
 // Empties the contact group (contacts made for a test that is not stepped).
 void physics_contacts_clear(PhysicsWorld *world);
+
+// A contact joint between bodies a and b (b null: the static world) in the
+// world's contact group, with its feedback record if given; while the
+// queue is active it is queued instead (a null queue makes it at once).
+void physics_contact(PhysicsWorld *world, ContactQueue *queue, const dContact &contact, dBodyID a, dBodyID b,
+                     dJointFeedback *feedback = nullptr);
+
+// Makes a queue's contacts in the order they came, marks its statues hit
+// at `tick`, and leaves the queue empty and inactive.
+void physics_contacts_make(PhysicsWorld *world, ContactQueue *queue, int tick);

@@ -15,6 +15,7 @@
 #include "race/progress.h"
 #include "race/roster.h"
 #include "race/snapshot.h"
+#include "race/workers.h"
 #include "track/track.h"
 
 #include <algorithm>
@@ -269,6 +270,14 @@ void sim_destroy(Sim *sim)
     race_clear(sim);
     physics_world_destroy(&sim->physics);
     sim->track = nullptr;
+    sim_set_threads(sim, 1);
+}
+
+bool sim_set_threads(Sim *sim, int threads)
+{
+    workers_stop(sim->workers);
+    sim->workers = threads > 1 ? workers_start(threads) : nullptr;
+    return threads <= 1 || sim->workers;
 }
 
 void sim_set_input(Sim *sim, int slot, const RiderInput &input)
@@ -519,6 +528,41 @@ void time_trial_reset(Sim *sim)
     results_update(sim);
 }
 
+namespace
+{
+
+struct PreStepJob {
+    Rider *const *riders;
+    int tick;
+};
+
+// Every rider's ground and statue contacts. On several threads each
+// rider's joints wait in its queue and are made afterwards in rider order,
+// which is the order one thread makes them in.
+void riders_pre_step(Sim *sim, Rider *const *riders, int count)
+{
+    int tick = sim->race.tick;
+    if (!sim->workers) {
+        for (int k = 0; k < count; ++k)
+            rider_pre_step(riders[k], tick);
+        return;
+    }
+    for (int k = 0; k < count; ++k)
+        riders[k]->contact_queue.active = true;
+    PreStepJob job = {riders, tick};
+    workers_run(
+        sim->workers, count,
+        [](void *context, int k) {
+            const PreStepJob &j = *static_cast<PreStepJob *>(context);
+            rider_pre_step(j.riders[k], j.tick);
+        },
+        &job);
+    for (int k = 0; k < count; ++k)
+        physics_contacts_make(&sim->physics, &riders[k]->contact_queue, tick);
+}
+
+} // namespace
+
 void sim_tick(Sim *sim)
 {
     RaceState &race = sim->race;
@@ -548,12 +592,11 @@ void sim_tick(Sim *sim)
     int count = 0;
     for (int k = 0; k < SLOTS; ++k) {
         RiderSlot &s = race.slots[k];
-        if (!s.rider || s.kind == KIND_REPLAYED)
-            continue;
-        if (sim->stages & SIM_GROUND)
-            rider_pre_step(s.rider, race.tick);
-        list[count++] = s.rider;
+        if (s.rider && s.kind != KIND_REPLAYED)
+            list[count++] = s.rider;
     }
+    if (sim->stages & SIM_GROUND)
+        riders_pre_step(sim, list, count);
     if (network.connected) {
         count = 0;
         const RiderSlot &own = race.slots[race.watched_slot];
@@ -588,9 +631,14 @@ void sim_tick(Sim *sim)
         }
     }
 
+    // The particles in flight move while the world steps (another thread
+    // may take them): neither touches what the other reads.
+    workers_post(
+        sim->workers, 1, [](void *context, int) { roost_update(static_cast<Sim *>(context)); }, sim);
     remote_save_velocities(sim);
     physics_world_step(&sim->physics);
     remote_restore_velocities(sim);
+    workers_finish(sim->workers);
 
     if (sim->stages & SIM_RIDER_STEPS) {
         for (int k = 0; k < SLOTS; ++k) {
@@ -610,13 +658,12 @@ void sim_tick(Sim *sim)
         }
     }
 
-    // Roost from the wheels whose ground contacts this tick computed, then
-    // every particle in flight.
+    // Roost from the wheels whose ground contacts this tick computed; the
+    // new particles fly from the next tick on.
     if (sim->stages & SIM_GROUND)
         for (int k = 0; k < SLOTS; ++k)
             if (race.slots[k].rider && race.slots[k].kind != KIND_REPLAYED)
                 roost_emit_rider(sim, *race.slots[k].rider);
-    roost_update(sim);
 
     // The starting gate drops after the start tick and lies flat 1/16 s on.
     if (race.tick < race.start_tick + 10 * TICKS_PER_SECOND) {

@@ -25,6 +25,7 @@
 struct Rider;
 struct Sim;
 struct Track;
+struct Workers;
 
 enum { SLOTS = 40, TICKS_PER_SECOND = 128 };
 
@@ -136,6 +137,9 @@ struct Sim {
     SeriesList series;   // the points series and the event entered for the standings
     RoostState roost;    // the dirt in flight
     NetworkRace network; // the server's race, when connected
+    // Threads for the riders' contact searches (null: the caller's alone);
+    // the results are the same on any number.
+    Workers *workers = nullptr;
 
     Sim() = default;
     Sim(const Sim &) = delete;
@@ -152,8 +156,14 @@ inline const Track &sim_track(const Sim &sim)
     return *sim.physics.track;
 }
 
-// Frees every rider, controller and the physics world.
+// Frees every rider, controller and the physics world, and stops the
+// simulation's threads.
 void sim_destroy(Sim *sim);
+
+// Finds the riders' ground and statue contacts on `threads` threads in all
+// (1: on the caller's alone); the state after every tick is the same on any
+// number. False when the threads could not be started (one is used).
+bool sim_set_threads(Sim *sim, int threads);
 
 // Starts a race; a null line-up is a time-trial run. False when the track
 // cannot be loaded. `seed` stands for the tick that seeds the roster shuffle.

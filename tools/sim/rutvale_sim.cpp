@@ -30,6 +30,7 @@
 #include "physics/rider.h"
 #include "physics/world.h"
 #include "race/race.h"
+#include "race/workers.h"
 #include "robots/pilot.h"
 #include "robots/robot.h"
 #include "sim_connect.h"
@@ -66,7 +67,7 @@ const char options_text[] = "  --track FOLDER       the track (default rabbithil
                             "  --debug              log more\n"
                             "  --record FILE        record the race to a demo\n"
                             "  --play FILE          play a demo\n"
-                            "  --threads N          threads for the world step\n"
+                            "  --threads N          threads for the riders' contacts and the roost\n"
                             "  --probe X,Z          print the ground height there, the gates and statues\n"
                             "  --series NAME        run a points series' events (with --pilot as the player)\n"
                             "  --connect HOST[:PORT]  ride in a race server's races with the test pilot\n"
@@ -315,9 +316,10 @@ int main(int argc, char **argv)
         for (size_t k = track.objects.first_track_statue; k < statues.size(); ++k)
             printf("statue %d at %.3f %.3f %s\n", (int)k, statues[k].x, statues[k].z, statues[k].model_name.c_str());
     }
-    // The world's islands stepped on more threads: the same results.
-    if (threads > 1 && !physics_world_set_threads(&sim.physics, (int)threads))
-        fprintf(stderr, "rutvale-sim: can't start %d threads; stepping on one\n", (int)threads);
+    // The riders' contacts found and the roost moved on more threads: the
+    // same results.
+    if (!sim_set_threads(&sim, (int)threads))
+        fprintf(stderr, "rutvale-sim: can't start %d threads; running on one\n", (int)threads);
     int ticks = (int)(seconds * TICKS_PER_SECOND);
     auto start = std::chrono::steady_clock::now();
     int ran = 0;
@@ -406,8 +408,9 @@ int main(int argc, char **argv)
     printf("lines: %d in %d of %d sections (%s)\n", stored, covered, (int)sim.lines.sections.size(),
            lines_file_name(sim.lines_skill));
     printf("state hash: %016" PRIx64 "\n", sim_state_hash(sim));
-    printf("simulation: %d ticks in %.2f s, %.0f ticks/s, %.1f x real time\n", ran, wall, wall > 0 ? ran / wall : 0.0,
-           wall > 0 ? ran / wall / TICKS_PER_SECOND : 0.0);
+    int used = workers_threads(sim.workers);
+    printf("simulation: %d ticks in %.2f s, %.0f ticks/s, %.1f x real time on %d thread%s\n", ran, wall,
+           wall > 0 ? ran / wall : 0.0, wall > 0 ? ran / wall / TICKS_PER_SECOND : 0.0, used, used == 1 ? "" : "s");
     if (!play.empty())
         printf("demo: %d ticks played, %s\n", sim.demo.ticks_played,
                sim.demo.at_end ? "the end reached" : "stopped before the end");
