@@ -127,9 +127,11 @@ void refine_by_distance(TerrainLod *lod, const Terrain &t, int l, int a, int b, 
         refine_by_distance(lod, t, l + 1, 2 * a + (k & 1), 2 * b + (k >> 1), x, z);
 }
 
-// Quadrants (0: low x low z, 1: high x, 2: high z, 3: both) from the one
-// opposite the camera to the camera's own, for each camera quadrant.
-const int quadrant_order[4][4] = {{3, 2, 1, 0}, {2, 0, 3, 1}, {1, 3, 0, 2}, {0, 1, 2, 3}};
+// Quadrants (0: low x low z, 1: high x, 2: high z, 3: both) from the
+// camera's own to the one opposite it, for each camera quadrant: the ground
+// is drawn front to back, so the depth test turns away the hidden ground
+// behind a hill before it is shaded.
+const int quadrant_order[4][4] = {{0, 1, 2, 3}, {1, 3, 0, 2}, {2, 0, 3, 1}, {3, 2, 1, 0}};
 
 struct FanWalk {
     const TerrainLod &lod;

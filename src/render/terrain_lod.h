@@ -64,7 +64,7 @@ struct GroundFan {
     int points[10][2];
 };
 
-// Visits the fans of this frame's refinement back to front as seen from
+// Visits the fans of this frame's refinement front to back as seen from
 // the eye looking along `forward`, leaving out nodes wholly behind it and,
 // given the view's frustum (in coordinates relative to the eye), nodes
 // wholly outside it.

@@ -1,5 +1,5 @@
 // Drawing the loaded track's ground: the quadtree's nodes as triangle fans
-// back to front, textured with the painted ground textures.
+// front to back, textured with the painted ground textures.
 //
 // The renderer follows the terrain as it loads (through the renderer
 // table): it sets its quadtree up when the heights are read, builds the

@@ -181,7 +181,7 @@ TEST(TerrainLod, FansCoverTheGroundWithoutCracksWhereverTheCameraIs)
     expect_conforming_cover(lod, t, eye, "coarse");
 }
 
-TEST(TerrainLod, NodesBehindTheCameraAreLeftOutAndTheRestComeBackToFront)
+TEST(TerrainLod, NodesBehindTheCameraAreLeftOutAndTheRestComeFrontToBack)
 {
     Terrain t = bumpy(6);
     TerrainLod lod;
@@ -193,16 +193,15 @@ TEST(TerrainLod, NodesBehindTheCameraAreLeftOutAndTheRestComeBackToFront)
     int fans = 0;
     lod_fans(lod, t, eye, west, nullptr, [&](const GroundFan &) { ++fans; });
     EXPECT_EQ(fans, 0);
-    // Looking east every fan is drawn, the farther ones first: the fan
-    // centres' distance along the view never grows by more than a fan.
+    // Looking east every fan is drawn, the nearer ones first.
     std::vector<float> along;
     lod_fans(lod, t, eye, east, nullptr, [&](const GroundFan &fan) { along.push_back(fan.points[0][0] * t.spacing); });
     ASSERT_FALSE(along.empty());
-    EXPECT_GT(along.front(), along.back());
-    float far_half = 0, near_half = 0;
+    EXPECT_LT(along.front(), along.back());
+    float near_half = 0, far_half = 0;
     for (size_t k = 0; k < along.size(); ++k)
-        (k < along.size() / 2 ? far_half : near_half) += along[k];
-    EXPECT_GT(far_half, near_half);
+        (k < along.size() / 2 ? near_half : far_half) += along[k];
+    EXPECT_LT(near_half, far_half);
 }
 
 TEST(TerrainLod, AFrustumLeavesOutOnlyFansWhollyOutsideIt)
