@@ -180,8 +180,7 @@ void rope(PhysicsWorld *w, dBodyID a, V3 pa, dBodyID b, V3 pb, double rope_lengt
     c.geom.pos[0] = pa.x, c.geom.pos[1] = pa.y, c.geom.pos[2] = pa.z;
     c.geom.normal[0] = d.x / dist, c.geom.normal[1] = d.y / dist, c.geom.normal[2] = d.z / dist;
     c.geom.depth = dist - rope_length;
-    dJointID j = dJointCreateContact(w->world, w->contacts, &c);
-    dJointAttach(j, a, b);
+    physics_contact(w, nullptr, c, a, b);
 }
 
 bool can_eject(const Rider *r)

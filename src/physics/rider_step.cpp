@@ -37,8 +37,7 @@ void soft_push(Rider *r, const dReal *at, const dReal dir[3], float depth, float
         c.geom.normal[i] = sign * dir[i];
     }
     c.geom.depth = std::fabs(depth);
-    dJointID j = dJointCreateContact(r->world->world, r->world->contacts, &c);
-    dJointAttach(j, r->bodies[RIDER_TORSO], r->bodies[FRAME]);
+    physics_contact(r->world, nullptr, c, r->bodies[RIDER_TORSO], r->bodies[FRAME]);
 }
 
 // Stage 5: the rider's upper body held over its place on the frame.
