@@ -49,11 +49,13 @@ bool read_event(GameFile *f, const TrackList &tracks, SeriesEvent *e)
     // A race must end: by laps, by minutes, or both; nothing absurd.
     if (e->minutes < 0 || e->minutes > 600 || e->laps < 0 || e->laps > 1000 || (e->minutes == 0 && e->laps == 0))
         return false;
+    // Points are summed over up to SERIES_MAX_EVENTS events; a million a
+    // place keeps every total inside an int.
     for (int &p : e->moto_points)
-        if (!read_int(f, &p))
+        if (!read_int(f, &p) || p < -SERIES_MAX_POINTS || p > SERIES_MAX_POINTS)
             return false;
     for (int &p : e->round_points)
-        if (!read_int(f, &p))
+        if (!read_int(f, &p) || p < -SERIES_MAX_POINTS || p > SERIES_MAX_POINTS)
             return false;
     return true;
 }
@@ -106,7 +108,7 @@ bool series_read(const char *file_name, const TrackList &tracks, Series *s, bool
     do {
         if (!read_text_item(f, &s->name))
             break;
-        if (gf_scanf(f, "%d %1023s", &n, word) != 2 || n < 0 || n + 1 > SERIES_SLOTS)
+        if (gf_scanf(f, "%d %1023s", &n, word) != 2 || n < 0 || n >= SERIES_SLOTS)
             break;
         s->skill = 2;
         for (int i = 0; i < 3; ++i)

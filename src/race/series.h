@@ -22,7 +22,7 @@
 struct Sim;
 struct TrackList;
 
-enum { SERIES_SLOTS = 40, SERIES_MAX_EVENTS = 1000 };
+enum { SERIES_SLOTS = 40, SERIES_MAX_EVENTS = 1000, SERIES_MAX_POINTS = 1000000 };
 
 struct SeriesEvent {
     std::string name;

@@ -85,6 +85,8 @@ TEST_F(SeriesTest, FilesAreReadOrRefusedWhole)
         {"a missing number", "S 3 Novice 20 21"},
         {"no events", "S 1 Novice 20 0"},
         {"a negative count", "S -1 Novice 1 " + good_event},
+        {"the largest count", "S 2147483647 Novice 1 " + good_event},
+        {"points no total could hold", "S 1 Novice 20 1 " + event("E", "quarry", points({2000000000}), points({1}))},
         {"a huge event count", "S 1 Novice 20 99999999 " + good_event},
         {"an unknown track", "S 1 Novice 20 1 " + event("E", "nowhere", points({1}), points({1}))},
         {"a word for a number", "S 1 Novice 20 1 \"E\" quarry zero 2 " + points({1}) + points({1})},
