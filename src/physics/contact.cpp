@@ -162,10 +162,11 @@ bool torus_test(V3 centre, V3 axle, double R, double r, double limit, V3 a, V3 b
         double s0 = side[k], s1 = side[(k + 1) % 3];
         if ((s0 > limit && s1 > limit) || (s0 < -limit && s1 < -limit))
             continue;
-        // Nor can an edge further from the centre than R + r.
+        // Nor can an edge further from the centre than R + limit: a point
+        // that far from the centre is at least limit from the circle.
         double u = dot(centre - start[k], edge[k]) / dot(edge[k], edge[k]);
         u = u < 0 ? 0 : u > 1 ? 1 : u;
-        if (length(centre - (start[k] + edge[k] * u)) >= R + r)
+        if (length(centre - (start[k] + edge[k] * u)) >= R + limit)
             continue;
         // Along the edge, a point's offset from the circle's plane is
         // h(t) = h0 + he t and its offset in the plane u0 + ue t, so its

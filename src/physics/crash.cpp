@@ -38,6 +38,15 @@ void soft(dContact *c, float kp, float kd)
     c->surface.soft_erp = kp * dt * cfm;
 }
 
+// Two spheres of these radii this far apart surely miss: the cheap test
+// before the exact one, with a margin for rounding so that it never turns
+// away a pair the exact test would find touching.
+bool surely_apart(double dx, double dy, double dz, double radii)
+{
+    double r = radii + 1e-3;
+    return dx * dx + dy * dy + dz * dz > r * r;
+}
+
 // A sphere of one body (or of the static world when body is null).
 struct Ball {
     dBodyID body;
@@ -50,6 +59,8 @@ struct Ball {
 bool sphere_pair(PhysicsWorld *w, ContactQueue *queue, const Ball &a, const Ball &b, bool penalty)
 {
     V3 d = b.centre - a.centre;
+    if (surely_apart(d.x, d.y, d.z, a.radius + b.radius))
+        return false;
     double dist = length(d);
     if (dist >= a.radius + b.radius || dist == 0)
         return false;
@@ -101,15 +112,23 @@ bool shape_vs_shape(PhysicsWorld *w, ContactQueue *queue, const SphereShape &a, 
                     const dReal *aR, const SphereShape &b, dBodyID bb, const dReal *bp, const dReal *bR, bool penalty)
 {
     double dx = ap[0] - bp[0], dy = ap[1] - bp[1], dz = ap[2] - bp[2];
-    if (std::sqrt(dx * dx + dy * dy + dz * dz) >= a.bounding_radius + b.bounding_radius)
+    if (surely_apart(dx, dy, dz, a.bounding_radius + b.bounding_radius) ||
+        std::sqrt(dx * dx + dy * dy + dz * dz) >= a.bounding_radius + b.bounding_radius)
         return false;
     bool touched = false;
     thread_local std::vector<Ball> as, bs;
     balls(a, ab, ap, aR, &as);
-    balls(b, bb, bp, bR, &bs);
-    for (const Ball &x : as)
+    bs.clear();
+    for (const Ball &x : as) {
+        // A sphere clear of b's bounding sphere touches none of b's.
+        V3 off = x.centre - V3{bp[0], bp[1], bp[2]};
+        if (surely_apart(off.x, off.y, off.z, x.radius + b.bounding_radius))
+            continue;
+        if (bs.empty())
+            balls(b, bb, bp, bR, &bs);
         for (const Ball &y : bs)
             touched = sphere_pair(w, queue, x, y, penalty) || touched;
+    }
     return touched;
 }
 
@@ -118,7 +137,8 @@ bool shape_vs_wheel(PhysicsWorld *world, ContactQueue *queue, const SphereShape 
 {
     const dReal *c = dBodyGetPosition(w.body);
     double dx = ap[0] - c[0], dy = ap[1] - c[1], dz = ap[2] - c[2];
-    if (std::sqrt(dx * dx + dy * dy + dz * dz) >= w.ring_radius + w.tube_radius + a.bounding_radius)
+    if (surely_apart(dx, dy, dz, w.ring_radius + w.tube_radius + a.bounding_radius) ||
+        std::sqrt(dx * dx + dy * dy + dz * dz) >= w.ring_radius + w.tube_radius + a.bounding_radius)
         return false;
     dVector3 axle;
     dBodyVectorToWorld(w.body, 1, 0, 0, axle);
@@ -426,11 +446,17 @@ void rider_collide(Rider *a, Rider *b, int tick)
                  {SHAPE_FORK_LOWER, FORK_LOWER, PART_FORK_LOWER},
                  {SHAPE_SWINGARM, SWINGARM, PART_SWINGARM},
                  {SHAPE_RIDER, RIDER_TORSO, PART_RIDER}};
+    // A part of a clear of the sphere holding all of b touches none of it.
+    const dReal *bf = dBodyGetPosition(b->bodies[FRAME]);
+    float b_reach = rider_reach(b);
     int u = 0, t = 0;
     for (const auto &p : parts) {
         if (!a->has_shape[p.shape])
             continue;
         dBodyID body = a->bodies[p.body];
+        const dReal *at = dBodyGetPosition(body);
+        if (surely_apart(at[0] - bf[0], at[1] - bf[1], at[2] - bf[2], a->shapes[p.shape].bounding_radius + b_reach))
+            continue;
         int bits = shape_vs_parts(a->shapes[p.shape], body, dBodyGetPosition(body), dBodyGetRotation(body), b, penalty);
         if (bits)
             u |= p.bit;
