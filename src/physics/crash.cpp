@@ -434,7 +434,7 @@ float rider_reach(const Rider *r)
     return reach;
 }
 
-void rider_collide(Rider *a, Rider *b, int tick)
+void rider_collide(Rider *a, Rider *b, float b_reach, int tick)
 {
     bool penalty = a->last_rider_contact_tick == tick || b->last_rider_contact_tick == tick;
     const struct {
@@ -448,7 +448,6 @@ void rider_collide(Rider *a, Rider *b, int tick)
                  {SHAPE_RIDER, RIDER_TORSO, PART_RIDER}};
     // A part of a clear of the sphere holding all of b touches none of it.
     const dReal *bf = dBodyGetPosition(b->bodies[FRAME]);
-    float b_reach = rider_reach(b);
     int u = 0, t = 0;
     for (const auto &p : parts) {
         if (!a->has_shape[p.shape])

@@ -24,7 +24,9 @@ enum { CRASH_TICKS = 512 };
 void rider_pre_step(Rider *rider, int tick);
 
 // Contacts between two riders' parts; sets bump timers and contact ticks.
-void rider_collide(Rider *a, Rider *b, int tick);
+// b_reach is b's rider_reach this tick (the parts of a clear of it are
+// passed over).
+void rider_collide(Rider *a, Rider *b, float b_reach, int tick);
 
 // The radius around the frame's position that holds every part of a rider
 // that can touch another rider: two riders further apart than the sum of

@@ -626,7 +626,7 @@ void sim_tick(Sim *sim)
                 const dReal *pb = dBodyGetPosition(list[b]->bodies[FRAME]);
                 double dx = pa[0] - pb[0], dy = pa[1] - pb[1], dz = pa[2] - pb[2], within = reach[a] + reach[b];
                 if (dx * dx + dy * dy + dz * dz < within * within)
-                    rider_collide(list[a], list[b], race.tick);
+                    rider_collide(list[a], list[b], reach[b], race.tick);
             }
         }
     }
