@@ -27,14 +27,14 @@ V3 grid_point(const Terrain &t, int a, int b)
     return {a * (double)t.spacing, terrain_point(t, a, b), b * (double)t.spacing};
 }
 
-// Walks the triangles of the cells within `reach` of (cx, cz), keeping the
-// deepest hit of a test.
-template <typename Test> Hit walk(const Terrain &t, double cx, double cz, double reach, Test test)
+// Walks the triangles of the cells within `reach_x` and `reach_z` of
+// (cx, cz), keeping the deepest hit of a test.
+template <typename Test> Hit walk(const Terrain &t, double cx, double cz, double reach_x, double reach_z, Test test)
 {
     Hit best = {{0, 0, 0}, {0, 1, 0}, 0};
     double L = t.spacing;
-    int i0 = (int)std::floor((cx - reach) / L), i1 = (int)std::ceil((cx + reach) / L);
-    int j0 = (int)std::floor((cz - reach) / L), j1 = (int)std::ceil((cz + reach) / L);
+    int i0 = (int)std::floor((cx - reach_x) / L), i1 = (int)std::ceil((cx + reach_x) / L);
+    int j0 = (int)std::floor((cz - reach_z) / L), j1 = (int)std::ceil((cz + reach_z) / L);
     for (int j = j0; j < j1; ++j) {
         for (int i = i0; i < i1; ++i) {
             int s = ((i ^ j) & 1) == 0 ? 1 : 0;
@@ -382,7 +382,11 @@ GroundContact torus_contact(const Terrain &t, const float centre[3], const float
     // A triangle wholly below the torus's lowest point cannot touch it: it
     // is passed over without the exact test (which would find it clear).
     double lowest = c.y - ring * std::sqrt(std::max(0.0, 1 - a.y * a.y)) - tube, limit = tube;
-    Hit h = walk(t, c.x, c.z, ring + tube, [&](V3 p, V3 q, V3 s, Hit *out) {
+    // Only cells that reach into the torus's box can touch it: a wheel
+    // rolling along an axis spans little across it.
+    double reach_x = ring * std::sqrt(std::max(0.0, 1 - a.x * a.x)) + tube + 1e-4,
+           reach_z = ring * std::sqrt(std::max(0.0, 1 - a.z * a.z)) + tube + 1e-4;
+    Hit h = walk(t, c.x, c.z, reach_x, reach_z, [&](V3 p, V3 q, V3 s, Hit *out) {
         if (p.y < lowest && q.y < lowest && s.y < lowest)
             return false;
         if (!torus_test(c, a, ring, tube, limit, p, q, s, out))
@@ -398,7 +402,7 @@ GroundContact sphere_contact(const Terrain &t, const float centre[3], float radi
     V3 c = v3(centre);
     // A triangle wholly below the sphere cannot touch it.
     double lowest = c.y - radius;
-    Hit h = walk(t, c.x, c.z, radius, [&](V3 p, V3 q, V3 s, Hit *out) {
+    Hit h = walk(t, c.x, c.z, radius, radius, [&](V3 p, V3 q, V3 s, Hit *out) {
         return !(p.y < lowest && q.y < lowest && s.y < lowest) && sphere_test(c, radius, p, q, s, out);
     });
     return to_contact(h);

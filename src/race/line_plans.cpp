@@ -183,17 +183,41 @@ LinePoint circle_center(const LinePoint &a, const LinePoint &b, const LinePoint 
     return out;
 }
 
-bool line_continues(const LineSlot &x, const LineSlot &y)
+namespace
+{
+
+// The curve a line ends on, seen from above (none under three points).
+struct LineEnd {
+    bool curve;
+    LinePoint centre;
+    double radius;
+    float speed;
+};
+
+LineEnd line_end(const LineSlot &x)
 {
     size_t n = x.points.size();
-    if (n < 3 || y.points.size() < 2)
-        return false;
+    if (n < 3)
+        return {false, {}, 0, 0};
     const LinePoint &last = x.points[n - 1];
     LinePoint centre = circle_center(x.points[n - 3], x.points[n - 2], last);
-    double r = flat_distance(centre, last);
-    double d0 = flat_distance(centre, y.points[0]), d1 = flat_distance(centre, y.points[1]);
-    return std::fabs(last.speed) <= std::fabs(y.points[0].speed) + 15.0f && std::max(r - 2.5, 0.0) <= d0 &&
-           d0 <= r + 2.5 && std::fabs(d1 - d0) <= 2.0;
+    return {true, centre, flat_distance(centre, last), last.speed};
+}
+
+bool continues_from(const LineEnd &e, const LineSlot &y)
+{
+    if (!e.curve || y.points.size() < 2)
+        return false;
+    double d0 = flat_distance(e.centre, y.points[0]), d1 = flat_distance(e.centre, y.points[1]);
+    return std::fabs(e.speed) <= std::fabs(y.points[0].speed) + 15.0f && std::max(e.radius - 2.5, 0.0) <= d0 &&
+           d0 <= e.radius + 2.5 && std::fabs(d1 - d0) <= 2.0;
+}
+
+} // namespace
+
+bool line_continues(const LineSlot &x, const LineSlot &y)
+{
+    return continues_from(line_end(x), y);
 }
 
 void plan_sections(const LineTable &t, int first, int count, int mode, SectionPlan *plan)
@@ -205,12 +229,20 @@ void plan_sections(const LineTable &t, int first, int count, int mode, SectionPl
     for (int step = 0; step < count; ++step) {
         const std::vector<LineSlot> &a = t.sections[(size_t)table_section(t, first + step)];
         const std::vector<LineSlot> &b = t.sections[(size_t)table_section(t, first + step + 1)];
-        bool follows[LINE_SLOTS][LINE_SLOTS];
+        // Each line's end curve once, met only by the lines that have points.
+        bool follows[LINE_SLOTS][LINE_SLOTS] = {};
         int64_t cost[LINE_SLOTS];
+        int ridden[LINE_SLOTS], ridden_count = 0;
+        for (int y = 0; y < LINE_SLOTS; ++y)
+            if (b[(size_t)y].points.size() >= 2)
+                ridden[ridden_count++] = y;
         for (int x = 0; x < LINE_SLOTS; ++x) {
             cost[x] = line_cost(a[(size_t)x], mode);
-            for (int y = 0; y < LINE_SLOTS; ++y)
-                follows[x][y] = line_continues(a[(size_t)x], b[(size_t)y]);
+            LineEnd end = line_end(a[(size_t)x]);
+            if (!end.curve)
+                continue;
+            for (int n = 0; n < ridden_count; ++n)
+                follows[x][ridden[n]] = continues_from(end, b[(size_t)ridden[n]]);
         }
         if (step == 0) {
             for (int k = 0; k < LINE_SLOTS; ++k)
@@ -225,9 +257,17 @@ void plan_sections(const LineTable &t, int first, int count, int mode, SectionPl
             for (int x = 0; x < LINE_SLOTS; ++x)
                 if (follows[x][y])
                     before[y][befores[y]++] = x;
+        // No chain arrives at a line that follows none (back holds
+        // NO_LINE_SLOT already): only the lines that follow some are met.
+        int arriving[LINE_SLOTS], arriving_count = 0;
+        for (int y = 0; y < LINE_SLOTS; ++y)
+            if (befores[y] > 0)
+                arriving[arriving_count++] = y;
         int64_t next[LINE_SLOTS][LINE_SLOTS];
+        std::fill(&next[0][0], &next[0][0] + LINE_SLOTS * LINE_SLOTS, (int64_t)NO_CHAIN);
         for (int k = 0; k < LINE_SLOTS; ++k)
-            for (int y = 0; y < LINE_SLOTS; ++y) {
+            for (int m = 0; m < arriving_count; ++m) {
+                int y = arriving[m];
                 int64_t best = NO_CHAIN;
                 int via = NO_LINE_SLOT;
                 for (int n = 0; n < befores[y]; ++n) {
