@@ -47,6 +47,13 @@ bool surely_apart(double dx, double dy, double dz, double radii)
     return dx * dx + dy * dy + dz * dz > r * r;
 }
 
+// Two spheres of these radii this far apart do not touch (the cheap test
+// first, then the exact one).
+bool apart(double dx, double dy, double dz, double radii)
+{
+    return surely_apart(dx, dy, dz, radii) || std::sqrt(dx * dx + dy * dy + dz * dz) >= radii;
+}
+
 // A sphere of one body (or of the static world when body is null).
 struct Ball {
     dBodyID body;
@@ -112,8 +119,7 @@ bool shape_vs_shape(PhysicsWorld *w, ContactQueue *queue, const SphereShape &a, 
                     const dReal *aR, const SphereShape &b, dBodyID bb, const dReal *bp, const dReal *bR, bool penalty)
 {
     double dx = ap[0] - bp[0], dy = ap[1] - bp[1], dz = ap[2] - bp[2];
-    if (surely_apart(dx, dy, dz, a.bounding_radius + b.bounding_radius) ||
-        std::sqrt(dx * dx + dy * dy + dz * dz) >= a.bounding_radius + b.bounding_radius)
+    if (apart(dx, dy, dz, a.bounding_radius + b.bounding_radius))
         return false;
     bool touched = false;
     thread_local std::vector<Ball> as, bs;
@@ -137,8 +143,7 @@ bool shape_vs_wheel(PhysicsWorld *world, ContactQueue *queue, const SphereShape 
 {
     const dReal *c = dBodyGetPosition(w.body);
     double dx = ap[0] - c[0], dy = ap[1] - c[1], dz = ap[2] - c[2];
-    if (surely_apart(dx, dy, dz, w.ring_radius + w.tube_radius + a.bounding_radius) ||
-        std::sqrt(dx * dx + dy * dy + dz * dz) >= w.ring_radius + w.tube_radius + a.bounding_radius)
+    if (apart(dx, dy, dz, w.ring_radius + w.tube_radius + a.bounding_radius))
         return false;
     dVector3 axle;
     dBodyVectorToWorld(w.body, 1, 0, 0, axle);
@@ -387,14 +392,13 @@ void rider_pre_step(Rider *r, int tick)
     std::sort(nearby.begin(), nearby.end());
     nearby.erase(std::unique(nearby.begin(), nearby.end()), nearby.end());
     // A statue beyond the sphere holding every part of the rider touches
-    // none of them (the margin covers rounding).
-    float reach = nearby.empty() ? 0 : rider_reach(r) + 0.01f;
+    // none of them.
+    float reach = nearby.empty() ? 0 : rider_reach(r);
     for (int index : nearby) {
         const Statue &s = objects.statues[index];
         if (!s.shape || index >= (int)w->statues.size())
             continue;
-        double dx = s.x - p[0], dy = s.y - p[1], dz = s.z - p[2], within = reach + s.shape->bounding_radius;
-        if (dx * dx + dy * dy + dz * dz >= within * within)
+        if (surely_apart(s.x - p[0], s.y - p[1], s.z - p[2], reach + s.shape->bounding_radius))
             continue;
         StatueState &state = w->statues[index];
         const dReal pos[3] = {s.x, s.y, s.z};

@@ -204,6 +204,8 @@ LineEnd line_end(const LineSlot &x)
     return {true, centre, flat_distance(centre, last), last.speed};
 }
 
+// Whether line y can follow the line ending on e: y starts on the curve
+// that line ends on, at a speed it can reach.
 bool continues_from(const LineEnd &e, const LineSlot &y)
 {
     if (!e.curve || y.points.size() < 2)
@@ -214,11 +216,6 @@ bool continues_from(const LineEnd &e, const LineSlot &y)
 }
 
 } // namespace
-
-bool line_continues(const LineSlot &x, const LineSlot &y)
-{
-    return continues_from(line_end(x), y);
-}
 
 void plan_sections(const LineTable &t, int first, int count, int mode, SectionPlan *plan)
 {

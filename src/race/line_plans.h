@@ -51,10 +51,6 @@ bool segments_straddle(const LinePoint &a, const LinePoint &b, const LinePoint &
 // height; points in line give a point 1000000 away to the side of ab.
 LinePoint circle_center(const LinePoint &a, const LinePoint &b, const LinePoint &c);
 
-// Whether line y can follow line x: y starts on the curve x ends on, at a
-// speed x can reach.
-bool line_continues(const LineSlot &x, const LineSlot &y);
-
 // The cheapest chains of lines over `count` sections from race section
 // `first`: cost[k][y] for a chain that starts in slot k and arrives at slot
 // y of section first + count, and back[t - 1][k][y], the slot of section
