@@ -13,28 +13,8 @@
 #            race goes on to its results.
 # MODE password: a wrong password is refused with the client's message; the
 #            right one joins.
-#
-# MODE may list several modes (race,lossy): they run at once, each in its
-# own process, port and OUTPUT_DIR/MODE. Both races spend most of their
-# minutes waiting on the clock, so one test slot holds both.
 set -u
 mode=$1 server=$2 sim=$3 game=$4 out=$5
-
-if [[ $mode == *,* ]]; then
-    rm -rf "$out"
-    mkdir -p "$out"
-    runs=()
-    for one in ${mode//,/ }; do
-        "$0" "$one" "$server" "$sim" "$game" "$out/$one" > "$out/$one.txt" 2>&1 &
-        runs+=("$one:$!")
-    done
-    status=0
-    for run in "${runs[@]}"; do
-        wait "${run#*:}" || status=1
-        cat "$out/${run%%:*}.txt"
-    done
-    exit $status
-fi
 rm -rf "$out"
 mkdir -p "$out/home"
 cd "$out"
