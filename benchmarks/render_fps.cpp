@@ -1,7 +1,6 @@
 // render_fps: frames per second of the game's views with 40 riders on the
 // Rabbit Hill starting gate, at 640 x 480 and 1280 x 720. Needs a display
 // (run it under xvfb-run for the software renderer's figures).
-#include "core/main_loop.h"
 #include "core/settings.h"
 #include "core/view_draw.h"
 #include "files/texture.h"
@@ -28,7 +27,7 @@
 namespace
 {
 
-double frames_per_second(Window *window, const Sim &sim, const LoopState &state, const Config &config,
+double frames_per_second(Window *window, const Sim &sim, ViewMode view, const Config &config,
                          const GameSettings &settings, int frames)
 {
     auto start = std::chrono::steady_clock::now();
@@ -36,10 +35,10 @@ double frames_per_second(Window *window, const Sim &sim, const LoopState &state,
         const FrameInfo *frame = frame_begin(window);
         if (!frame)
             return 0;
-        set_projection(frame->width, frame->height);
+        set_projection(frame->width, frame->height, 90);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        draw_view(sim, state, config, settings);
-        hud_draw_rider(sim, sim.race.watched_slot);
+        draw_view(sim, view, ViewCameras(), config, settings);
+        hud_draw_rider(sim, sim.race.watched_slot, false);
         glFinish();
         frame_end(window);
     }
@@ -83,12 +82,9 @@ int main()
             }
             for (int n = 0; n < 128; ++n)
                 sim_tick(&sim);
-            LoopState state;
-            control_map_init(&state);
             for (ViewMode view : {RIDER_VIEW, CHASE_VIEW}) {
-                state.view = view;
-                frames_per_second(window, sim, state, config, settings, 10); // warm up, ground painted
-                double fps = frames_per_second(window, sim, state, config, settings, 300);
+                frames_per_second(window, sim, view, config, settings, 10); // warm up, ground painted
+                double fps = frames_per_second(window, sim, view, config, settings, 300);
                 printf("%4dx%-5d %-8s %-6s %8.1f  ground %d, models %d triangles\n", size[0], size[1],
                        gl_caps.has_fragment_shader ? "on" : "off", view == RIDER_VIEW ? "rider" : "chase", fps,
                        ground.triangles, model_triangles_drawn);

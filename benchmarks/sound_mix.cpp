@@ -2,8 +2,8 @@
 // voice synthesised at 44.1 kHz through its pipe model and written into its
 // buffer, and the buffers mixed (the readback driver at 44.1 kHz, the
 // default channel budget), for ten seconds of sound.
-#include "platform/sound.h"
 #include "sound/engine_voice.h"
+#include "sound/sound_output.h"
 
 #include <chrono>
 #include <cstdio>

@@ -7,9 +7,7 @@
 // Shut-down undoes it and writes the configuration back.
 #include "core/game.h"
 
-#include "core/audio_out.h"
 #include "core/data_digest.h"
-#include "core/engine_sounds.h"
 #include "core/main_loop.h"
 #include "core/settings.h"
 #include "core/view_draw.h"
@@ -27,7 +25,6 @@
 #include "platform/log.h"
 #include "platform/message_box.h"
 #include "platform/messages.h"
-#include "platform/sound.h"
 #include "platform/window.h"
 #include "race/race.h"
 #include "render/gl_caps.h"
@@ -40,6 +37,9 @@
 #include "render/text.h"
 #include "render/texture_gl.h"
 #include "robots/robot.h"
+#include "sound/audio_out.h"
+#include "sound/engine_sounds.h"
+#include "sound/sound_output.h"
 #include "track/track.h"
 #include "track/track_list.h"
 #include "track/track_settings.h"
@@ -66,9 +66,10 @@ struct Game {
     Window *window;
     MenuContext menus; // what the menus act on, with the pointer axes and menu keys
     bool quit;
-    Track track;   // the loaded track
-    Sim sim;       // the race being run on it
-    NetClient net; // the connection to a race server
+    Track track;         // the loaded track
+    Sim sim;             // the race being run on it
+    NetClient net;       // the connection to a race server
+    EngineSounds sounds; // the riders' engine voices
 };
 
 Game game;
@@ -165,8 +166,7 @@ void show_loading_screen(const char *text)
         zeph_log("%s\n", text);
         return;
     }
-    view_fov = (float)game.config.fov.value;
-    set_projection(frame->width, frame->height);
+    set_projection(frame->width, frame->height, (float)game.config.fov.value);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     draw_loading_screen(text);
     frame_end(game.window);
@@ -265,7 +265,7 @@ void shut_down()
     sim_destroy(&game.sim);
     unload_track(&game.track);
     close_bindings();
-    engine_sounds_free();
+    engine_sounds_free(&game.sounds);
     audio_stop();
     gl_window_destroy(game.window);
     game.window = nullptr;
@@ -294,7 +294,7 @@ int game_main(int argc, char **argv)
 
     if (!open_window())
         return 1;
-    audio_start(game.settings, game.window);
+    audio_start(game.settings.record_audio, game.settings.sound, game.window);
     bool drawable = wait_until_drawable();
     if (drawable) {
         set_up_gl();
@@ -316,8 +316,18 @@ int game_main(int argc, char **argv)
         m.practice = game.settings.practice;
         m.learning = game.settings.learning;
         m.roost_frequency = &game.settings.roost_frequency;
-        m.retune_pipe = engine_sound_retune;
-        main_loop_run(game.window, &game.config, &game.settings, &game.sim, game.lineup, &game.net, game.tracks, &m);
+        m.sounds = &game.sounds;
+        LoopParts parts;
+        parts.window = game.window;
+        parts.config = &game.config;
+        parts.settings = &game.settings;
+        parts.sim = &game.sim;
+        parts.lineup = game.lineup;
+        parts.client = &game.net;
+        parts.tracks = &game.tracks;
+        parts.menus = &m;
+        parts.sounds = &game.sounds;
+        main_loop_run(parts);
     }
     shut_down();
     return 0;

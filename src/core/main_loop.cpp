@@ -1,12 +1,11 @@
-// Frame pacing, input routing, the view modes and the cameras.
+// Frame pacing, input routing and the outline of the main loop: poll,
+// step, draw, pace.
 #include "core/main_loop.h"
-#include "core/audio_out.h"
-#include "core/engine_sounds.h"
+
 #include "core/settings.h"
 #include "core/view_draw.h"
 #include "net/client.h"
 #include "physics/aids.h"
-#include "physics/engine.h"
 #include "physics/rider.h"
 #include "physics/world.h"
 #include "platform/clock.h"
@@ -14,6 +13,7 @@
 #include "platform/keys.h"
 #include "platform/log.h"
 #include "platform/messages.h"
+#include "platform/tick_math.h"
 #include "platform/window.h"
 #include "race/race.h"
 #include "render/gl_caps.h"
@@ -21,7 +21,10 @@
 #include "render/projection.h"
 #include "render/terrain_render.h"
 #include "robots/pilot.h"
+#include "sound/audio_out.h"
+#include "sound/engine_sounds.h"
 #include "track/track.h"
+#include "track/track_list.h"
 #include "ui/config.h"
 
 #include <algorithm>
@@ -31,20 +34,6 @@
 
 namespace
 {
-
-const double step_seconds = 1.0 / 128;
-const float pi = (float)M_PI;
-
-int bound_code(const Config &c, int binding)
-{
-    return c.bindings[binding].binding.key_code;
-}
-
-bool is_key(const Config &c, int binding, const InputEvent &e)
-{
-    int code = bound_code(c, binding);
-    return code != 0 && code == e.code;
-}
 
 // After editing: every rider moved up until no body is below the ground
 // (the bodies keep their places relative to each other).
@@ -72,6 +61,276 @@ void lift_riders(Sim *sim)
     physics_contacts_clear(&sim->physics);
 }
 
+bool own_watched(const RaceState &race)
+{
+    const RiderSlot &w = race.slots[race.watched_slot];
+    return w.rider && w.kind == KIND_LOCAL;
+}
+
+// The start of a run: the menus set up over the loop's own state.
+void loop_begin(LoopState *state, const LoopParts &p)
+{
+    control_map_init(&state->controls);
+    state->menu_context = p.menus;
+    state->track = p.sim->track;
+    state->editor_allowed = p.settings->editor;
+    if (MenuContext *m = p.menus) {
+        menus_init(&state->menus, *m, p.client->server.empty());
+        state->menus.keys = m->keys;
+        m->cameras = &state->cameras;
+        m->render_stats = &state->render_stats;
+        m->min_frame_time = &state->min_frame_time;
+        m->max_frame_time = &state->max_frame_time;
+    }
+    zeph_log("Entering the main loop\n");
+    state->last_frame_time = clock_seconds();
+}
+
+// The view the frame shows: the title without a track, the rider or chase
+// view over the player's own rider, the free camera with no rider to
+// watch. A new race places the free camera behind the watched rider, not
+// at the world's origin under the ground.
+void fix_view(LoopState *s, const Sim &sim)
+{
+    const RaceState &race = sim.race;
+    const Rider *watched = race.slots[race.watched_slot].rider;
+    bool empty_track = sim_track(sim).folder.empty();
+    if (!empty_track && s->view == TITLE_VIEW)
+        s->view = RIDER_VIEW;
+    if (own_watched(race) && s->view != RIDER_VIEW && s->view != CHASE_VIEW && s->view != EDITOR_VIEW)
+        s->view = RIDER_VIEW;
+    if (race.tick < s->last_race_tick || s->last_race_tick < 0)
+        free_camera_place(&s->cameras, sim, watched);
+    s->last_race_tick = race.tick;
+    if (!watched)
+        s->view = FREE_VIEW;
+    if (empty_track)
+        s->view = TITLE_VIEW;
+}
+
+// The pointer: hovering selects rows, moving with the button held drags a
+// slider; the editor follows it too.
+void follow_pointer(LoopState *s)
+{
+    MenuContext *ctx = s->menu_context;
+    if (!ctx || !ctx->cursor_x || !ctx->cursor_y)
+        return;
+    Menus &menus = s->menus;
+    float x = (float)axis_read(ctx->cursor_x), y = (float)axis_read(ctx->cursor_y);
+    bool moved = x != menus.cursor_x || y != menus.cursor_y;
+    if (moved) {
+        s->editor.pointer[0] = x, s->editor.pointer[1] = y;
+        s->editor.pointer_moved = true;
+    }
+    if (moved && menus.page != PAGE_CLOSED && !menus.capturing) {
+        if (s->mouse_held) {
+            menus.cursor_x = x, menus.cursor_y = y;
+            menu_key(&menus, ctx, MENU_MOUSE_DRAG);
+        } else {
+            menu_hover(&menus, ctx, x, y);
+        }
+    }
+    menus.cursor_x = x, menus.cursor_y = y;
+}
+
+// The engine voices heard from the view's camera: silent while paused, in
+// the editor or with nothing to watch; with the menus open, silent over
+// the player's own (stopped) race and quieter over anyone else's; the
+// Volume setting.
+void sounds_frame(const LoopState &s, const LoopParts &p)
+{
+    const Sim &sim = *p.sim;
+    SceneCamera camera;
+    bool heard = view_scene_camera(sim, s.view, s.cameras, camera_settings(*p.config, *p.settings), &camera);
+    float factor = heard && !s.paused && s.view != EDITOR_VIEW ? 1.0f : 0.0f;
+    if (s.menus.page != PAGE_CLOSED)
+        factor *= own_watched(sim.race) ? 0.0f : 0.25f;
+    float right[3] = {camera.orientation[0], camera.orientation[3], camera.orientation[6]};
+    engine_sounds_frame(p.sounds, sim, heard ? camera.position : nullptr, right,
+                        factor * (float)p.config->volume.value * 0.1f, clock_seconds());
+}
+
+// The picture over the 3-D view: the HUD, the status lines, the pause and
+// warm-up notices and the menus.
+void draw_overlays(LoopState *s, const LoopParts &p, const FrameInfo &frame, bool editing)
+{
+    const Sim &sim = *p.sim;
+    const GameSettings &settings = *p.settings;
+    if ((s->view == RIDER_VIEW || s->view == CHASE_VIEW) && settings.show_hud)
+        hud_draw_rider(sim, sim.race.watched_slot, p.config->lean_indicator.index == 1);
+    if (settings.show_hud && !editing)
+        hud_draw_status(status_info(sim, s->view, &s->rate, *p.config, settings, *p.client));
+    if (s->paused && settings.show_pause)
+        draw_screen_text("Paused", 0);
+    if (own_watched(sim.race) && net_connected(*p.client) && !has_start_slot(sim.network))
+        draw_screen_text("Warmup mode - collisions disabled", 1);
+    if (s->menu_context && s->menus.page != PAGE_CLOSED)
+        menu_draw(&s->menus, s->menu_context, frame.width, frame.height);
+}
+
+// Draws one frame; false when the window has gone.
+bool draw_frame(LoopState *s, const LoopParts &p)
+{
+    const FrameInfo *frame = frame_begin(p.window);
+    if (!frame)
+        return true;
+    Config &config = *p.config;
+    GameSettings &settings = *p.settings;
+    if (config.video_mode.index == 1) {
+        config.xres = frame->width;
+        config.yres = frame->height;
+    }
+    set_projection(frame->width, frame->height, (float)config.fov.value);
+    // Below the horizon the sky box has no face: the ground covers it, and
+    // anything the ground misses shows as the sky's colour.
+    if (s->view == TITLE_VIEW)
+        glClearColor(0, 0, 0, 1);
+    else
+        glClearColor(0.45f, 0.6f, 0.8f, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    bool editing = s->view == EDITOR_VIEW && editor_is_open(s->editor, p.sim->track);
+    if (s->view == TITLE_VIEW)
+        draw_loading_screen("");
+    else if (editing)
+        editor_draw(&s->editor, frame->width, frame->height);
+    else
+        draw_view(*p.sim, s->view, s->cameras, config, settings);
+    draw_overlays(s, p, *frame, editing);
+    if (settings.record_video && !s->paused && s->view != TITLE_VIEW &&
+        !write_video_frame(frame->width, frame->height)) {
+        zeph_log("Video capture stopped: standard output no longer takes frames\n");
+        settings.record_video = false;
+    }
+    if (s->screenshot_requested) {
+        take_screenshot(&s->screenshot_number, frame->width, frame->height);
+        s->screenshot_requested = false;
+    }
+    if (settings.glfinish)
+        glFinish();
+    return frame_end(p.window) == 1;
+}
+
+// Waits until the frame is due and moves the target time on by the game
+// time it covers; returns the clock time now.
+double pace_frame(LoopState *s, const LoopParts &p)
+{
+    double now = clock_seconds(), step;
+    for (;;) {
+        step = frame_step(now - s->last_frame_time, p.settings->lock_fps, p.settings->warp);
+        if (step > 0)
+            break;
+        sleep_until(0, (int)(-step * 1e6));
+        now = clock_seconds();
+    }
+    // Game time keeps in step with the server's clock: faster while behind
+    // (up to four times at the gate), slower while ahead.
+    const NetClient &client = *p.client;
+    const RaceState &race = p.sim->race;
+    if (net_connected(client) && client.server_tick > 0) {
+        double lag = (client.server_tick - race.tick - 1) * TICK_SECONDS;
+        step *= network_time_scale(lag, race.tick < race.start_tick);
+    }
+    double elapsed = now - s->last_frame_time;
+    s->min_frame_time = std::min(s->min_frame_time, elapsed);
+    s->max_frame_time = std::max(s->max_frame_time, elapsed);
+    s->target_time += step;
+    message_log_advance(step, false);
+    s->last_frame_time = now;
+    return now;
+}
+
+// What the step's controls do: the player's rider rides with them, or they
+// move the camera watching someone else. Nothing reaches a rider or a
+// camera under the menus, in the editor or on the title.
+void apply_controls(LoopState *s, const LoopParts &p, bool menu_open)
+{
+    Sim *sim = p.sim;
+    const RaceState &race = sim->race;
+    Rider *watched = race.slots[race.watched_slot].rider;
+    bool own = own_watched(race);
+    if (menu_open || s->view == EDITOR_VIEW || s->view == TITLE_VIEW)
+        return;
+    if (own && p.settings->autopilot) {
+        // A testing aid: the pilot rides the player's bike.
+        if (!sim->controllers[race.watched_slot].drive)
+            pilot_take(sim, race.watched_slot);
+    } else if (own) {
+        if (race.time_trial && s->controls.values[CONTROL_BACK_UP] > 0.5f && p.config->time_trial_abort.index == 1)
+            time_trial_reset(sim);
+        if (Rider *own_rider = race.slots[race.watched_slot].rider)
+            sim_set_input(sim, race.watched_slot, controls_input(&s->controls, *p.config, *own_rider));
+    } else if (s->view == CHASE_VIEW) {
+        orbit_camera_step(&s->cameras, camera_controls(s->controls));
+    } else if (s->view == FREE_VIEW) {
+        free_camera_step(&s->cameras, camera_controls(s->controls), sim_track(*sim).terrain, watched);
+    }
+}
+
+// One simulation step of the frame.
+void loop_step(LoopState *s, const LoopParts &p)
+{
+    Sim *sim = p.sim;
+    NetClient *client = p.client;
+    const RaceState &race = sim->race;
+    if (s->menu_context && s->menus.capturing)
+        capture_axes_step(&s->menus, s->menu_context);
+    bool menu_open = s->menus.page != PAGE_CLOSED;
+    bool own = own_watched(race);
+    // The player's race stands still while its rider is in the menus;
+    // connected, it goes on under the menus with the player's controls let go.
+    if (menu_open && own && !net_connected(*client))
+        return;
+    if (menu_open && own && !p.settings->autopilot)
+        sim_set_input(sim, race.watched_slot, RiderInput());
+    if (s->view == EDITOR_VIEW && editor_is_open(s->editor, sim->track) && !menu_open)
+        editor_step(&s->editor);
+    // The race is held while the track is edited.
+    if (s->view == EDITOR_VIEW && !net_connected(*client))
+        return;
+    apply_controls(s, p, menu_open);
+    if (s->demo_seconds) {
+        sim_skip_demo(sim, (float)s->demo_seconds, p.settings->accurate_skip);
+        s->demo_seconds = 0;
+    }
+    s->connected = net_connected(*client);
+    if (s->connected)
+        s->paused = false;
+    net_poll(client, sim, *p.tracks, message_log.clock);
+    bool tick = s->view != TITLE_VIEW && !sim_track(*sim).folder.empty() && (!s->paused || s->step_requested) &&
+                (!s->connected || client->server_tick > 0);
+    s->step_requested = false;
+    if (!tick)
+        return;
+    sim_tick(sim);
+    audio_after_tick();
+    // With --debug, the player's speed once a second: what a tester (or a
+    // test) reads to see the bike ride.
+    const RiderSlot &ws = race.slots[race.watched_slot];
+    if (p.settings->debug >= 1 && ws.rider && ws.kind == KIND_LOCAL && race.tick % TICKS_PER_SECOND == 0)
+        zeph_log("Tick %d (gate drop at %d): player at %.1f mph\n", race.tick, race.start_tick,
+                 frame_speed(ws.rider) / 1.4666667f);
+}
+
+// After the frame's steps: warp mode's next race, what the network client
+// is told of the menus, and the message lines' retiring.
+void loop_end_frame(LoopState *s, const LoopParts &p)
+{
+    Sim *sim = p.sim;
+    const RaceState &race = sim->race;
+    const Config &config = *p.config;
+    // Warp mode races back to back: when the leader has ridden the race's
+    // laps, the next race starts with the line-up rotated.
+    if (p.settings->warp && s->view != TITLE_VIEW && race.race_laps > 0 && race_leader_laps(*sim) >= race.race_laps) {
+        rotate_lineup(p.lineup, SLOTS);
+        race_start(sim, p.lineup, false, config.record.index == 1, (int)config.minutes.value * 60 * TICKS_PER_SECOND,
+                   (int)config.laps.value, config.skill.index, (unsigned)race.tick);
+    }
+    if (p.client)
+        p.client->description_menu_open =
+            s->menu_context && (s->menus.page == PAGE_BIKE_SETUP || s->menus.page == PAGE_CHOOSER);
+    message_log_advance(0, s->view != TITLE_VIEW);
+}
+
 } // namespace
 
 double frame_step(double elapsed, float lock_fps, bool warp)
@@ -79,9 +338,9 @@ double frame_step(double elapsed, float lock_fps, bool warp)
     if (lock_fps > 0)
         return elapsed < 1.0 / lock_fps ? -(1.0 / lock_fps - elapsed) : 1.0 / lock_fps;
     if (warp)
-        return 100 * step_seconds;
-    if (elapsed < step_seconds)
-        return -(step_seconds - elapsed);
+        return 100 * TICK_SECONDS;
+    if (elapsed < TICK_SECONDS)
+        return -(TICK_SECONDS - elapsed);
     return std::min(elapsed, 0.125);
 }
 
@@ -90,33 +349,9 @@ void rotate_lineup(int *lineup, int slots)
     std::rotate(lineup, lineup + slots - 1, lineup + slots);
 }
 
-void control_map_init(LoopState *s)
-{
-    const ControlMapEntry table[CONTROL_MAP_SIZE] = {
-        {BIND_LEFT, CONTROL_STEER, 1, 0},
-        {BIND_RIGHT, CONTROL_STEER, -1, 0},
-        {BIND_THROTTLE, CONTROL_THROTTLE, 1, 0},
-        {BIND_FRONT_BRAKE, CONTROL_FRONT_BRAKE, 1, 0},
-        {BIND_REAR_BRAKE, CONTROL_REAR_BRAKE, 1, 0},
-        {BIND_UPSHIFT, CONTROL_SHIFT, 1, 0},
-        {BIND_DOWNSHIFT, CONTROL_SHIFT, -1, 0},
-        {BIND_CLUTCH, CONTROL_CLUTCH, 1, 0},
-        {BIND_DAB, CONTROL_DAB, 1, 0},
-        {BIND_BACK_UP, CONTROL_BACK_UP, 1, 0},
-        {BIND_LEAN_FORWARD, CONTROL_LEAN, -1, 0},
-        {BIND_LEAN_BACKWARD, CONTROL_LEAN, 1, 0},
-    };
-    std::copy(table, table + CONTROL_MAP_SIZE, s->map);
-}
-
 bool route_event(LoopState *s, const Config &c, const InputEvent &e)
 {
-    bool used = false;
-    for (ControlMapEntry &m : s->map)
-        if (is_key(c, m.binding, e)) {
-            m.value = e.pressed ? 1.0f : 0.0f;
-            used = true;
-        }
+    bool used = control_map_event(&s->controls, c, e);
     if (e.code == BUTTON_CLOSE && e.pressed) {
         s->quit = true;
         return true;
@@ -156,7 +391,7 @@ bool route_event(LoopState *s, const Config &c, const InputEvent &e)
                 s->quit = true;
             return true;
         }
-        if (is_key(c, BIND_CHAT, e) && s->view != EDITOR_VIEW) {
+        if (is_bound_key(c, BIND_CHAT, e) && s->view != EDITOR_VIEW) {
             menu_set_page(&menus, PAGE_CHAT);
             // The key that opened the page is not typed into it.
             menus.page_changed = true;
@@ -168,27 +403,27 @@ bool route_event(LoopState *s, const Config &c, const InputEvent &e)
         return true;
     if (!e.pressed || s->view == TITLE_VIEW)
         return used;
-    if (is_key(c, BIND_PAUSE, e) && !s->connected) {
+    if (is_bound_key(c, BIND_PAUSE, e) && !s->connected) {
         s->paused = !s->paused;
         return true;
     }
-    if (is_key(c, BIND_STEP, e) && s->paused) {
+    if (is_bound_key(c, BIND_STEP, e) && s->paused) {
         s->step_requested = true;
         return true;
     }
-    if (is_key(c, BIND_REWIND, e) || is_key(c, BIND_SKIP, e)) {
-        s->demo_seconds += is_key(c, BIND_SKIP, e) ? 1 : -1;
+    if (is_bound_key(c, BIND_REWIND, e) || is_bound_key(c, BIND_SKIP, e)) {
+        s->demo_seconds += is_bound_key(c, BIND_SKIP, e) ? 1 : -1;
         return true;
     }
-    if ((is_key(c, BIND_PREVIOUS_BIKE, e) || is_key(c, BIND_NEXT_BIKE, e)) && ctx && ctx->sim) {
+    if ((is_bound_key(c, BIND_PREVIOUS_BIKE, e) || is_bound_key(c, BIND_NEXT_BIKE, e)) && ctx && ctx->sim) {
         const RaceState &race = ctx->sim->race;
         bool own = race.slots[race.watched_slot].kind == KIND_LOCAL && race.slots[race.watched_slot].rider;
         bool warmup = s->connected && !has_start_slot(ctx->sim->network);
         if (!own || warmup || c.spy)
-            watch_next_in_order(ctx->sim, is_key(c, BIND_NEXT_BIKE, e) ? 1 : -1);
+            watch_next_in_order(ctx->sim, is_bound_key(c, BIND_NEXT_BIKE, e) ? 1 : -1);
         return true;
     }
-    if (is_key(c, BIND_SCREENSHOT, e) && s->view != EDITOR_VIEW) {
+    if (is_bound_key(c, BIND_SCREENSHOT, e) && s->view != EDITOR_VIEW) {
         s->screenshot_requested = true;
         return true;
     }
@@ -219,169 +454,21 @@ bool route_event(LoopState *s, const Config &c, const InputEvent &e)
     return used;
 }
 
-void build_controls(LoopState *s, const Config &c)
-{
-    std::fill(s->controls, s->controls + RIDER_CONTROLS, 0.0f);
-    for (ControlMapEntry &m : s->map) {
-        const ControlBinding &b = c.bindings[m.binding].binding;
-        if (b.axis_handle && b.hi != b.lo)
-            m.value = std::clamp((axis_read(b.axis_handle) / 32768.0f - b.lo) / (b.hi - b.lo), 0.0f, 1.0f);
-        s->controls[m.control] += m.scale * m.value;
-    }
-}
-
-RiderInput controls_input(LoopState *s, const Config &c, const Rider &r)
-{
-    const float *k = s->controls;
-    RiderInput in = rider_current_input(r);
-    float steer = k[CONTROL_STEER];
-    if (c.reverse_steering.index == 1)
-        steer = -steer;
-    in.steer = steer;
-    in.front_brake = k[CONTROL_FRONT_BRAKE];
-    in.rear_brake = k[CONTROL_REAR_BRAKE];
-    in.throttle = k[CONTROL_THROTTLE];
-    float dab = k[CONTROL_DAB];
-    if (c.sticky_dab.index == 1) {
-        if (s->last_dab < 0.5f && dab >= 0.5f)
-            s->sticky_dab_on = !s->sticky_dab_on;
-        s->last_dab = dab;
-        dab = s->sticky_dab_on ? 1.0f : 0.0f;
-    }
-    in.sit_dab = dab;
-    in.back_up = k[CONTROL_BACK_UP];
-    in.lean = k[CONTROL_LEAN];
-    // The clutch engages at most 4 per second; the lever pulls it at once.
-    float target = std::clamp(1 - k[CONTROL_CLUTCH] * 8 / 7, 0.0f, 1.0f);
-    in.clutch = target > r.clutch ? r.clutch + 4.0f / 128 : target;
-    in.shift = k[CONTROL_SHIFT] > 0.5f ? 1 : k[CONTROL_SHIFT] < -0.5f ? -1 : 0;
-    return in;
-}
-
-Camera chase_camera(const LoopState &s, const GameSettings &settings, const Config &c, const Rider *r, bool own)
-{
-    Camera cam;
-    dVector3 target;
-    dBodyGetRelPointPos(r->bodies[FRAME], settings.chase_center[0], settings.chase_center[1], settings.chase_center[2],
-                        target);
-    float dir[3], distance, height;
-    if (own) {
-        const dReal *R = dBodyGetRotation(r->bodies[FRAME]);
-        // The way the bike faces (its negated z axis), turned toward the
-        // way it moves as it gathers speed; the camera stands back along it.
-        float bx = (float)-R[2], bz = (float)-R[10];
-        const dReal *v = dBodyGetLinearVel(r->bodies[FRAME]);
-        float vx = (float)v[0], vz = (float)v[2], speed = std::sqrt(vx * vx + vz * vz);
-        if (c.rigid_camera.index != 1 && speed > 0) {
-            float t = speed >= 30 ? 1 : std::clamp((speed - 10) * 0.05f, 0.0f, 1.0f);
-            float bl = std::sqrt(bx * bx + bz * bz);
-            if (bl > 0)
-                bx /= bl, bz /= bl;
-            bx = bx + (vx / speed - bx) * t;
-            bz = bz + (vz / speed - bz) * t;
-        }
-        dir[0] = bx, dir[1] = 0, dir[2] = bz;
-        distance = 10;
-        height = 5;
-    } else {
-        dir[0] = std::sin(s.orbit_angle), dir[1] = 0, dir[2] = std::cos(s.orbit_angle);
-        distance = s.orbit_distance;
-        height = s.orbit_height;
-    }
-    float len = std::sqrt(dir[0] * dir[0] + dir[2] * dir[2]);
-    if (len == 0)
-        len = 1;
-    cam.position[0] = (float)target[0] - dir[0] / len * distance;
-    cam.position[2] = (float)target[2] - dir[2] / len * distance;
-    const Terrain &t = r->world->track->terrain;
-    float ground = t.heights.empty() ? 0 : terrain_average_height(t, cam.position[0], cam.position[2], 10);
-    cam.position[1] = std::max((float)target[1] + height, ground + 5);
-    cam.target[0] = (float)target[0], cam.target[1] = (float)target[1], cam.target[2] = (float)target[2];
-    return cam;
-}
-
-void free_camera_step(LoopState *s, const Terrain &terrain, const Rider *watched)
-{
-    const float *k = s->controls;
-    float yaw_cmd = k[CONTROL_STEER] * 3 * pi / 8, pitch_cmd = k[CONTROL_SHIFT] * pi / 4;
-    if (k[CONTROL_DAB] > 0.125f && watched) {
-        const dReal *p = dBodyGetPosition(watched->bodies[FRAME]), *v = dBodyGetLinearVel(watched->bodies[FRAME]);
-        float dx = (float)(p[0] + v[0] / 128) - s->free_position[0],
-              dy = (float)(p[1] + v[1] / 128) - s->free_position[1];
-        float dz = (float)(p[2] + v[2] / 128) - s->free_position[2];
-        float want_yaw = std::atan2(dx, dz), want_pitch = std::atan2(dy, std::sqrt(dx * dx + dz * dz));
-        float dyaw = std::remainder(want_yaw - s->free_yaw, 2 * pi), dpitch = want_pitch - s->free_pitch;
-        yaw_cmd = std::clamp(dyaw * 128, -2 * pi, 2 * pi);
-        pitch_cmd = std::clamp(dpitch * 128, -2 * pi, 2 * pi) + dpitch * pi / 4;
-    }
-    auto decay = [](float rate) {
-        return rate > 0 ? std::max(0.0f, rate - pi / 128) : std::min(0.0f, rate + pi / 128);
-    };
-    s->free_yaw_rate = decay(s->free_yaw_rate) + yaw_cmd;
-    s->free_pitch_rate = decay(s->free_pitch_rate) + pitch_cmd;
-    s->free_yaw = std::remainder(s->free_yaw + s->free_yaw_rate / 128, 2 * pi);
-    s->free_pitch = std::clamp(s->free_pitch + s->free_pitch_rate / 128, -pi / 2, pi / 2);
-    if (k[CONTROL_THROTTLE] > 0.5f)
-        s->free_speed = std::min(100.0f, s->free_speed + 80.0f / 128);
-    if (k[CONTROL_FRONT_BRAKE] > 0.5f)
-        s->free_speed = std::max(-100.0f, s->free_speed - 80.0f / 128);
-    s->free_speed =
-        s->free_speed > 0 ? std::max(0.0f, s->free_speed - 60.0f / 128) : std::min(0.0f, s->free_speed + 60.0f / 128);
-    if (std::fabs(s->free_speed) > 0.0001f) {
-        float d = s->free_speed / 128;
-        s->free_position[0] += std::sin(s->free_yaw) * std::cos(s->free_pitch) * d;
-        s->free_position[1] += std::sin(s->free_pitch) * d;
-        s->free_position[2] += std::cos(s->free_yaw) * std::cos(s->free_pitch) * d;
-        if (!terrain.heights.empty()) {
-            float ground = terrain_average_height(terrain, s->free_position[0], s->free_position[2], 10);
-            s->free_position[1] = std::max(s->free_position[1], ground + 2);
-        }
-    }
-}
-
 int run_frame_steps(LoopState *s, const Config &c, double now, const std::function<bool(double, InputEvent *)> &read,
                     const std::function<void()> &step)
 {
     int steps = 0;
     while (s->simulated_time < s->target_time) {
-        s->simulated_time += step_seconds;
+        s->simulated_time += TICK_SECONDS;
         double moment = now - (s->target_time - s->simulated_time);
         InputEvent e;
         while (read(moment, &e))
             route_event(s, c, e);
-        build_controls(s, c);
+        build_controls(&s->controls, c);
         step();
         ++steps;
     }
     return steps;
-}
-
-void free_camera_place(LoopState *s, const Sim &sim, const Rider *rider)
-{
-    float position[3], yaw = 0;
-    if (rider) {
-        const dReal *p = dBodyGetPosition(rider->bodies[FRAME]), *R = dBodyGetRotation(rider->bodies[FRAME]);
-        // Behind the bike: the bike faces along its negated z axis.
-        float fx = (float)-R[2], fz = (float)-R[10], len = std::sqrt(fx * fx + fz * fz);
-        if (len > 0)
-            fx /= len, fz /= len;
-        else
-            fx = 0, fz = 1;
-        position[0] = (float)p[0] - fx * 10;
-        position[1] = (float)p[1] + 5;
-        position[2] = (float)p[2] - fz * 10;
-        yaw = std::atan2(fx, fz);
-    } else {
-        const float *start = sim.race.start_position;
-        position[0] = start[0], position[1] = start[1] + 10, position[2] = start[2];
-    }
-    const Terrain &t = sim_track(sim).terrain;
-    if (!t.heights.empty())
-        position[1] = std::max(position[1], terrain_average_height(t, position[0], position[2], 10) + 2);
-    std::copy(position, position + 3, s->free_position);
-    s->free_yaw = yaw;
-    s->free_pitch = -0.3f;
-    s->free_yaw_rate = s->free_pitch_rate = s->free_speed = 0;
 }
 
 void watch_next_in_order(Sim *sim, int direction)
@@ -400,238 +487,29 @@ void watch_next_in_order(Sim *sim, int direction)
     race.watched_slot = order.entries[std::clamp(at + direction, 0, order.count - 1)].slot;
 }
 
-void main_loop_run(Window *window, Config *config, GameSettings *settings, Sim *sim, int *lineup, NetClient *client,
-                   const TrackList &tracks, MenuContext *menu_context)
+void main_loop_run(const LoopParts &p)
 {
-    RaceState &race = sim->race;
-    const Track &track = sim_track(*sim);
     LoopState state;
-    control_map_init(&state);
-    state.menu_context = menu_context;
-    state.track = sim->track;
-    Menus &menus = state.menus;
-    if (menu_context) {
-        menus_init(&menus, *menu_context, client->server.empty());
-        menus.keys = menu_context->keys;
-        menu_context->free_yaw = &state.free_yaw;
-        menu_context->free_pitch = &state.free_pitch;
-        menu_context->free_yaw_rate = &state.free_yaw_rate;
-        menu_context->free_pitch_rate = &state.free_pitch_rate;
-        menu_context->render_stats = &state.render_stats;
-        menu_context->min_frame_time = &state.min_frame_time;
-        menu_context->max_frame_time = &state.max_frame_time;
-    }
-    zeph_log("Entering the main loop\n");
-    AxisHandle *cursor_x = menu_context ? menu_context->cursor_x : nullptr;
-    AxisHandle *cursor_y = menu_context ? menu_context->cursor_y : nullptr;
-    state.editor_allowed = settings->editor;
-    state.last_frame_time = clock_seconds();
+    loop_begin(&state, p);
     while (!state.quit) {
-        menus.page_changed = false;
+        state.menus.page_changed = false;
         // The roost and erosion settings act on the race at once.
-        sim->settings.roost_frequency = settings->roost_frequency;
-        sim->settings.erosion = settings->erosion;
-        // View fixing.
-        Rider *watched = race.slots[race.watched_slot].rider;
-        bool local = watched && race.slots[race.watched_slot].kind == KIND_LOCAL;
-        if (!track.folder.empty() && state.view == TITLE_VIEW)
-            state.view = RIDER_VIEW;
-        if (local && state.view != RIDER_VIEW && state.view != CHASE_VIEW && state.view != EDITOR_VIEW)
-            state.view = RIDER_VIEW;
-        // A new race: the free camera starts behind the watched rider, not
-        // at the world's origin under the ground.
-        if (race.tick < state.last_race_tick || state.last_race_tick < 0)
-            free_camera_place(&state, *sim, watched);
-        state.last_race_tick = race.tick;
-
-        // The pointer: hovering selects rows, moving with the button held
-        // drags a slider.
-        if (menu_context && cursor_x && cursor_y) {
-            float x = (float)axis_read(cursor_x), y = (float)axis_read(cursor_y);
-            bool moved = x != menus.cursor_x || y != menus.cursor_y;
-            if (moved) {
-                state.editor.pointer[0] = x, state.editor.pointer[1] = y;
-                state.editor.pointer_moved = true;
-            }
-            if (moved && menus.page != PAGE_CLOSED && !menus.capturing) {
-                if (state.mouse_held) {
-                    menus.cursor_x = x, menus.cursor_y = y;
-                    menu_key(&menus, menu_context, MENU_MOUSE_DRAG);
-                } else {
-                    menu_hover(&menus, menu_context, x, y);
-                }
-            }
-            menus.cursor_x = x, menus.cursor_y = y;
-        }
-        if (!watched)
-            state.view = FREE_VIEW;
-        if (track.folder.empty())
-            state.view = TITLE_VIEW;
-
+        p.sim->settings.roost_frequency = p.settings->roost_frequency;
+        p.sim->settings.erosion = p.settings->erosion;
+        fix_view(&state, *p.sim);
+        follow_pointer(&state);
         terrain_update();
-        engine_sounds_frame(*sim, state, *config, *settings, clock_seconds());
-        if (const FrameInfo *frame = frame_begin(window)) {
-            if (config->video_mode.index == 1) {
-                config->xres = frame->width;
-                config->yres = frame->height;
-            }
-            view_fov = (float)config->fov.value;
-            set_projection(frame->width, frame->height);
-            // Below the horizon the sky box has no face: the ground covers
-            // it, and anything the ground misses shows as the sky's colour.
-            if (state.view == TITLE_VIEW)
-                glClearColor(0, 0, 0, 1);
-            else
-                glClearColor(0.45f, 0.6f, 0.8f, 1);
-            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-            bool editing = state.view == EDITOR_VIEW && editor_is_open(state.editor, sim->track);
-            if (state.view == TITLE_VIEW)
-                draw_loading_screen("");
-            else if (editing)
-                editor_draw(&state.editor, frame->width, frame->height);
-            else
-                draw_view(*sim, state, *config, *settings);
-            if ((state.view == RIDER_VIEW || state.view == CHASE_VIEW) && settings->show_hud) {
-                hud_settings.lean_indicator = config->lean_indicator.index == 1;
-                hud_draw_rider(*sim, race.watched_slot);
-            }
-            if (settings->show_hud && !editing)
-                hud_draw_status(status_info(*sim, &state, *config, *settings, *client));
-            if (settings->record_video && !state.paused && state.view != TITLE_VIEW)
-                if (!write_video_frame(frame->width, frame->height)) {
-                    zeph_log("Video capture stopped: standard output no longer takes frames\n");
-                    settings->record_video = false;
-                }
-            if (state.paused && settings->show_pause)
-                draw_screen_text("Paused", 0);
-            if (local && net_connected(*client) && !has_start_slot(sim->network))
-                draw_screen_text("Warmup mode - collisions disabled", 1);
-            if (menu_context && menus.page != PAGE_CLOSED)
-                menu_draw(&menus, menu_context, frame->width, frame->height);
-            if (state.screenshot_requested) {
-                take_screenshot(&state, frame->width, frame->height);
-                state.screenshot_requested = false;
-            }
-            if (settings->glfinish)
-                glFinish();
-            if (frame_end(window) != 1)
-                break;
-        }
-
-        // Pacing.
-        double now = clock_seconds(), step;
-        for (;;) {
-            step = frame_step(now - state.last_frame_time, settings->lock_fps, settings->warp);
-            if (step > 0)
-                break;
-            sleep_until(0, (int)(-step * 1e6));
-            now = clock_seconds();
-        }
-        // Game time keeps in step with the server's clock: faster while
-        // behind (up to four times at the gate), slower while ahead.
-        if (net_connected(*client) && client->server_tick > 0) {
-            double lag = (client->server_tick - race.tick - 1) / 128.0;
-            step *= network_time_scale(lag, race.tick < race.start_tick);
-        }
-        double elapsed = now - state.last_frame_time;
-        state.min_frame_time = std::min(state.min_frame_time, elapsed);
-        state.max_frame_time = std::max(state.max_frame_time, elapsed);
-        state.target_time += step;
-        frame_clock += step;
-        state.last_frame_time = now;
-
+        sounds_frame(state, p);
+        if (!draw_frame(&state, p))
+            break;
+        double now = pace_frame(&state, p);
         run_frame_steps(
-            &state, *config, now,
+            &state, *p.config, now,
             [&](double moment, InputEvent *e) {
                 int s = (int)moment, us = (int)((moment - s) * 1e6);
-                return event_next_until(window, s, us, e) != 0;
+                return event_next_until(p.window, s, us, e) != 0;
             },
-            [&]() {
-                Rider *w = race.slots[race.watched_slot].rider;
-                bool own = w && race.slots[race.watched_slot].kind == KIND_LOCAL;
-                const float *k = state.controls;
-                if (menu_context && menus.capturing)
-                    capture_axes_step(&menus, menu_context);
-                bool menu_open = menus.page != PAGE_CLOSED;
-                bool connected_now = net_connected(*client);
-                // The player's race stands still while its rider is in the menus.
-                if (menu_open && own && !connected_now)
-                    return;
-                // Connected, the race goes on under the menus with the
-                // player's controls let go.
-                if (menu_open && own && !settings->autopilot)
-                    sim_set_input(sim, race.watched_slot, RiderInput());
-                if (state.view == EDITOR_VIEW && editor_is_open(state.editor, sim->track) && !menu_open)
-                    editor_step(&state.editor);
-                // The race is held while the track is edited.
-                if (state.view == EDITOR_VIEW && !connected_now)
-                    return;
-                if (menu_open || state.view == EDITOR_VIEW || state.view == TITLE_VIEW) {
-                    // No controls reach a rider or a camera.
-                } else if (own && settings->autopilot) {
-                    // A testing aid: the pilot rides the player's bike.
-                    if (!sim->controllers[race.watched_slot].drive)
-                        pilot_take(sim, race.watched_slot);
-                } else if (own) {
-                    if (race.time_trial && k[CONTROL_BACK_UP] > 0.5f && config->time_trial_abort.index == 1)
-                        time_trial_reset(sim);
-                    if (Rider *own_rider = race.slots[race.watched_slot].rider)
-                        sim_set_input(sim, race.watched_slot, controls_input(&state, *config, *own_rider));
-                } else if (state.view == CHASE_VIEW) {
-                    state.orbit_angle = std::remainder(state.orbit_angle + k[CONTROL_STEER] * pi / 512, 2 * pi);
-                    if (k[CONTROL_THROTTLE] > 0.5f)
-                        state.orbit_distance = std::max(0.25f, state.orbit_distance - 1.0f / 64);
-                    if (k[CONTROL_FRONT_BRAKE] > 0.5f)
-                        state.orbit_distance += 1.0f / 64;
-                    state.orbit_height += k[CONTROL_SHIFT] / 128;
-                } else if (state.view == FREE_VIEW) {
-                    free_camera_step(&state, track.terrain, w);
-                }
-                if (state.demo_seconds) {
-                    demo_step(sim, (float)state.demo_seconds, settings->accurate_skip);
-                    state.demo_seconds = 0;
-                }
-                bool connected = net_connected(*client);
-                state.connected = connected;
-                if (connected)
-                    state.paused = false;
-                net_poll(client, sim, tracks, frame_clock);
-                bool tick = state.view != TITLE_VIEW && !track.folder.empty() &&
-                            (!state.paused || state.step_requested) && (!connected || client->server_tick > 0);
-                state.step_requested = false;
-                if (tick) {
-                    sim_tick(sim);
-                    audio_after_tick();
-                    // With --debug, the player's speed once a second: what
-                    // a tester (or a test) reads to see the bike ride.
-                    const RiderSlot &ws = race.slots[race.watched_slot];
-                    if (settings->debug >= 1 && ws.rider && ws.kind == KIND_LOCAL && race.tick % 128 == 0)
-                        zeph_log("Tick %d (gate drop at %d): player at %.1f mph\n", race.tick, race.start_tick,
-                                 frame_speed(ws.rider) / 1.4666667f);
-                }
-            });
-
-        // Warp mode races back to back: when the leader has ridden the
-        // race's laps, the next race starts with the line-up rotated.
-        if (settings->warp && state.view != TITLE_VIEW && race.race_laps > 0) {
-            if (race_leader_laps(*sim) >= race.race_laps) {
-                rotate_lineup(lineup, SLOTS);
-                race_start(sim, lineup, false, config->record.index == 1,
-                           (int)config->minutes.value * 60 * TICKS_PER_SECOND, (int)config->laps.value,
-                           config->skill.index, (unsigned)race.tick);
-            }
-        }
-
-        if (menu_context && menus.page != PAGE_CLOSED && client) {
-            client->description_menu_open = menus.page == PAGE_BIKE_SETUP || menus.page == PAGE_CHOOSER;
-        } else if (client) {
-            client->description_menu_open = false;
-        }
-
-        // Retire one message line when its time is up.
-        if (state.view != TITLE_VIEW && frame_clock > message_log.hide_time && message_log.visible > 0) {
-            --message_log.visible;
-            message_log.hide_time = frame_clock + 5;
-        }
+            [&]() { loop_step(&state, p); });
+        loop_end_frame(&state, p);
     }
 }

@@ -1,13 +1,12 @@
 // Drawing one frame of the game: the 3-D views, the text over them,
 // screenshots and raw video frames.
 #include "core/view_draw.h"
-#include "net/client.h"
 
-#include "core/main_loop.h"
 #include "core/settings.h"
 #include "files/file_index.h"
 #include "files/image.h"
 #include "files/texture.h"
+#include "net/client.h"
 #include "physics/rider.h"
 #include "platform/clock.h"
 #include "platform/log.h"
@@ -42,21 +41,21 @@
 #include <vector>
 
 // What the status overlay shows this frame.
-StatusInfo status_info(const Sim &sim, LoopState *state, const Config &config, const GameSettings &settings,
-                       const NetClient &client)
+StatusInfo status_info(const Sim &sim, ViewMode view, FrameRate *rate, const Config &config,
+                       const GameSettings &settings, const NetClient &client)
 {
     const RaceState &race = sim.race;
     StatusInfo info;
     double now = clock_seconds();
-    ++state->fps_frames;
-    if (now - state->fps_since >= 0.5) {
-        state->fps = (int)std::lround(state->fps_frames / (now - state->fps_since));
-        state->fps_frames = 0;
-        state->fps_since = now;
+    ++rate->frames;
+    if (now - rate->since >= 0.5) {
+        rate->fps = (int)std::lround(rate->frames / (now - rate->since));
+        rate->frames = 0;
+        rate->since = now;
     }
     if (config.draw_fps)
-        info.fps = state->fps;
-    if (config.draw_time && state->view != TITLE_VIEW)
+        info.fps = rate->fps;
+    if (config.draw_time && view != TITLE_VIEW)
         info.race_ticks = std::max(0, race.tick - race.start_tick);
     if (config.draw_ping && net_connected(client)) {
         info.ping_ms = net_ping_ms(client, sim, race.watched_slot);
@@ -65,7 +64,7 @@ StatusInfo status_info(const Sim &sim, LoopState *state, const Config &config, c
     info.render_stats = settings.draw_render_stats != 0;
     for (int age = message_log.visible - 1; age >= 0; --age)
         info.messages.push_back(message_log_line(age));
-    if (state->view != TITLE_VIEW)
+    if (view != TITLE_VIEW)
         info.board = results_board(sim);
     return info;
 }
@@ -95,35 +94,45 @@ bool write_video_frame(int width, int height)
     return fflush(stdout) == 0 && written;
 }
 
-void take_screenshot(LoopState *state, int w, int h)
+void take_screenshot(int *number, int w, int h)
 {
-    if (state->screenshot_number < 0) {
+    if (*number < 0) {
         unsigned largest = 0;
         for (const char *const *n = gf_list_names(); *n; ++n) {
             unsigned number;
             if (sscanf(*n, "screenshot%u", &number) == 1)
                 largest = std::max(largest, number);
         }
-        state->screenshot_number = (int)largest + 1;
+        *number = (int)largest + 1;
     }
     std::vector<uint8_t> pixels((size_t)w * h * 3), rows(pixels.size());
     glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
     for (int y = 0; y < h; ++y) // GL reads bottom up
         std::copy(&pixels[(size_t)(h - 1 - y) * w * 3], &pixels[(size_t)(h - y) * w * 3], &rows[(size_t)y * w * 3]);
     char name[64];
-    snprintf(name, sizeof name, "screenshot%03d.png", state->screenshot_number++);
+    snprintf(name, sizeof name, "screenshot%03d.png", (*number)++);
     if (write_rgb_png((std::string("@") + name).c_str(), rows.data(), w, h))
         show_messagef("Saved \"%s\"", name);
 }
 
+CameraSettings camera_settings(const Config &config, const GameSettings &settings)
+{
+    CameraSettings c;
+    std::copy(settings.chase_center, settings.chase_center + 3, c.chase_center);
+    c.rigid_chase = config.rigid_camera.index == 1;
+    c.first_person_height = (float)config.first_person_height.value;
+    c.first_person_angle = (float)config.first_person_angle.value;
+    return c;
+}
+
 // The 3-D view of the frame: from the rider's eyes, the chase camera or
 // the free camera.
-void draw_view(const Sim &sim, const LoopState &state, const Config &config, const GameSettings &settings)
+void draw_view(const Sim &sim, ViewMode view, const ViewCameras &cameras, const Config &config,
+               const GameSettings &settings)
 {
     const RaceState &race = sim.race;
     int slot = race.watched_slot;
     const Rider *watched = race.slots[slot].rider;
-    bool own = watched && race.slots[slot].kind == KIND_LOCAL;
     SceneOptions options;
     options.billboard_lookahead = config.billboard_optimize_lookahead;
     options.lens_flares = config.lens_flare.index == 1;
@@ -134,19 +143,13 @@ void draw_view(const Sim &sim, const LoopState &state, const Config &config, con
     options.fugly = settings.fugly;
     options.line_table = settings.debug >= 2;
     options.viewing_mode = config.hide_rider.index == 1 ? DRAW_FIRST_PERSON : DRAW_FIRST_PERSON_BODY;
-    if (state.view == RIDER_VIEW && watched) {
-        draw_first_person_view(sim, watched->bodies[RIDER_TORSO], slot, (float)config.first_person_height.value,
-                               (float)config.first_person_angle.value, options);
-    } else if (state.view == CHASE_VIEW && watched) {
-        Camera cam = chase_camera(state, settings, config, watched, own);
-        const float f[3] = {cam.target[0] - cam.position[0], cam.target[1] - cam.position[1],
-                            cam.target[2] - cam.position[2]};
-        draw_scene(sim, camera_looking(cam.position, f), -1, options);
-    } else if (state.view == FREE_VIEW) {
-        const float f[3] = {std::sin(state.free_yaw) * std::cos(state.free_pitch), std::sin(state.free_pitch),
-                            std::cos(state.free_yaw) * std::cos(state.free_pitch)};
-        draw_scene(sim, camera_looking(state.free_position, f), -1, options);
-    }
+    CameraSettings camera = camera_settings(config, settings);
+    SceneCamera eye;
+    if (view == RIDER_VIEW && watched)
+        draw_first_person_view(sim, watched->bodies[RIDER_TORSO], slot, camera.first_person_height,
+                               camera.first_person_angle, options);
+    else if ((view == CHASE_VIEW || view == FREE_VIEW) && view_scene_camera(sim, view, cameras, camera, &eye))
+        draw_scene(sim, eye, -1, options);
 }
 
 // Sets the GL state, shaders, texture and model caches and the ground
@@ -186,9 +189,11 @@ GlOffer renderer_start(const Config &config, const GameSettings &settings, void 
                             !settings.no_vertex_arrays);
     // Riders and statues look for normal and specular maps only where the
     // shaders can use them.
-    look_settings.rider_maps = gl_caps.has_fragment_shader != 0;
-    look_settings.statue_normal_maps = !gl_caps.has_fragment_shader || gl_caps.texture_units >= 2;
-    look_settings.statue_specular_maps = !gl_caps.has_fragment_shader || gl_caps.texture_units >= 3;
+    LookSettings looks;
+    looks.rider_maps = gl_caps.has_fragment_shader != 0;
+    looks.statue_normal_maps = !gl_caps.has_fragment_shader || gl_caps.texture_units >= 2;
+    looks.statue_specular_maps = !gl_caps.has_fragment_shader || gl_caps.texture_units >= 3;
+    looks_configure(looks);
     track_settings.verbose = settings.debug;
     track_settings.editor = settings.editor;
     for (const char *image : {"!@tach.png", "!@shifter.png", "!@pitboard.png", "!@title.ppm"})

@@ -3,13 +3,19 @@
 #pragma once
 
 #include "render/hud.h"
+#include "render/view_camera.h"
 
 struct Config;
 struct GameSettings;
-struct LoopState;
 struct NetClient;
 struct Sim;
 struct Window;
+
+// The frame rate over the latest half second.
+struct FrameRate {
+    int fps = 0, frames = 0;
+    double since = 0;
+};
 
 // What the GL driver offers before the configuration turns anything off.
 struct GlOffer {
@@ -21,12 +27,17 @@ struct GlOffer {
 // with a loading screen. Needs a current GL context.
 GlOffer renderer_start(const Config &config, const GameSettings &settings, void (*loading_screen)(const char *text));
 
-// Draws the 3-D view of the current view mode (nothing for the title).
-void draw_view(const Sim &sim, const LoopState &state, const Config &config, const GameSettings &settings);
+// The cameras' set-up from the configuration and the command line.
+CameraSettings camera_settings(const Config &config, const GameSettings &settings);
 
-// What the status overlay shows this frame (counts the frame for the rate).
-StatusInfo status_info(const Sim &sim, LoopState *state, const Config &config, const GameSettings &settings,
-                       const NetClient &client);
+// Draws the 3-D view of a view mode (nothing for the title).
+void draw_view(const Sim &sim, ViewMode view, const ViewCameras &cameras, const Config &config,
+               const GameSettings &settings);
+
+// What the status overlay shows this frame in a view mode (counts the frame
+// for the rate).
+StatusInfo status_info(const Sim &sim, ViewMode view, FrameRate *rate, const Config &config,
+                       const GameSettings &settings, const NetClient &client);
 
 // A line of white text centred on the screen, `line` lines below the middle.
 void draw_screen_text(const char *text, int line);
@@ -36,5 +47,6 @@ void draw_screen_text(const char *text, int line);
 bool write_video_frame(int width, int height);
 
 // Saves the drawn frame (of the window's size) as the next
-// "screenshotNNN.png" in the home folder.
-void take_screenshot(LoopState *state, int width, int height);
+// "screenshotNNN.png" in the home folder. `number` is the next number to
+// use (below 0: one past the largest already there).
+void take_screenshot(int *number, int width, int height);

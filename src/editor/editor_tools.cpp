@@ -2,6 +2,7 @@
 // release and on its keys: the height brushes, snap, the gradients, timing
 // gates, billboards, statues, the tile map and decals.
 #include "editor/editor.h"
+#include "platform/tick_math.h"
 
 #include "render/terrain_render.h"
 #include "track/objects.h"
@@ -14,8 +15,6 @@
 
 namespace
 {
-
-const float pi = 3.14159265358979f;
 
 std::mt19937 &random_source()
 {

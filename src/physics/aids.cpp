@@ -1,5 +1,6 @@
 // Rider inputs, bike setup and the stability aids.
 #include "physics/aids.h"
+#include "platform/tick_math.h"
 
 #include "physics/contact.h"
 #include "physics/engine.h"
@@ -13,13 +14,7 @@
 namespace
 {
 
-const float dt = 1.0f / 128;
-const float pi = (float)M_PI;
-
-float clampf(float v, float lo, float hi)
-{
-    return v < lo ? lo : v > hi ? hi : v;
-}
+const float dt = TICK_SECONDS_F;
 
 bool touches(const WheelContact &c)
 {

@@ -1,6 +1,7 @@
 // Ground contacts: grid walk, torus and sphere tests against the terrain's
 // triangles, and the contact joints they become.
 #include "physics/contact.h"
+#include "platform/tick_math.h"
 
 #include "physics/crash.h"
 #include "physics/rider.h"
@@ -15,7 +16,7 @@
 namespace
 {
 
-const float dt = 1.0f / 128;
+const float dt = TICK_SECONDS_F;
 
 struct Hit {
     V3 point, normal;

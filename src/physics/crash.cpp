@@ -1,5 +1,6 @@
 // Collisions between riders and with track objects, and the crash sequence.
 #include "physics/crash.h"
+#include "platform/tick_math.h"
 
 #include "physics/aids.h"
 #include "physics/contact.h"
@@ -16,7 +17,7 @@
 namespace
 {
 
-const float dt = 1.0f / 128;
+const float dt = TICK_SECONDS_F;
 
 V3 rel_point(dBodyID b, const float p[3])
 {

@@ -1,5 +1,6 @@
 // The drivetrain step.
 #include "physics/engine.h"
+#include "platform/tick_math.h"
 
 #include "physics/rider.h"
 
@@ -8,7 +9,7 @@
 namespace
 {
 
-const float dt = 1.0f / 128;
+const float dt = TICK_SECONDS_F;
 const float rad_to_rpm = 9.549296585513721f;
 
 float overall_ratio(const Rider *r)

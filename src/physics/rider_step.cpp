@@ -7,6 +7,7 @@
 #include "physics/engine.h"
 #include "physics/rider.h"
 #include "physics/world.h"
+#include "platform/tick_math.h"
 
 #include <algorithm>
 #include <cmath>
@@ -15,12 +16,7 @@
 namespace
 {
 
-const float dt = 1.0f / 128;
-
-float clampf(float v, float lo, float hi)
-{
-    return v < lo ? lo : v > hi ? hi : v;
-}
+const float dt = TICK_SECONDS_F;
 
 // A one-step soft contact between torso (body 1) and frame along a
 // direction, pushing the torso by `depth` with stiffness kp and damping kd.

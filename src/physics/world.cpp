@@ -1,5 +1,6 @@
 // Creating, stepping and destroying physics worlds.
 #include "physics/world.h"
+#include "platform/tick_math.h"
 
 #include "track/track.h"
 
@@ -60,7 +61,7 @@ void physics_world_set_track(PhysicsWorld *w, const Track *track)
 void physics_world_step(PhysicsWorld *w)
 {
     dRandSetSeed(w->random_seed);
-    dWorldQuickStep(w->world, 1.0 / 128);
+    dWorldQuickStep(w->world, TICK_SECONDS);
     w->random_seed = dRandGetSeed();
     dJointGroupEmpty(w->contacts);
 }

@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstring>
 
-double frame_clock;
 MessageLog message_log;
 
 void show_message(const char *text)
@@ -23,7 +22,7 @@ void show_message(const char *text)
     message_log.write_index = (message_log.write_index + 1) % MESSAGE_LINES;
     if (message_log.visible < MESSAGE_VISIBLE_MAX)
         ++message_log.visible;
-    message_log.hide_time = frame_clock + 2.0;
+    message_log.hide_time = message_log.clock + 2.0;
 }
 
 void show_messagef(const char *format, ...)
@@ -34,6 +33,15 @@ void show_messagef(const char *format, ...)
     vsnprintf(text, sizeof text, format, args);
     va_end(args);
     show_message(text);
+}
+
+void message_log_advance(double seconds, bool retire)
+{
+    message_log.clock += seconds;
+    if (retire && message_log.clock > message_log.hide_time && message_log.visible > 0) {
+        --message_log.visible;
+        message_log.hide_time = message_log.clock + 5;
+    }
 }
 
 void message_log_clear()

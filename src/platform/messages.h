@@ -9,14 +9,19 @@ struct MessageLog {
     char lines[MESSAGE_LINES][MESSAGE_LINE_SIZE];
     int write_index;  // where the next line goes
     int visible;      // lines currently shown, 0..5
-    double hide_time; // frame_clock time when one line is retired
+    double hide_time; // `clock` time when one line is retired
+    // Game time summed per drawn frame (the main loop advances it): the
+    // clock of the messages' own timers and of the chat and network timers
+    // that go with them.
+    double clock;
 };
 
-// Game time summed per drawn frame; the main loop advances it.
-extern double frame_clock;
-
-// The one message log.
+// The one message log, of the whole program's lifetime.
 extern MessageLog message_log;
+
+// Advances the log's clock by a frame's game time; with `retire`, retires
+// one shown line when its time is up (the next follows 5 s later).
+void message_log_advance(double seconds, bool retire);
 
 // Logs a message (adding a line end when it has none) and shows it on screen
 // for at least two seconds.

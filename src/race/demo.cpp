@@ -223,20 +223,23 @@ void demo_play_tick(Sim *sim)
     }
 }
 
-void demo_step(Sim *sim, float seconds, bool accurate)
+bool demo_only_playing(const Sim &sim)
+{
+    const DemoState &d = sim.demo;
+    if (!d.in || d.out)
+        return false;
+    for (int k = 0; k < SLOTS; ++k)
+        if (sim.race.slots[k].rider && sim.race.slots[k].kind != KIND_REPLAYED)
+            return false;
+    return true;
+}
+
+void demo_seek(Sim *sim, float seconds)
 {
     DemoState &d = sim->demo;
     RaceState &race = sim->race;
-    if (!d.in || d.out)
+    if (!demo_only_playing(*sim))
         return;
-    for (int k = 0; k < SLOTS; ++k)
-        if (race.slots[k].rider && race.slots[k].kind != KIND_REPLAYED)
-            return;
-    if (accurate && seconds > 0) {
-        for (int until = race.tick + (int)(seconds * TICKS_PER_SECOND); race.tick < until && !d.at_end;)
-            sim_tick(sim);
-        return;
-    }
     int target = std::max(0, race.tick + (int)(seconds * TICKS_PER_SECOND) - 2);
     long offset = d.block_offset + (long)target * (long)d.riders.size() * SNAPSHOT_BYTES;
     if (!gf_seek(d.in, offset))

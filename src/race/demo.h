@@ -66,9 +66,14 @@ void demo_record_stop(Sim *sim);
 // slots, in slot order.
 void demo_play_tick(Sim *sim);
 
-// Skips forward (seconds > 0) or rewinds while only a demo is playing;
-// `accurate` runs the ticks instead of seeking.
-void demo_step(Sim *sim, float seconds, bool accurate);
+// Whether the race is a demo being played and nothing else: only then can
+// it skip or rewind.
+bool demo_only_playing(const Sim &sim);
+
+// Moves a demo being played forward (seconds > 0) or back by seeking in its
+// file: the replayed riders take the new tick's places and the crossings
+// after it are forgotten. Nothing unless only a demo is playing.
+void demo_seek(Sim *sim, float seconds);
 
 // Copies one file to another through the game files; false on failure.
 bool demo_copy(const std::string &from, const std::string &to);

@@ -681,6 +681,19 @@ void sim_tick(Sim *sim)
         time_trial_laps(sim, time_trial_before);
 }
 
+void sim_skip_demo(Sim *sim, float seconds, bool accurate)
+{
+    if (!accurate || seconds <= 0) {
+        demo_seek(sim, seconds);
+        return;
+    }
+    if (!demo_only_playing(*sim))
+        return;
+    RaceState &race = sim->race;
+    for (int until = race.tick + (int)(seconds * TICKS_PER_SECOND); race.tick < until && !sim->demo.at_end;)
+        sim_tick(sim);
+}
+
 int race_leader_laps(const Sim &sim)
 {
     const RaceOrder &order = sim.race.order;

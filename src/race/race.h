@@ -10,6 +10,7 @@
 
 #include "physics/aids.h"
 #include "physics/world.h"
+#include "platform/tick_math.h"
 #include "race/demo.h"
 #include "race/lines.h"
 #include "race/remote.h"
@@ -27,7 +28,7 @@ struct Sim;
 struct Track;
 struct Workers;
 
-enum { SLOTS = 40, TICKS_PER_SECOND = 128 };
+enum { SLOTS = 40 };
 
 enum SlotKind { KIND_LOCAL = 0, KIND_REPLAYED = 1, KIND_ROBOT = 2 };
 
@@ -183,6 +184,10 @@ void race_clear(Sim *sim);
 
 // Runs one tick.
 void sim_tick(Sim *sim);
+
+// Skips a demo being played forward (seconds > 0) or rewinds it, while only
+// a demo is playing: `accurate` runs the ticks forward instead of seeking.
+void sim_skip_demo(Sim *sim, float seconds, bool accurate);
 
 // Gives a slot's rider its controls for the next tick (the player's keys;
 // later demos and the network).

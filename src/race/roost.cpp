@@ -1,5 +1,6 @@
 // Roost particles: emission from the wheels, flight, landing and erosion.
 #include "race/roost.h"
+#include "platform/tick_math.h"
 
 #include "physics/rider.h"
 #include "race/race.h"
@@ -14,8 +15,7 @@
 namespace
 {
 
-const float dt = 1.0f / 128;
-const float pi = 3.14159265358979f;
+const float dt = TICK_SECONDS_F;
 
 float uniform(RoostState &s)
 {

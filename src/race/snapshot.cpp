@@ -13,8 +13,6 @@
 namespace
 {
 
-const double pi = M_PI;
-
 // Field offsets.
 enum {
     AT_X = 0,
@@ -169,7 +167,7 @@ RiderSnapshot snapshot_encode(const Rider &r, const Terrain &t)
     double chassis[4] = {q[0], q[1], q[2], q[3]};
     put_quaternion(b, AT_QUAT, chassis);
     const BikeSpec &spec = r.spec;
-    put_field(b, AT_STEER, 1, dJointGetHingeAngle(r.joints[STEERING_HEAD]), -pi / 4, pi / 4);
+    put_field(b, AT_STEER, 1, dJointGetHingeAngle(r.joints[STEERING_HEAD]), -M_PI / 4, M_PI / 4);
     put_field(b, AT_SWINGARM, 1, dJointGetHingeAngle(r.joints[SWINGARM_PIVOT]), -spec.swingarm_travel, 0);
     put_field(b, AT_FORK, 1, dJointGetSliderPosition(r.joints[FORK_SLIDE]), -spec.fork_travel, 0);
     const dReal *torso = dBodyGetPosition(r.bodies[RIDER_TORSO]);
@@ -178,8 +176,8 @@ RiderSnapshot snapshot_encode(const Rider &r, const Terrain &t)
     const dReal *tq = dBodyGetQuaternion(r.bodies[RIDER_TORSO]);
     double torso_q[4] = {tq[0], tq[1], tq[2], tq[3]};
     put_quaternion(b, AT_TORSO_QUAT, torso_q);
-    put_field(b, AT_FRONT_WHEEL, 1, dJointGetHingeAngle(r.joints[FRONT_AXLE]), -pi, pi);
-    put_field(b, AT_REAR_WHEEL, 1, dJointGetHingeAngle(r.joints[REAR_AXLE]), -pi, pi);
+    put_field(b, AT_FRONT_WHEEL, 1, dJointGetHingeAngle(r.joints[FRONT_AXLE]), -M_PI, M_PI);
+    put_field(b, AT_REAR_WHEEL, 1, dJointGetHingeAngle(r.joints[REAR_AXLE]), -M_PI, M_PI);
     uint8_t state;
     if (r.crash_timer >= 1) {
         state = (uint8_t)(7 | std::min(15, (r.crash_timer * 15 - 15) / 127) << 4);
@@ -219,10 +217,10 @@ void snapshot_apply(Rider *r, const Terrain &t, const RiderSnapshot &snapshot, i
     // steering axis and its lower half slid up it, the swingarm turned about
     // its pivot, the wheels turned about their axles.
     const float *origin = spec.frame_position;
-    double steer = field(b, AT_STEER, 1, -pi / 4, pi / 4);
+    double steer = field(b, AT_STEER, 1, -M_PI / 4, M_PI / 4);
     double swing = field(b, AT_SWINGARM, 1, -spec.swingarm_travel, 0);
     double fork = field(b, AT_FORK, 1, -spec.fork_travel, 0);
-    double front_spin = field(b, AT_FRONT_WHEEL, 1, -pi, pi), rear_spin = field(b, AT_REAR_WHEEL, 1, -pi, pi);
+    double front_spin = field(b, AT_FRONT_WHEEL, 1, -M_PI, M_PI), rear_spin = field(b, AT_REAR_WHEEL, 1, -M_PI, M_PI);
     dVector3 axis = {spec.steering_head[0] - spec.fork_bottom[0], spec.steering_head[1] - spec.fork_bottom[1],
                      spec.steering_head[2] - spec.fork_bottom[2], 0};
     dNormalize3(axis);

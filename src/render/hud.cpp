@@ -18,8 +18,6 @@
 #include <cmath>
 #include <cstdio>
 
-HudSettings hud_settings;
-
 namespace
 {
 
@@ -298,7 +296,7 @@ std::string pitboard_text(bool time_trial, int laps_completed, int position, flo
     return text;
 }
 
-void hud_draw_rider(const Sim &sim, int slot)
+void hud_draw_rider(const Sim &sim, int slot, bool lean_indicator)
 {
     const Rider *r = slot >= 0 && slot < SLOTS ? sim.race.slots[slot].rider : nullptr;
     if (!r)
@@ -314,7 +312,7 @@ void hud_draw_rider(const Sim &sim, int slot)
     font_select(&text_font);
     draw_tach(r, x, y);
     draw_pitboard(sim, slot, x, y);
-    if (hud_settings.lean_indicator)
+    if (lean_indicator)
         lean_indicator_draw(sim_track(sim).terrain, r, y);
     draw_map(sim, r, x, y);
     draw_lapping_notice(lapping_notice(sim, slot), x, y);

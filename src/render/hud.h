@@ -26,10 +26,6 @@ std::string pitboard_text(bool time_trial, int laps_completed, int position, flo
                           int best_ticks);
 
 // The rider HUD's options.
-struct HudSettings {
-    bool lean_indicator = false;
-};
-extern HudSettings hud_settings;
 
 // The lean indicator's ring sector for the ground's tilt `a` across the bike
 // (radians, clockwise from straight up): its start and end angles, the
@@ -63,5 +59,6 @@ std::vector<std::string> status_lines(const StatusInfo &info);
 void hud_draw_status(const StatusInfo &info);
 
 // Draws the HUD of the rider in a slot (nothing for an empty slot) on the
-// view plane of the current projection.
-void hud_draw_rider(const Sim &sim, int slot);
+// view plane of the current projection; with `lean_indicator`, the lean
+// indicator too.
+void hud_draw_rider(const Sim &sim, int slot, bool lean_indicator);

@@ -4,7 +4,13 @@
 
 #include <cmath>
 
-float view_fov = 90;
+namespace
+{
+
+float last_fov = 90; // the field of view of the projection set last
+
+} // namespace
+
 ViewExtents view_extents;
 
 ViewExtents compute_view_extents(int width, int height, float fov_degrees)
@@ -24,10 +30,16 @@ ViewExtents compute_view_extents(int width, int height, float fov_degrees)
     return e;
 }
 
-void set_projection(int width, int height)
+void restore_projection(int width, int height)
 {
+    set_projection(width, height, last_fov);
+}
+
+void set_projection(int width, int height, float fov_degrees)
+{
+    last_fov = fov_degrees;
     glViewport(0, 0, width, height);
-    view_extents = compute_view_extents(width, height, view_fov);
+    view_extents = compute_view_extents(width, height, fov_degrees);
     float x = view_extents.x, y = view_extents.y;
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();

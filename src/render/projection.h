@@ -7,17 +7,22 @@ struct ViewExtents {
     float x = 1, y = 0.75f;
 };
 
-// The field of view in degrees (the configured "Field of View").
-extern float view_fov;
+// The extents of the projection set last: the flat drawing of the frame
+// (HUD, menus, text) reads them.
 extern ViewExtents view_extents;
 
 // The extents for a window: wider than 4:3 keeps the vertical extent of a
 // 4:3 screen and sees more to the sides.
 ViewExtents compute_view_extents(int width, int height, float fov_degrees);
 
-// Sets the viewport, the frustum (near 0.25 ft, far 5000 ft) and an identity
+// Sets the viewport, the frustum (near 0.25 ft, far 5000 ft) for a field of
+// view in degrees (the configured "Field of View") and an identity
 // model-view matrix for the window size.
-void set_projection(int width, int height);
+void set_projection(int width, int height, float fov_degrees);
+
+// Sets the projection again at the field of view set last, after drawing
+// elsewhere (into a texture) changed it.
+void restore_projection(int width, int height);
 
 // Flat drawing in window pixels (y down from the top-left corner) over
 // whatever was drawn: no depth test, lighting, culling or alpha test. End

@@ -12,11 +12,10 @@
 #include <algorithm>
 #include <cstring>
 
-LookSettings look_settings;
-
 namespace
 {
 
+LookSettings look_settings; // as the renderer's start configured them
 RiderLook rider_looks[SLOTS];
 std::vector<StatueLook> statues;
 int statues_track = 0; // serial of the track the statue looks are for
@@ -260,4 +259,9 @@ void looks_clear()
         free_rider_look(&look);
     statues.clear();
     statues_track = 0;
+}
+
+void looks_configure(const LookSettings &settings)
+{
+    look_settings = settings;
 }

@@ -54,7 +54,9 @@ struct LookSettings {
     bool statue_specular_maps = true; // statues' "_spec" maps
 };
 
-extern LookSettings look_settings;
+// Sets which maps are looked for, for every look loaded from now on (the
+// renderer's start sets them once from what the GL driver offers).
+void looks_configure(const LookSettings &settings);
 
 // The model name a skin selects: model "@yz250f_frame.jm" with texture
 // "yz250f-red-x.png" gives "@yz250f_frame-red.jm". Empty when the texture

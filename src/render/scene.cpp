@@ -136,7 +136,7 @@ void draw_scene(const Sim &sim, const SceneCamera &camera, int viewing_slot, con
     GLint viewport[4];
     glGetIntegerv(GL_VIEWPORT, viewport);
     terrain_paint(eye);
-    set_projection(viewport[2], viewport[3]);
+    restore_projection(viewport[2], viewport[3]);
     camera_apply(camera);
     if (gl_caps.has_fragment_shader)
         set_env_matrix(o);

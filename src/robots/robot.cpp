@@ -1,6 +1,7 @@
 // The robot's tick: aids, target points, line picking and joining, and the
 // start from the gate.
 #include "robots/robot.h"
+#include "platform/tick_math.h"
 
 #include "physics/rider.h"
 #include "platform/log.h"
@@ -14,13 +15,8 @@
 namespace
 {
 
-const float dt = 1.0f / TICKS_PER_SECOND;
+const float dt = TICK_SECONDS_F;
 const int aid_flags = RIDER_WHEELIE_CONTROL | RIDER_STOPPIE_CONTROL | RIDER_FRONT_ANTILOCK | RIDER_REAR_ANTILOCK;
-
-float clampf(float v, float lo, float hi)
-{
-    return std::min(hi, std::max(lo, v));
-}
 
 float uniform(RobotState *st, float width)
 {

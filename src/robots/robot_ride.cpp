@@ -1,5 +1,6 @@
 // Riding a joined line: aiming, leaning within the grip, speed, traffic,
 // jumps, and riding (or walking) back to the line when lost.
+#include "platform/tick_math.h"
 #include "robots/robot.h"
 
 #include "physics/aids.h"
@@ -13,17 +14,7 @@
 namespace
 {
 
-const float dt = 1.0f / TICKS_PER_SECOND, pi = (float)M_PI;
-
-float clampf(float v, float lo, float hi)
-{
-    return std::min(hi, std::max(lo, v));
-}
-
-float lerp(float a, float b, float t)
-{
-    return a + (b - a) * t;
-}
+const float dt = TICK_SECONDS_F;
 
 const LinePoint &point_at(const std::vector<LinePoint> &line, int i)
 {

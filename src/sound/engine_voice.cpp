@@ -7,7 +7,7 @@
 #include "physics/engine.h"
 #include "physics/rider.h"
 #include "platform/log.h"
-#include "platform/sound.h"
+#include "sound/sound_output.h"
 
 #include <algorithm>
 #include <cmath>
@@ -19,7 +19,6 @@ namespace
 {
 
 const float speed_of_sound = 1140.63f; // world units (feet) a second
-const double pi = M_PI;
 
 struct Shapes {
     float four_stroke[1024], two_stroke[1024];
@@ -28,11 +27,11 @@ struct Shapes {
     {
         for (int i = 0; i < 1024; ++i) {
             double x = i / 1023.0;
-            double four = (std::fabs(std::sin(3 * pi * x + 0.5246)) - 0.5) * 0.5;
+            double four = (std::fabs(std::sin(3 * M_PI * x + 0.5246)) - 0.5) * 0.5;
             double two = 0;
             if (x < 0.25) {
-                four += std::sin(16 * pi * x) * (1 - 4 * x);
-                two = std::sin(8 * pi * x) * (1 - 4 * x);
+                four += std::sin(16 * M_PI * x) * (1 - 4 * x);
+                two = std::sin(8 * M_PI * x) * (1 - 4 * x);
             }
             four_stroke[i] = (float)four;
             two_stroke[i] = (float)two;

@@ -4,6 +4,8 @@
 #include "net/client.h"
 #include "platform/messages.h"
 #include "race/race.h"
+#include "render/view_camera.h"
+#include "sound/engine_sounds.h"
 #include "track/track.h"
 
 #include <algorithm>
@@ -71,7 +73,7 @@ bool run_command(MenuContext *ctx, const char *line)
             show_message("Usage: bbopt <steps>");
         }
     } else if (command_is(line, "pipe", false, &args)) {
-        if (watched && watched->rider && ctx->retune_pipe && ctx->retune_pipe(sim->race.watched_slot, args))
+        if (watched && watched->rider && ctx->sounds && engine_sound_retune(ctx->sounds, sim->race.watched_slot, args))
             show_message("Pipe updated");
     } else if (command_is(line, "namedemo", false, &args)) {
         if (!sim || !sim->demo.out || sim->race.time_trial) {
@@ -104,9 +106,9 @@ bool run_command(MenuContext *ctx, const char *line)
             show_message("Usage: camangle <yaw> <pitch>");
             return true;
         }
-        if (ctx->free_yaw) {
-            *ctx->free_yaw = yaw * degrees, *ctx->free_pitch = pitch * degrees;
-            *ctx->free_yaw_rate = *ctx->free_pitch_rate = 0;
+        if (ViewCameras *cameras = ctx->cameras) {
+            cameras->free_yaw = yaw * degrees, cameras->free_pitch = pitch * degrees;
+            cameras->free_yaw_rate = cameras->free_pitch_rate = 0;
         }
         show_message("Camera aimed");
     } else if (command_is(line, "fov", false, &args)) {
@@ -186,14 +188,14 @@ void chat_submit(Menus *m, MenuContext *ctx)
             history_push(m);
         return;
     }
-    if (frame_clock <= m->last_chat + chat_flood_seconds) {
+    if (message_log.clock <= m->last_chat + chat_flood_seconds) {
         show_message("No one likes a spammer");
         return;
     }
-    m->last_chat = frame_clock;
+    m->last_chat = message_log.clock;
     if (!ctx->net || !net_connected(*ctx->net))
         show_message("Not connected to server");
     else
-        net_chat(ctx->net, text.substr(0, 466), frame_clock);
+        net_chat(ctx->net, text.substr(0, 466), message_log.clock);
     history_push(m);
 }

@@ -13,9 +13,11 @@
 
 struct AxisHandle;
 struct DemoList;
+struct EngineSounds;
 struct NetClient;
 struct Sim;
 struct TrackList;
+struct ViewCameras;
 struct Window;
 
 enum MenuPage {
@@ -80,13 +82,10 @@ struct MenuContext {
     bool practice = false, learning = true;
     int *roost_frequency = nullptr; // the roost setting in effect
     bool detected_fbo = false, detected_shaders = false;
-    // The free camera, aimed by the console's "camangle".
-    float *free_yaw = nullptr, *free_pitch = nullptr, *free_yaw_rate = nullptr, *free_pitch_rate = nullptr;
-    bool *render_stats = nullptr; // "renderstats" turns it on
+    ViewCameras *cameras = nullptr; // the free camera is aimed by the console's "camangle"
+    bool *render_stats = nullptr;   // "renderstats" turns it on
     double *min_frame_time = nullptr, *max_frame_time = nullptr;
-    // Re-tunes a slot's exhaust pipe from "length spread coefficient first
-    // last" (omitted values keep the bike's defaults); false for no voice.
-    bool (*retune_pipe)(int slot, const char *args) = nullptr;
+    EngineSounds *sounds = nullptr; // the console's "pipe" re-tunes a voice
 };
 
 struct Menus {

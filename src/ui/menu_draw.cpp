@@ -283,7 +283,7 @@ void menu_draw(Menus *m, MenuContext *ctx, int width, int height)
             draw_row(*m, m->rows[i], (int)i);
         if (m->page == PAGE_MAIN) {
             MenuGrid g = menu_grid(width, height, 40);
-            float alpha = std::clamp(10 - (float)frame_clock, 0.0f, 1.0f);
+            float alpha = std::clamp(10 - (float)message_log.clock, 0.0f, 1.0f);
             if (alpha > 0) {
                 text_centred(w / 2, h - 3 * g.unit, g.unit, {1, 1, 1, alpha},
                              "Although this software depicts real objects and places, it is not");

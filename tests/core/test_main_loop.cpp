@@ -47,7 +47,7 @@ struct MainLoopSteps : ::testing::Test {
         config.bindings[BIND_THROTTLE].binding.key_code = 42;
         config.bindings[BIND_LEFT].binding.key_code = 75;
         config.bindings[BIND_RIGHT].binding.key_code = 77;
-        control_map_init(&state);
+        control_map_init(&state.controls);
         state.view = RIDER_VIEW;
     }
 };
@@ -71,7 +71,7 @@ TEST_F(MainLoopSteps, EachStepSeesOnlyTheEventsBeforeItsMoment)
             *e = events[next++];
             return true;
         },
-        [&]() { throttle.push_back(state.controls[CONTROL_THROTTLE]); });
+        [&]() { throttle.push_back(state.controls.values[CONTROL_THROTTLE]); });
     EXPECT_EQ(steps, 4);
     EXPECT_EQ(throttle, (std::vector<float>{0, 1, 0, 0}));
     EXPECT_NEAR(state.simulated_time, state.target_time, 1e-12);
@@ -82,13 +82,13 @@ TEST_F(MainLoopSteps, OpposedKeysCancelAndTheFrameCapHolds)
     state.target_time = frame_step(0.5, 0, false);
     InputEvent left = {75, 1, 0, 0}, right = {77, 1, 0, 0};
     EXPECT_TRUE(route_event(&state, config, left));
-    build_controls(&state, config);
-    EXPECT_FLOAT_EQ(state.controls[CONTROL_STEER], 1);
+    build_controls(&state.controls, config);
+    EXPECT_FLOAT_EQ(state.controls.values[CONTROL_STEER], 1);
     EXPECT_TRUE(route_event(&state, config, right));
     int steps = run_frame_steps(
         &state, config, 1, [](double, InputEvent *) { return false; }, [] {});
     EXPECT_EQ(steps, 16);
-    EXPECT_FLOAT_EQ(state.controls[CONTROL_STEER], 0);
+    EXPECT_FLOAT_EQ(state.controls.values[CONTROL_STEER], 0);
 }
 
 TEST_F(MainLoopSteps, ALockedFrameRateOf32RunsFourStepsAFrame)
@@ -129,8 +129,8 @@ TEST_F(MainLoopSteps, EscAndTheChatKeyOpenPagesThatTakeEveryKey)
     // With the menus open, a riding key still sets its control, but the
     // pause key is the menus' and pauses nothing.
     route_event(&state, config, {42, 1, 0, 0});
-    build_controls(&state, config);
-    EXPECT_FLOAT_EQ(state.controls[CONTROL_THROTTLE], 1);
+    build_controls(&state.controls, config);
+    EXPECT_FLOAT_EQ(state.controls.values[CONTROL_THROTTLE], 1);
     route_event(&state, config, {25, 1, 0, 0});
     EXPECT_FALSE(state.paused);
     route_event(&state, config, {4176, 1, 0, 0});
@@ -233,19 +233,19 @@ TEST_F(MainLoopSteps, KeysBecomeTheRidersInputForTheNextTickOnly)
     Rider rider = {};
     rider.clutch = 1;
     config.reverse_steering.index = 0;
-    state.controls[CONTROL_THROTTLE] = 1;
-    state.controls[CONTROL_STEER] = 0.5f;
-    state.controls[CONTROL_CLUTCH] = 1; // lever pulled: the clutch opens at once
-    state.controls[CONTROL_SHIFT] = -1;
-    RiderInput in = controls_input(&state, config, rider);
+    state.controls.values[CONTROL_THROTTLE] = 1;
+    state.controls.values[CONTROL_STEER] = 0.5f;
+    state.controls.values[CONTROL_CLUTCH] = 1; // lever pulled: the clutch opens at once
+    state.controls.values[CONTROL_SHIFT] = -1;
+    RiderInput in = controls_input(&state.controls, config, rider);
     EXPECT_EQ(in.throttle, 1);
     EXPECT_EQ(in.steer, 0.5f);
     EXPECT_EQ(in.clutch, 0);
     EXPECT_EQ(in.shift, -1);
     config.reverse_steering.index = 1;
     rider.clutch = 0.5f;
-    state.controls[CONTROL_CLUTCH] = 0; // released: it closes at 4 a second
-    in = controls_input(&state, config, rider);
+    state.controls.values[CONTROL_CLUTCH] = 0; // released: it closes at 4 a second
+    in = controls_input(&state.controls, config, rider);
     EXPECT_EQ(in.steer, -0.5f);
     EXPECT_FLOAT_EQ(in.clutch, 0.5f + 4.0f / 128);
 
@@ -281,13 +281,13 @@ TEST_F(MainLoopSteps, TheChaseCameraStandsBehindTheOwnRider)
         rider_place_at(r, 100, 0, 100, heading); // facing (-sin h, -cos h)
         float fx = -std::sin(heading), fz = -std::cos(heading);
         const dReal *p = dBodyGetPosition(r->bodies[FRAME]);
-        Camera cam = chase_camera(state, settings, config, r, true);
+        Camera cam = chase_camera(state.cameras, camera_settings(config, settings), r, true);
         float back = (float)((cam.position[0] - p[0]) * fx + (cam.position[2] - p[2]) * fz);
         EXPECT_LT(back, -5) << heading;
         // Riding at 40 ft/s sideways to its facing: behind its motion.
         for (dBodyID b : r->bodies)
             dBodySetLinearVel(b, 40 * fz, 0, -40 * fx);
-        cam = chase_camera(state, settings, config, r, true);
+        cam = chase_camera(state.cameras, camera_settings(config, settings), r, true);
         float behind = (float)((cam.position[0] - p[0]) * fz + (cam.position[2] - p[2]) * -fx);
         EXPECT_LT(behind, -5) << heading;
     }

@@ -11,7 +11,7 @@ namespace
 TEST(Messages, RingKeepsTheNewestLinesCutTo127)
 {
     message_log_clear();
-    frame_clock = 10;
+    message_log.clock = 10;
     for (int i = 0; i < 1003; ++i)
         show_messagef("line %d", i);
     EXPECT_EQ(message_log.write_index, 3);
@@ -22,7 +22,7 @@ TEST(Messages, RingKeepsTheNewestLinesCutTo127)
 
     show_message(std::string(300, 'x').c_str());
     EXPECT_EQ(std::string(message_log_line(0)), std::string(127, 'x'));
-    frame_clock = 0;
+    message_log.clock = 0;
 }
 
 } // namespace

@@ -249,8 +249,7 @@ TEST_F(GameWindow, GeneratedFontsDrawTextOnTheViewPlane)
     EXPECT_FLOAT_EQ(text_font.width[' '], MISSING_GLYPH_WIDTH);
 
     ASSERT_NE(frame_begin(window), nullptr);
-    view_fov = 90;
-    set_projection(320, 240);
+    set_projection(320, 240, 90);
     float projection[16];
     glGetFloatv(GL_PROJECTION_MATRIX, projection);
     // 2 near / (right - left) with near 0.25 and the frustum sides at X/4, Y/4.
@@ -280,7 +279,7 @@ TEST_F(GameWindow, LoadingScreenShowsTheTitleTheMessageAndTheLabel)
     gl_renderer_install(nullptr);
     fonts_load();
     ASSERT_NE(frame_begin(window), nullptr);
-    set_projection(320, 240);
+    set_projection(320, 240, 90);
     glClearColor(0, 0, 1, 1);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     draw_loading_screen("Loading bikes...");
@@ -372,7 +371,7 @@ TEST_F(GameWindow, RidersDrawWithoutTouchingTheSimulation)
     std::vector<dReal> before = physics_state(r);
 
     ASSERT_NE(frame_begin(window), nullptr);
-    set_projection(320, 240);
+    set_projection(320, 240, 90);
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glEnable(GL_DEPTH_TEST);
@@ -413,7 +412,7 @@ TEST_F(GameWindow, RidersShineWithTheirSurroundings)
     unsigned environments[2] = {solid_texture(0, 0, 0, 255), solid_texture(255, 0, 0, 255)};
     for (int k = 0; k < 2; ++k) {
         ASSERT_NE(frame_begin(window), nullptr);
-        set_projection(320, 240);
+        set_projection(320, 240, 90);
         glClearColor(0, 0, 0, 1);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glEnable(GL_DEPTH_TEST);
@@ -452,7 +451,7 @@ TEST_F(GameWindow, SkyBoxSurroundsTheEye)
         ASSERT_NE(sky[f], 0u) << names[f];
     }
     ASSERT_NE(frame_begin(window), nullptr);
-    set_projection(320, 240);
+    set_projection(320, 240, 90);
     glClearColor(1, 0, 1, 1);
     std::vector<unsigned char> pixels(320 * 240 * 4);
     // Facing north, east, south, west and straight up, nothing of the clear

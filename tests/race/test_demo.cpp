@@ -109,7 +109,7 @@ TEST_F(Demos, SkippingAndRewindingMoveThroughTheRecording)
     ASSERT_GT(gates, 2);
     int crossed = s.gate_ticks[(size_t)gates - 1];
     // Back to just before the last crossing: it has not happened yet.
-    demo_step(&sim, (float)(crossed - race.tick - 64) / 128, false);
+    sim_skip_demo(&sim, (float)(crossed - race.tick - 64) / 128, false);
     EXPECT_EQ(race.tick, crossed - 64);
     EXPECT_EQ(s.next_gate, gates - 1);
     sim_run(&sim, 1);
@@ -117,11 +117,11 @@ TEST_F(Demos, SkippingAndRewindingMoveThroughTheRecording)
     EXPECT_NEAR(s.gate_ticks[(size_t)gates - 1], crossed, 1);
 
     int tick = race.tick;
-    demo_step(&sim, 1, false);
+    sim_skip_demo(&sim, 1, false);
     EXPECT_EQ(race.tick, tick + 128);
-    demo_step(&sim, 1, true);
+    sim_skip_demo(&sim, 1, true);
     EXPECT_EQ(race.tick, tick + 256) << "accurately, by running the ticks";
-    demo_step(&sim, 60, false);
+    sim_skip_demo(&sim, 60, false);
     EXPECT_EQ(race.tick, tick + 256) << "past the end nothing moves";
 }
 

@@ -290,18 +290,19 @@ TEST_F(GameScene, EveryViewShowsTheGroundAndSavesItsScreenshot)
         sim_tick(&sim);
 
     LoopState state;
-    control_map_init(&state);
-    state.free_position[0] = 700, state.free_position[1] = 60, state.free_position[2] = 700;
-    state.free_pitch = -0.3f;
+    control_map_init(&state.controls);
+    ViewCameras &cameras = state.cameras;
+    cameras.free_position[0] = 700, cameras.free_position[1] = 60, cameras.free_position[2] = 700;
+    cameras.free_pitch = -0.3f;
     for (ViewMode view : {RIDER_VIEW, CHASE_VIEW, FREE_VIEW}) {
         SCOPED_TRACE(view);
         state.view = view;
         // Two frames: the first paints the ground textures.
         for (int frame = 0; frame < 2; ++frame) {
-            set_projection(640, 480);
+            set_projection(640, 480, 90);
             glClearColor(1, 0, 1, 1);
             glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-            draw_view(sim, state, config, settings);
+            draw_view(sim, view, cameras, config, settings);
         }
         EXPECT_GT(ground.triangles, 100);
         EXPECT_GT(model_triangles_drawn, 0);
@@ -314,7 +315,7 @@ TEST_F(GameScene, EveryViewShowsTheGroundAndSavesItsScreenshot)
         EXPECT_LT(uncovered, 640 * 240 / 100);
 
         if (view != FREE_VIEW)
-            hud_draw_rider(sim, sim.race.watched_slot);
+            hud_draw_rider(sim, sim.race.watched_slot, false);
         StatusInfo info;
         info.render_stats = true;
         std::vector<std::string> lines = status_lines(info);
@@ -326,7 +327,7 @@ TEST_F(GameScene, EveryViewShowsTheGroundAndSavesItsScreenshot)
         config.bindings[BIND_SCREENSHOT].binding.key_code = 31;
         EXPECT_TRUE(route_event(&state, config, {31, 1, 0, 0}));
         ASSERT_TRUE(state.screenshot_requested);
-        take_screenshot(&state, 640, 480);
+        take_screenshot(&state.screenshot_number, 640, 480);
         state.screenshot_requested = false;
     }
     for (const char *name : {"screenshot001.png", "screenshot002.png", "screenshot003.png"}) {

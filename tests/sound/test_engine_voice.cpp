@@ -2,8 +2,8 @@
 // distance law, the pan and the Doppler shift; pipe files, good and bad.
 #include "physics/rider.h"
 #include "physics/world.h"
-#include "platform/sound.h"
 #include "sound/engine_voice.h"
+#include "sound/sound_output.h"
 #include "test_folders.h"
 
 #include <gtest/gtest.h>

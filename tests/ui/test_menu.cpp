@@ -346,15 +346,15 @@ TEST(Chat, CommandsMatchExactlyOrAsPrefixes)
 TEST(Chat, FloodGuardAndNoServer)
 {
     ChatFixture f;
-    frame_clock = 100;
+    message_log.clock = 100;
     f.type("hello");
     EXPECT_EQ(f.last_message(), "Not connected to server");
     EXPECT_EQ(f.menus.chat_field.text, "");
-    frame_clock = 101;
+    message_log.clock = 101;
     f.type("again");
     EXPECT_EQ(f.last_message(), "No one likes a spammer");
     EXPECT_EQ(f.menus.chat_field.text, "again") << "kept for another try";
-    frame_clock = 103;
+    message_log.clock = 103;
     f.type("again");
     EXPECT_EQ(f.menus.chat_field.text, "");
 }

@@ -84,10 +84,10 @@ int run_connected(const ConnectOptions &o)
             step *= network_time_scale(lag, sim.race.tick < sim.race.start_tick);
         }
         target += step;
-        frame_clock += step;
+        message_log.clock += step;
         while (simulated < target) {
             simulated += 1.0 / 128;
-            net_poll(&client, &sim, tracks, frame_clock);
+            net_poll(&client, &sim, tracks, message_log.clock);
             if (!net_connected(client))
                 break;
             if (client.state == NET_RACE_STARTED && client.race_id != ridden_race && client.client_id < 40) {
@@ -131,8 +131,8 @@ int run_connected(const ConnectOptions &o)
          net_connected(client) && now < linger_from + 3 && (now < linger_from + 0.5 || !client.out.empty());
          now = clock_seconds()) {
         sleep_until(0, 7812);
-        frame_clock += 1.0 / 128;
-        net_poll(&client, &sim, tracks, frame_clock);
+        message_log.clock += 1.0 / 128;
+        net_poll(&client, &sim, tracks, message_log.clock);
     }
     printf("network: %llu bytes sent, %llu received, ping %d ms\n", (unsigned long long)client.bytes_sent,
            (unsigned long long)client.bytes_received, net_ping_ms(client, sim, (int)client.client_id));

@@ -1,8 +1,8 @@
 // Audio output: the mixer's level table and channel levels, mixing through
 // the readback driver (rates, ends and loops, the channel budget, writes,
 // duplicates), and the wave-out driver on SDL's disk driver.
-#include "platform/sound.h"
-#include "platform/sound_mixer.h"
+#include "sound/sound_mixer.h"
+#include "sound/sound_output.h"
 #include "test_folders.h"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 // Opening, feeding and closing the audio output, and audio capture.
-#include "core/audio_out.h"
+#include "sound/audio_out.h"
 
-#include "core/settings.h"
 #include "platform/log.h"
-#include "platform/sound.h"
+#include "platform/tick_math.h"
+#include "sound/sound_output.h"
 
 #include <cstdio>
 
@@ -11,25 +11,25 @@ namespace
 {
 
 // Capture: 88320 sample frames a second, one block a simulation step.
-const int capture_rate = 88320, capture_frames = capture_rate / 128;
+const int capture_rate = 88320, capture_frames = capture_rate / TICKS_PER_SECOND;
 
-FILE *capture = nullptr;
+FILE *capture = nullptr; // open from audio_start to audio_stop
 
 } // namespace
 
-void audio_start(const GameSettings &settings, void *window)
+void audio_start(const std::string &capture_file, bool sound, void *window)
 {
-    if (!settings.record_audio.empty()) {
-        capture = fopen(settings.record_audio.c_str(), "wb");
+    if (!capture_file.empty()) {
+        capture = fopen(capture_file.c_str(), "wb");
         if (!capture) {
-            zeph_log("Can't write audio to '%s'\n", settings.record_audio.c_str());
+            zeph_log("Can't write audio to '%s'\n", capture_file.c_str());
         } else if (!sound_open_readback(capture_rate, capture_frames)) {
             fclose(capture);
             capture = nullptr;
         }
         return;
     }
-    if (settings.sound && !sound_open(window))
+    if (sound && !sound_open(window))
         zeph_log("No sound\n");
 }
 

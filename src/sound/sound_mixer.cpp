@@ -1,5 +1,5 @@
 // The software mixer: level table, channel lists and fragment mixing.
-#include "platform/sound_mixer.h"
+#include "sound/sound_mixer.h"
 
 #include <algorithm>
 #include <cstring>

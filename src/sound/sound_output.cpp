@@ -1,13 +1,13 @@
 // The audio drivers and the current one: the wave-out driver (the software
-// mixer on an audio thread, queueing fragments to the SDL audio device) and
+// mixer on an audio thread, queueing fragments to the platform's audio
+// device) and
 // the readback driver (the mixer run on request).
-#include "platform/sound.h"
+#include "sound/sound_output.h"
 
+#include "platform/audio_device.h"
 #include "platform/log.h"
 #include "platform/options.h"
-#include "platform/sound_mixer.h"
-
-#include <SDL.h>
+#include "sound/sound_mixer.h"
 
 #include <algorithm>
 #include <atomic>
@@ -16,8 +16,8 @@
 
 struct SoundDevice {
     Mixer mixer;
-    // Wave-out: the SDL device, its audio thread and how far it mixes ahead.
-    SDL_AudioDeviceID sdl = 0;
+    // Wave-out: the device, its audio thread and how far it mixes ahead.
+    AudioDevice *output_device = nullptr;
     std::thread thread;
     std::atomic<bool> stop{false};
     int mix_ahead = 8; // fragments
@@ -132,16 +132,16 @@ void audio_thread(SoundDevice *d)
             mixer_mix(&d->mixer);
             mixer_output8(d->mixer, d->block.data());
         }
-        if (SDL_QueueAudio(d->sdl, d->block.data(), (Uint32)bytes) != 0)
+        if (!audio_device_queue(d->output_device, d->block.data(), bytes))
             zeph_log("Audio thread: Write error\n");
         ++count;
         auto waiting = std::chrono::steady_clock::now();
         bool timed_out = false;
-        while (!d->stop && SDL_GetQueuedAudioSize(d->sdl) >= (Uint32)(d->mix_ahead * bytes)) {
+        while (!d->stop && audio_device_queued(d->output_device) >= d->mix_ahead * bytes) {
             std::this_thread::sleep_for(std::chrono::milliseconds(15));
             if (!timed_out && std::chrono::steady_clock::now() - waiting > std::chrono::seconds(1)) {
                 // The device does not take its samples: start it afresh.
-                SDL_ClearQueuedAudio(d->sdl);
+                audio_device_clear(d->output_device);
                 zeph_log("Audio thread: Timeout on fragment %d\n", count);
                 timed_out = true;
             }
@@ -153,37 +153,23 @@ void audio_thread(SoundDevice *d)
 SoundDevice *waveout_open(void *)
 {
     zeph_log("Opening waveOut audio...\n");
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0 || SDL_GetNumAudioDevices(0) <= 0) {
-        zeph_log("No audio device\n");
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        return nullptr;
-    }
-    const char *name = SDL_GetAudioDeviceName(0, 0);
-    zeph_log("Found a %s\n", name ? name : "sound device");
     int rate = std::clamp(option_int("sound-rate", 22050), 4000, 192000);
     int channels = std::clamp(option_int("sound-channels", 16), 0, 1024);
     int ahead = std::clamp(option_int("sound-mixahead", 125) * 64 / 1000, 1, 32);
     zeph_log("Waveout rate: %d\n", rate);
     zeph_log("Waveout channels: %d\n", channels);
     zeph_log("Waveout mixahead: %d\n", ahead * 1000 / 64);
-    SDL_AudioSpec want = {}, have = {};
-    want.freq = rate;
-    want.format = AUDIO_U8;
-    want.channels = 2;
-    want.samples = (Uint16)std::max(rate / 64, 64);
-    SDL_AudioDeviceID id = SDL_OpenAudioDevice(nullptr, 0, &want, &have, SDL_AUDIO_ALLOW_CHANNELS_CHANGE);
-    if (id == 0) {
+    bool stereo = true;
+    AudioDevice *output = audio_device_open(rate, std::max(rate / 64, 64), &stereo);
+    if (!output) {
         zeph_log("Can't open waveOut\n");
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return nullptr;
     }
     SoundDevice *d = new SoundDevice;
-    d->sdl = id;
+    d->output_device = output;
     d->mix_ahead = ahead;
-    bool stereo = have.channels >= 2;
     mixer_init(&d->mixer, rate, rate / 64, channels, stereo);
     d->block.assign((size_t)d->mixer.fragment * (stereo ? 2 : 1), 128);
-    SDL_PauseAudioDevice(id, 0);
     d->thread = std::thread(audio_thread, d);
     zeph_log("Audio opened!\n");
     return d;
@@ -199,8 +185,7 @@ void waveout_close(SoundDevice *d)
     d->stop = true;
     if (d->thread.joinable())
         d->thread.join();
-    SDL_CloseAudioDevice(d->sdl);
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    audio_device_close(d->output_device);
     delete d;
 }
 

@@ -3,11 +3,13 @@
 // step, closed at shut-down.
 #pragma once
 
-struct GameSettings;
+#include <string>
 
-// Opens the output as the settings ask; without a device the game is
-// silent (a log line says why). Never fails the start.
-void audio_start(const GameSettings &settings, void *window);
+// Opens the output: with a capture file named, the readback driver writing
+// into it; else, when sound is on, the default device. Without a device the
+// game is silent (a log line says why). Never fails the start. The output
+// and the capture file stay open until audio_stop.
+void audio_start(const std::string &capture_file, bool sound, void *window);
 
 // After a simulation step: with capture on, appends the step's block of
 // sound (16-bit stereo, 690 sample frames at 88320 a second) to the file.
