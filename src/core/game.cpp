@@ -27,6 +27,7 @@
 #include "platform/messages.h"
 #include "platform/window.h"
 #include "race/race.h"
+#include "race/series.h"
 #include "render/gl_caps.h"
 #include "render/loading_screen.h"
 #include "render/model.h"
@@ -68,6 +69,7 @@ struct Game {
     bool quit;
     Track track;         // the loaded track
     Sim sim;             // the race being run on it
+    SeriesList series;   // the points series and the event entered for the standings
     NetClient net;       // the connection to a race server
     EngineSounds sounds; // the riders' engine voices
 };
@@ -220,7 +222,7 @@ void start_simulation()
 {
     sim_create(&game.sim, &game.track);
     robots_install(&game.sim);
-    series_load_all(&game.sim.series, game.tracks, game.settings.debug >= 1);
+    series_load_all(&game.series, game.tracks, game.settings.debug >= 1);
     for (int i = 0; i < LINEUP_SLOTS; ++i) {
         game.slot_kinds[i] = SLOT_KIND_REPLAYED;
         game.lineup[i] = 0;
@@ -259,7 +261,7 @@ void shut_down()
 {
     net_leave(&game.net, &game.sim);
     // An entered series event still running counts as it stands.
-    series_record_result(&game.sim);
+    series_record_result(&game.series, &game.sim);
     looks_clear();
     sim_save_lines(&game.sim);
     sim_destroy(&game.sim);
@@ -307,6 +309,7 @@ int game_main(int argc, char **argv)
         m.config = &game.config;
         m.window = game.window;
         m.sim = &game.sim;
+        m.series = &game.series;
         m.net = &game.net;
         m.tracks = &game.tracks;
         m.demos = &game.demos;

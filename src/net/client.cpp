@@ -75,14 +75,8 @@ void reset(NetClient *c, Sim *sim)
 
 RiderDescription own_description(const NetClient &c, const Sim &sim)
 {
-    const PlayerRide &p = sim.settings.player;
     RiderDescription d;
-    d.bike = p.bike;
-    d.body_texture = p.body_texture;
-    d.bike_texture = p.bike_texture;
-    d.wheel_texture = p.wheel_texture;
-    d.head_texture = p.head_texture;
-    d.number = p.number;
+    static_cast<RiderOutfit &>(d) = sim.settings.player;
     d.name = c.player_name;
     return d;
 }

@@ -169,6 +169,12 @@ void rider_set_mass_distribution(Rider *r, float d)
     set_body_mass_box(r);
 }
 
+Rider *rider_create(PhysicsWorld *world, const RiderOutfit &o, int slot)
+{
+    return rider_create(world, o.bike.c_str(), slot, o.number.c_str(), o.body_texture.c_str(), o.head_texture.c_str(),
+                        o.bike_texture.c_str(), o.wheel_texture.c_str());
+}
+
 Rider *rider_create(PhysicsWorld *world, const char *bike, int slot, const char *number, const char *body_texture,
                     const char *head_texture, const char *bike_texture, const char *wheel_texture)
 {

@@ -51,6 +51,14 @@ struct WheelContact {
     dJointFeedback feedback;
 };
 
+// What a rider rides and wears: its bike, race number and skins (empty: the
+// bike's own). The player's ride, a demo's and a remote player's riders and
+// the robot roster all describe their riders with one.
+struct RiderOutfit {
+    std::string bike, number;
+    std::string body_texture, head_texture, bike_texture, wheel_texture;
+};
+
 struct Rider {
     PhysicsWorld *world; // the world its bodies live in, and the track under it
     BikeSpec spec;
@@ -115,6 +123,9 @@ struct Rider {
 Rider *rider_create(PhysicsWorld *world, const char *bike, int slot, const char *number,
                     const char *body_texture = nullptr, const char *head_texture = nullptr,
                     const char *bike_texture = nullptr, const char *wheel_texture = nullptr);
+
+// Builds a rider in an outfit, as above.
+Rider *rider_create(PhysicsWorld *world, const RiderOutfit &outfit, int slot);
 
 // Destroys the rider's bodies and joints and frees it; null is ignored.
 void rider_destroy(Rider *rider);

@@ -168,7 +168,7 @@ bool demo_open(Sim *sim, const std::string &wanted)
         std::string look, number;
         if (!read_line(d.in, &look) || !read_line(d.in, &number))
             return fail(sim, name, "a rider's description is cut off");
-        DemoRider rider;
+        RiderOutfit rider;
         std::string *fields[5] = {&rider.bike, &rider.body_texture, &rider.bike_texture, &rider.wheel_texture,
                                   &rider.head_texture};
         size_t from = 0;

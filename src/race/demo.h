@@ -13,6 +13,8 @@
 // cut off (the game killed, the power gone) plays up to its last tick.
 #pragma once
 
+#include "physics/rider.h"
+
 #include <string>
 #include <vector>
 
@@ -20,10 +22,6 @@ struct GameFile;
 struct Sim;
 
 // Who a recorded rider was.
-struct DemoRider {
-    std::string bike, body_texture, bike_texture, wheel_texture, head_texture, number;
-};
-
 // The file names of the demos.
 extern const char *const DEFAULT_DEMO;                  // "@demos/default.rvdemo"
 std::string last_lap_demo(const std::string &track);    // "@<track>/lastlap.rvdemo"
@@ -37,7 +35,7 @@ struct DemoState {
     // Playback.
     GameFile *in = nullptr;
     std::string chosen; // the demo to play; empty: the ghost in a time trial, else the default
-    std::vector<DemoRider> riders;
+    std::vector<RiderOutfit> riders;
     std::string track;
     int version = 0;
     long block_offset = 0, file_size = 0;

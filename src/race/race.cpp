@@ -10,12 +10,12 @@
 #include "physics/world.h"
 #include "platform/log.h"
 #include "platform/messages.h"
+#include "platform/workers.h"
 #include "race/demo.h"
 #include "race/line_plans.h"
 #include "race/progress.h"
 #include "race/roster.h"
 #include "race/snapshot.h"
-#include "race/workers.h"
 #include "track/track.h"
 
 #include <algorithm>
@@ -56,7 +56,7 @@ const RosterRider *next_robot(Sim *sim, const char *filter)
     const RosterRider *roster = robot_roster();
     for (int k = 0; k < ROSTER_SIZE; ++k) {
         int i = sim->roster_order[k];
-        if (sim->roster_taken[i] || (filter && !strstr(roster[i].bike, filter)))
+        if (sim->roster_taken[i] || (filter && roster[i].outfit.bike.find(filter) == std::string::npos))
             continue;
         sim->roster_taken[i] = true;
         return &roster[i];
@@ -105,12 +105,6 @@ void show_gate_raise(Sim *sim, size_t k)
 size_t gate_pieces(const Sim &sim)
 {
     return std::min(sim_track(sim).objects.gates.start_statues.size(), (size_t)SLOTS);
-}
-
-Rider *create(Sim *sim, const char *bike, int slot, const char *number, const char *body, const char *head,
-              const char *bike_skin, const char *wheels)
-{
-    return rider_create(&sim->physics, bike, slot, number, body, head, bike_skin, wheels);
 }
 
 // Tells a rider where its race goes on, for turning round when stopped.
@@ -179,12 +173,10 @@ int time_trial_lap(const Sim &sim, int slot)
 void add_ghosts(Sim *sim, int lap_line)
 {
     const Rider *player = sim->race.slots[0].rider;
-    const std::vector<DemoRider> &riders = sim->demo.riders;
+    const std::vector<RiderOutfit> &riders = sim->demo.riders;
     for (int k = 1; k < SLOTS && k <= (int)riders.size(); ++k) {
-        const DemoRider &d = riders[(size_t)k - 1];
         RiderSlot &slot = sim->race.slots[k];
-        slot.rider = create(sim, d.bike.c_str(), k, d.number.c_str(), d.body_texture.c_str(), d.head_texture.c_str(),
-                            d.bike_texture.c_str(), d.wheel_texture.c_str());
+        slot.rider = rider_create(&sim->physics, riders[(size_t)k - 1], k);
         slot.kind = KIND_REPLAYED;
         rider_disable(slot.rider);
         const Terrain &ground = sim_track(*sim).terrain;
@@ -280,6 +272,12 @@ bool sim_set_threads(Sim *sim, int threads)
     return threads <= 1 || sim->workers;
 }
 
+void sim_report_results(Sim *sim)
+{
+    if (sim->results_hook.report)
+        sim->results_hook.report(sim->results_hook.context, sim);
+}
+
 void sim_set_input(Sim *sim, int slot, const RiderInput &input)
 {
     if (slot < 0 || slot >= SLOTS)
@@ -303,20 +301,27 @@ void race_clear(Sim *sim)
     zeph_log("Finished deallocating bikes\n");
 }
 
-bool race_start(Sim *sim, const int *lineup, bool play_demo, bool record_demo, int time_limit, int laps, int skill,
-                unsigned seed)
+namespace
 {
-    RaceState &race = sim->race;
-    const RaceSettings &settings = sim->settings;
-    // A series event left for another race counts as it stands.
-    series_record_result(sim);
-    screen("Resetting...");
+
+// The roster drawn afresh from the race's seed; the seed's next number
+// places the gate drop 13 to 15 s after the start.
+void draw_roster_and_gate(Sim *sim, unsigned seed)
+{
     std::mt19937 twister(seed);
     for (int k = 0; k < ROSTER_SIZE; ++k)
         sim->roster_order[k] = k;
     for (int n = ROSTER_SIZE - 1; n >= 1; --n)
         std::swap(sim->roster_order[n], sim->roster_order[(twister() >> 16) % n]);
     std::fill(sim->roster_taken, sim->roster_taken + ROSTER_SIZE, false);
+    double u = (twister() & 0x7fffffffu) * (1.0 / 2147483648.0);
+    sim->race.start_tick = (int)(TICKS_PER_SECOND * (13 + 2 * u));
+}
+
+// The race before is left: its lines remembered, its demos closed, its
+// riders freed.
+void leave_race(Sim *sim)
+{
     if (sim->track && !sim->track->folder.empty()) {
         screen("Remembering lines...");
         sim_save_lines(sim);
@@ -327,31 +332,22 @@ bool race_start(Sim *sim, const int *lineup, bool play_demo, bool record_demo, i
     sim->demo.riders.clear();
     screen("Cleaning up...");
     race_clear(sim);
+}
 
-    race.tick = 0;
-    race.time_limit = time_limit;
-    race.laps = laps;
-    race.five_seconds = 5 * TICKS_PER_SECOND;
-    double u = (twister() & 0x7fffffffu) * (1.0 / 2147483648.0);
-    race.start_tick = (int)(128 * (13 + 2 * u));
-    race.time_trial = lineup == nullptr;
-
-    if (!sim->track) {
-        zeph_log("No track to race on\n");
-        return false;
-    }
-    Track &track = *sim->track;
-    // A played demo brings its own track and race; one whose track is not
-    // here is not played.
-    bool playing = play_demo && demo_open(sim, sim->demo.chosen);
-    if (playing && !use_track(sim, sim->demo.track, "")) {
+// The race's track: a played demo brings its own (one whose track is not
+// here is not played: `playing` turns false), a server's race the server's,
+// else the settings'. False when it cannot be loaded.
+bool choose_track(Sim *sim, bool *playing)
+{
+    RaceState &race = sim->race;
+    if (*playing && !use_track(sim, sim->demo.track, "")) {
         zeph_log("The demo's track '%s' isn't here\n", sim->demo.track.c_str());
         demo_close(sim);
         sim->demo.riders.clear();
-        playing = false;
+        *playing = false;
     }
     const NetworkRace &network = sim->network;
-    if (playing) {
+    if (*playing) {
         zeph_log("Playing the demo '%s' on %s\n", sim->demo.chosen.c_str(), sim->demo.track.c_str());
         race.time_limit = sim->demo.time_limit;
         race.laps = sim->demo.laps;
@@ -360,14 +356,19 @@ bool race_start(Sim *sim, const int *lineup, bool play_demo, bool record_demo, i
         if (!use_track(sim, network.track_folder, ""))
             return false;
         race.start_tick = network.start_tick;
-    } else if (!use_track(sim, settings.track_folder, settings.track_name)) {
+    } else if (!use_track(sim, sim->settings.track_folder, sim->settings.track_name)) {
         return false;
     }
-    // Statue hits and poses are the race's own: every race starts afresh.
-    physics_world_set_track(&sim->physics, &track);
-    load_lines(sim, skill);
+    return true;
+}
 
-    int working[SLOTS] = {};
+// The line-up ridden: a time trial's lone player; a robot in the first slot
+// of an empty line-up (unless a demo fills it); one human at most. The
+// watched slot is the human's, else the first taken.
+void ridden_lineup(Sim *sim, const int *lineup, bool playing, int working[SLOTS])
+{
+    RaceState &race = sim->race;
+    std::fill(working, working + SLOTS, (int)LINEUP_EMPTY);
     if (race.time_trial) {
         race.last_lap_time = race.best_lap_time = 0;
         working[0] = LINEUP_HUMAN;
@@ -396,79 +397,86 @@ bool race_start(Sim *sim, const int *lineup, bool play_demo, bool record_demo, i
             race.watched_slot = k;
         }
     }
+}
 
-    screen("Loading bikes...");
-    const RosterRider *roster = robot_roster();
-    size_t demo_rider = 0;
-    for (int k = 0; k < SLOTS; ++k) {
-        RiderSlot &slot = race.slots[k];
-        int v = working[k];
-        const RosterRider *robot = nullptr;
-        if (v == LINEUP_REMOTE) {
-            // A remote player as the server describes it, moved only by
-            // the snapshots it sends.
-            const RiderDescription &d = network.riders[k];
-            if (!network.server_race || d.bike.empty())
-                continue;
-            slot.rider = create(sim, d.bike.c_str(), k, d.number.c_str(), d.body_texture.c_str(),
-                                d.head_texture.c_str(), d.bike_texture.c_str(), d.wheel_texture.c_str());
-            slot.kind = KIND_REPLAYED;
-            place_on_grid(track, slot.rider, k);
-            rider_disable(slot.rider);
-            continue;
-        }
-        if (v == LINEUP_EMPTY) {
-            // An empty start slot takes the demo's next rider, if any.
-            if (!playing || demo_rider >= sim->demo.riders.size())
-                continue;
-            const DemoRider &d = sim->demo.riders[demo_rider++];
-            slot.rider = create(sim, d.bike.c_str(), k, d.number.c_str(), d.body_texture.c_str(),
-                                d.head_texture.c_str(), d.bike_texture.c_str(), d.wheel_texture.c_str());
-            slot.kind = KIND_REPLAYED;
-            place_on_grid(track, slot.rider, k);
-            rider_disable(slot.rider);
-            continue;
-        }
-        if (v == LINEUP_HUMAN) {
-            const PlayerRide &p = settings.player;
-            slot.rider = create(sim, p.bike.c_str(), k, p.number.c_str(), p.body_texture.c_str(),
-                                p.head_texture.c_str(), p.bike_texture.c_str(), p.wheel_texture.c_str());
-            slot.kind = KIND_LOCAL;
-        } else {
-            if (v == LINEUP_ROBOT)
-                robot = next_robot(sim, nullptr);
-            else if (v == LINEUP_ROBOT_125)
-                robot = next_robot(sim, "125");
-            else if (v == LINEUP_ROBOT_250)
-                robot = next_robot(sim, "250");
-            else if (v > LINEUP_NUMBER && v - LINEUP_NUMBER >= 20 && v - LINEUP_NUMBER <= 99) {
-                robot = &roster[v - LINEUP_NUMBER - 20];
-                sim->roster_taken[v - LINEUP_NUMBER - 20] = true;
-            }
-            std::string number = robot ? std::to_string(robot->number) : "0";
-            slot.rider = robot ? create(sim, robot->bike, k, number.c_str(), robot->body_texture, robot->head_texture,
-                                        robot->bike_texture, robot->wheel_texture)
-                               : create(sim, "rm125", k, number.c_str(), nullptr, nullptr, nullptr, nullptr);
-            slot.kind = KIND_ROBOT;
-        }
-        bool own_place = network.server_race && slot.kind == KIND_LOCAL && has_start_slot(network);
-        place_on_grid(track, slot.rider, k, own_place ? network.start_slot : -1);
-        rider_enable(slot.rider);
-        if (slot.kind == KIND_ROBOT) {
-            slot.rider->personality = settings.practice ? PERSONALITY_TESTER
-                                      : robot           ? robot->personality
-                                                        : PERSONALITY_OSPREY;
-            if (sim->robot_driver)
-                sim_set_controller(sim, k, sim->robot_driver(*sim, k));
-        }
-        if (slot.kind == KIND_LOCAL) {
-            race.false_start_penalty = 0;
-            const dReal *p = dBodyGetPosition(slot.rider->bodies[FRAME]);
-            for (int i = 0; i < 3; ++i)
-                race.start_position[i] = (float)p[i];
-        }
+// The roster robot a line-up value asks for (taking it), or null.
+const RosterRider *lineup_robot(Sim *sim, int v)
+{
+    if (v == LINEUP_ROBOT)
+        return next_robot(sim, nullptr);
+    if (v == LINEUP_ROBOT_125)
+        return next_robot(sim, "125");
+    if (v == LINEUP_ROBOT_250)
+        return next_robot(sim, "250");
+    int n = v - LINEUP_NUMBER;
+    if (v > LINEUP_NUMBER && n >= 20 && n <= 99) {
+        sim->roster_taken[n - 20] = true;
+        return &robot_roster()[n - 20];
     }
+    return nullptr;
+}
 
+// A replayed rider on the grid: moved only by the snapshots it is given.
+void put_replayed(Sim *sim, int k, const RiderOutfit &outfit)
+{
+    RiderSlot &slot = sim->race.slots[k];
+    slot.rider = rider_create(&sim->physics, outfit, k);
+    slot.kind = KIND_REPLAYED;
+    place_on_grid(sim_track(*sim), slot.rider, k);
+    rider_disable(slot.rider);
+}
+
+// The rider of a start slot's line-up value: a remote player as the server
+// describes it, the demo's next rider in an empty slot, the player, or a
+// robot.
+void fill_slot(Sim *sim, int k, int v, bool playing, size_t *demo_rider)
+{
+    RaceState &race = sim->race;
+    RiderSlot &slot = race.slots[k];
+    const NetworkRace &network = sim->network;
+    if (v == LINEUP_REMOTE) {
+        if (network.server_race && !network.riders[k].bike.empty())
+            put_replayed(sim, k, network.riders[k]);
+        return;
+    }
+    if (v == LINEUP_EMPTY) {
+        if (playing && *demo_rider < sim->demo.riders.size())
+            put_replayed(sim, k, sim->demo.riders[(*demo_rider)++]);
+        return;
+    }
+    const RosterRider *robot = nullptr;
+    if (v == LINEUP_HUMAN) {
+        slot.rider = rider_create(&sim->physics, sim->settings.player, k);
+        slot.kind = KIND_LOCAL;
+    } else {
+        robot = lineup_robot(sim, v);
+        RiderOutfit unknown = {"rm125", "0"};
+        slot.rider = rider_create(&sim->physics, robot ? robot->outfit : unknown, k);
+        slot.kind = KIND_ROBOT;
+    }
+    bool own_place = network.server_race && slot.kind == KIND_LOCAL && has_start_slot(network);
+    place_on_grid(sim_track(*sim), slot.rider, k, own_place ? network.start_slot : -1);
+    rider_enable(slot.rider);
+    if (slot.kind == KIND_ROBOT) {
+        slot.rider->personality = sim->settings.practice ? PERSONALITY_TESTER
+                                  : robot                ? robot->personality
+                                                         : PERSONALITY_OSPREY;
+        if (sim->robot_driver)
+            sim_set_controller(sim, k, sim->robot_driver(*sim, k));
+    } else {
+        race.false_start_penalty = 0;
+        const dReal *p = dBodyGetPosition(slot.rider->bodies[FRAME]);
+        for (int i = 0; i < 3; ++i)
+            race.start_position[i] = (float)p[i];
+    }
+}
+
+// The race set going once its riders stand on the gate: the recording,
+// the race's length and order, the raised gate, the first tick's demo
+// records and the player's bike setup.
+void set_off(Sim *sim, bool record_demo, bool playing)
+{
+    RaceState &race = sim->race;
     if (record_demo && playing && sim->demo.chosen == DEFAULT_DEMO) {
         show_message("Can't record and play from same file - recording disabled");
         record_demo = false;
@@ -500,7 +508,43 @@ bool race_start(Sim *sim, const int *lineup, bool play_demo, bool record_demo, i
         race.watched_slot = race.order.entries[0].slot;
     Rider *watched = race.slots[race.watched_slot].rider;
     if (watched && race.slots[race.watched_slot].kind == KIND_LOCAL)
-        apply_bike_setup(watched, settings.setup);
+        apply_bike_setup(watched, sim->settings.setup);
+}
+
+} // namespace
+
+bool race_start(Sim *sim, const int *lineup, bool play_demo, bool record_demo, int time_limit, int laps, int skill,
+                unsigned seed)
+{
+    RaceState &race = sim->race;
+    // A series event left for another race counts as it stands.
+    sim_report_results(sim);
+    screen("Resetting...");
+    draw_roster_and_gate(sim, seed);
+    leave_race(sim);
+    race.tick = 0;
+    race.time_limit = time_limit;
+    race.laps = laps;
+    race.five_seconds = 5 * TICKS_PER_SECOND;
+    race.time_trial = lineup == nullptr;
+    if (!sim->track) {
+        zeph_log("No track to race on\n");
+        return false;
+    }
+    bool playing = play_demo && demo_open(sim, sim->demo.chosen);
+    if (!choose_track(sim, &playing))
+        return false;
+    // Statue hits and poses are the race's own: every race starts afresh.
+    physics_world_set_track(&sim->physics, sim->track);
+    load_lines(sim, skill);
+
+    int working[SLOTS];
+    ridden_lineup(sim, lineup, playing, working);
+    screen("Loading bikes...");
+    size_t demo_rider = 0;
+    for (int k = 0; k < SLOTS; ++k)
+        fill_slot(sim, k, working[k], playing, &demo_rider);
+    set_off(sim, record_demo, playing);
     return true;
 }
 

@@ -16,7 +16,6 @@
 #include "race/remote.h"
 #include "race/roost.h"
 #include "race/roster.h"
-#include "race/series.h"
 #include "race/timing.h"
 
 #include <cstdint>
@@ -60,16 +59,10 @@ struct RiderSlot {
     int robot_target = 0;
 };
 
-// The local player's bike and graphics (from the configuration).
-struct PlayerRide {
-    std::string bike = "crf250(2009)", number = "999";
-    std::string body_texture, head_texture, bike_texture, wheel_texture; // empty: default
-};
-
 // What a race is started with besides its line-up.
 struct RaceSettings {
     std::string track_folder = "rabbithill", track_name;
-    PlayerRide player;
+    RiderOutfit player = {"crf250(2009)", "999"}; // the local player's (from the configuration)
     BikeSetup setup;
     bool practice = false;     // every robot rides as a tester
     bool learning = true;      // lines files are written (riding teaches the table either way)
@@ -107,6 +100,15 @@ struct SlotController {
     void *state = nullptr;
 };
 
+// Told of the race's results when they become final and when the race is
+// left for another (at race_start, before anything is cleared): the points
+// series records an entered event's result through it. The race calls
+// nothing else above itself.
+struct ResultsHook {
+    void (*report)(void *context, Sim *sim) = nullptr;
+    void *context = nullptr;
+};
+
 // Stages of the tick, all on in a race; a test may turn some off.
 enum SimStage {
     SIM_GROUND = 1,           // ground and statue contacts of every simulated rider
@@ -134,8 +136,8 @@ struct Sim {
     LineTable lines;
     std::string lines_folder;
     int lines_skill = -1;
-    DemoState demo;      // the recording being written and the demo being played
-    SeriesList series;   // the points series and the event entered for the standings
+    DemoState demo; // the recording being written and the demo being played
+    ResultsHook results_hook;
     RoostState roost;    // the dirt in flight
     NetworkRace network; // the server's race, when connected
     // Threads for the riders' contact searches (null: the caller's alone);
@@ -181,6 +183,9 @@ void time_trial_reset(Sim *sim);
 
 // Frees every rider and controller (the slots are empty).
 void race_clear(Sim *sim);
+
+// Tells the results hook (if any) of the race's results as they stand.
+void sim_report_results(Sim *sim);
 
 // Runs one tick.
 void sim_tick(Sim *sim);

@@ -7,6 +7,7 @@
 // Everything here is inert when the race is not a server's.
 #pragma once
 
+#include "physics/rider.h"
 #include "race/snapshot.h"
 
 #include <cstdint>
@@ -19,8 +20,9 @@ enum { REMOTE_SLOTS = 40 };
 
 // What the server tells of a rider: bike, four texture names (empty for
 // the default), number and name.
-struct RiderDescription {
-    std::string bike, body_texture, bike_texture, wheel_texture, head_texture, number, name;
+// A remote player as the server describes it: its outfit and its name.
+struct RiderDescription : RiderOutfit {
+    std::string name;
 };
 
 struct NetworkRace {

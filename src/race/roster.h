@@ -1,6 +1,8 @@
 // The built-in roster of 80 robot riders, numbers 20 to 99.
 #pragma once
 
+#include "physics/rider.h"
+
 enum { ROSTER_SIZE = 80 };
 
 // Personality rows of the robots (row 0 is never picked by name).
@@ -9,8 +11,7 @@ enum Personality { PERSONALITY_EMPTY, PERSONALITY_HERON, PERSONALITY_OSPREY, PER
 struct RosterRider {
     int number;
     Personality personality;
-    const char *bike;
-    const char *body_texture, *head_texture, *bike_texture, *wheel_texture; // null: default
+    RiderOutfit outfit;
 };
 
 // The roster in number order.

@@ -246,9 +246,9 @@ void series_lineup(const Series &s, int lineup[SERIES_SLOTS])
                 lineup[picks[k++]] = value(rider);
 }
 
-bool series_start_event(Sim *sim, TrackList *tracks, int index, bool entered, bool record_demo)
+bool series_start_event(SeriesList *series, Sim *sim, TrackList *tracks, int index, bool entered, bool record_demo)
 {
-    SeriesList &list = sim->series;
+    SeriesList &list = *series;
     if (index < 0 || index >= (int)list.series.size())
         return false;
     Series &s = list.series[index];
@@ -263,6 +263,10 @@ bool series_start_event(Sim *sim, TrackList *tracks, int index, bool entered, bo
     sim->settings.track_name = tracks->names[e.track];
     int lineup[SERIES_SLOTS];
     series_lineup(s, lineup);
+    sim->results_hook.report = [](void *context, Sim *race) {
+        series_record_result(static_cast<SeriesList *>(context), race);
+    };
+    sim->results_hook.context = series;
     if (!race_start(sim, lineup, false, record_demo, e.minutes * 60 * TICKS_PER_SECOND, e.laps, s.skill,
                     (unsigned)sim->race.tick))
         return false;
@@ -273,9 +277,9 @@ bool series_start_event(Sim *sim, TrackList *tracks, int index, bool entered, bo
     return true;
 }
 
-void series_record_result(Sim *sim)
+void series_record_result(SeriesList *series, Sim *sim)
 {
-    SeriesList &list = sim->series;
+    SeriesList &list = *series;
     if (list.entered_series < 0 || list.entered_series >= (int)list.series.size())
         return;
     Series &s = list.series[list.entered_series];

@@ -69,13 +69,14 @@ void series_classify(Series *series);
 void series_lineup(const Series &series, int lineup[SERIES_SLOTS]);
 
 // Starts the next event of a series as a race on its track; `entered`
-// marks it for the standings. False when every event is run or the race
-// could not start.
-bool series_start_event(Sim *sim, TrackList *tracks, int index, bool entered, bool record_demo);
+// marks it for the standings, and the race's results hook then records its
+// result when it is final or left for another race. False when every event
+// is run or the race could not start.
+bool series_start_event(SeriesList *list, Sim *sim, TrackList *tracks, int index, bool entered, bool record_demo);
 
 // Stores the entered event's result from the race (final or as it stands)
 // and rewrites the standings file; nothing without an entered event.
-void series_record_result(Sim *sim);
+void series_record_result(SeriesList *list, Sim *sim);
 
 // Forgets every result of a series.
 void series_reset(Series *series);

@@ -4,7 +4,6 @@
 #include "files/game_file.h"
 #include "physics/rider.h"
 #include "race/race.h"
-#include "race/series.h"
 #include "track/track.h"
 
 #include <algorithm>
@@ -326,7 +325,7 @@ void results_update(Sim *sim)
         write_results(*sim);
     race.results_final = true;
     // An entered series event has its result.
-    series_record_result(sim);
+    sim_report_results(sim);
 }
 
 bool write_results(const Sim &sim)

@@ -10,6 +10,7 @@
 #include "platform/names.h"
 #include "platform/window.h"
 #include "race/race.h"
+#include "race/series.h"
 #include "render/text.h"
 #include "track/track_list.h"
 #include "ui/chat.h"
@@ -217,8 +218,8 @@ int *menu_list_page(Menus *m)
 std::vector<std::string> series_names(const MenuContext &ctx)
 {
     std::vector<std::string> names;
-    if (ctx.sim)
-        for (const Series &s : ctx.sim->series.series)
+    if (ctx.series)
+        for (const Series &s : ctx.series->series)
             names.push_back(s.name);
     return names;
 }

@@ -15,6 +15,7 @@ struct AxisHandle;
 struct DemoList;
 struct EngineSounds;
 struct NetClient;
+struct SeriesList;
 struct Sim;
 struct TrackList;
 struct ViewCameras;
@@ -73,6 +74,7 @@ struct MenuContext {
     Config *config = nullptr;
     Window *window = nullptr;
     Sim *sim = nullptr;
+    SeriesList *series = nullptr; // the points series and the event entered for the standings
     NetClient *net = nullptr;
     TrackList *tracks = nullptr;
     const DemoList *demos = nullptr;

@@ -8,6 +8,7 @@
 #include "platform/names.h"
 #include "platform/window.h"
 #include "race/race.h"
+#include "race/series.h"
 #include "track/track_list.h"
 #include "ui/lists.h"
 #include "ui/menu_local.h"
@@ -175,14 +176,14 @@ void menu_act(Menus *m, MenuContext *ctx, const MenuRow &r)
             }
         } else if (m->page == PAGE_PLAYBACK && ctx->demos && r.entry < (int)ctx->demos->files.size()) {
             start_playback(m, ctx, r.entry);
-        } else if (m->page == PAGE_SERIES_LIST && ctx->sim && r.entry < (int)ctx->sim->series.series.size()) {
-            ctx->sim->series.selected = r.entry;
+        } else if (m->page == PAGE_SERIES_LIST && ctx->series && r.entry < (int)ctx->series->series.size()) {
+            ctx->series->selected = r.entry;
             menu_set_page(m, PAGE_SERIES);
         }
         break;
     case ACT_SERIES_ENTER:
     case ACT_SERIES_PRACTICE: {
-        SeriesList &list = ctx->sim->series;
+        SeriesList &list = *ctx->series;
         bool entered = r.action == ACT_SERIES_ENTER;
         const Series *s = list.selected < (int)list.series.size() ? &list.series[list.selected] : nullptr;
         // The entered event still running is not entered again; a series
@@ -190,13 +191,13 @@ void menu_act(Menus *m, MenuContext *ctx, const MenuRow &r)
         if (!s || (entered && list.entered_series == list.selected) || s->completed >= (int)s->events.size())
             break;
         before_race(m, ctx);
-        series_start_event(ctx->sim, ctx->tracks, list.selected, entered, ctx->config->record.index == 1);
+        series_start_event(&list, ctx->sim, ctx->tracks, list.selected, entered, ctx->config->record.index == 1);
         menus_sync_track(m, *ctx);
         break;
     }
     case ACT_SERIES_RESET:
-        if (ctx->sim && ctx->sim->series.selected < (int)ctx->sim->series.series.size())
-            series_reset(&ctx->sim->series.series[ctx->sim->series.selected]);
+        if (ctx->series && ctx->series->selected < (int)ctx->series->series.size())
+            series_reset(&ctx->series->series[ctx->series->selected]);
         break;
     case ACT_CONNECT:
         connect_or_disconnect(m, ctx);

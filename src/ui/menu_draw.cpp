@@ -3,6 +3,7 @@
 #include "net/client.h"
 #include "platform/messages.h"
 #include "race/race.h"
+#include "race/series.h"
 #include "render/gl_caps.h"
 #include "render/projection.h"
 #include "render/text.h"
@@ -207,7 +208,7 @@ void graphics_extras(const Menus &m, const MenuContext &ctx)
 // the text size.
 void series_extras(const Menus &m, const MenuContext &ctx)
 {
-    const SeriesList &list = ctx.sim->series;
+    const SeriesList &list = *ctx.series;
     if (list.selected >= (int)list.series.size())
         return;
     Standings st = series_standings(list.series[list.selected]);
@@ -274,7 +275,7 @@ void menu_draw(Menus *m, MenuContext *ctx, int width, int height)
         chat_draw(m, ctx, width, height);
     } else {
         fill(0, 0, w, h, {0.2f, 0.2f, 0.2f, 0.5f});
-        const SeriesList *series = ctx->sim ? &ctx->sim->series : nullptr;
+        const SeriesList *series = ctx->series;
         if (m->page == PAGE_SERIES && series && series->selected < (int)series->series.size())
             draw_title(*m, series->series[series->selected].name.c_str());
         else if (const char *title = page_title(*m))

@@ -58,7 +58,7 @@ void fill_race_settings(Sim *sim, const Config &c, const TrackList &tracks, bool
     auto skin = [](const MenuItem &item) {
         return item.index > 0 && item.index < (int)item.values.size() ? item.values[item.index] : std::string();
     };
-    PlayerRide &p = sim->settings.player;
+    RiderOutfit &p = sim->settings.player;
     p.bike = choice_name(c.bike);
     p.number = c.number.text;
     p.body_texture = skin(c.rider_texture);

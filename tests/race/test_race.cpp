@@ -95,10 +95,10 @@ TEST(Roster, EightyRidersInNumberOrder)
     const RosterRider *roster = robot_roster();
     for (int k = 0; k < ROSTER_SIZE; ++k)
         EXPECT_EQ(roster[k].number, 20 + k);
-    EXPECT_NE(strstr(roster[0].bike, "125"), nullptr);
-    EXPECT_STREQ(roster[39].bike, "yz250f_se(2006)");
+    EXPECT_NE(roster[0].outfit.bike.find("125"), std::string::npos);
+    EXPECT_EQ(roster[39].outfit.bike, "yz250f_se(2006)");
     EXPECT_EQ(roster[60].personality, PERSONALITY_FINCH);
-    EXPECT_NE(roster[60].bike_texture, nullptr);
+    EXPECT_FALSE(roster[60].outfit.bike_texture.empty());
 }
 
 TEST_F(Races, TheGateDropsAfterTheStartTick)

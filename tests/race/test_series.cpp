@@ -185,30 +185,31 @@ class SeriesRaceTest : public GameRaceTest
 TEST_F(SeriesRaceTest, AnEnteredEventLeftForAnotherRaceIsRecordedAsItStood)
 {
     TrackList tracks = build_track_list(false);
-    series_load_all(&sim.series, tracks, false);
-    ASSERT_GE(sim.series.series.size(), 2u) << "the shipped series";
+    SeriesList list;
+    series_load_all(&list, tracks, false);
+    ASSERT_GE(list.series.size(), 2u) << "the shipped series";
     int sprint = -1;
-    for (size_t i = 0; i < sim.series.series.size(); ++i)
-        if (sim.series.series[i].file == "sprint.series")
+    for (size_t i = 0; i < list.series.size(); ++i)
+        if (list.series[i].file == "sprint.series")
             sprint = (int)i;
     ASSERT_GE(sprint, 0);
-    ASSERT_TRUE(series_start_event(&sim, &tracks, sprint, true, false));
-    EXPECT_EQ(sim.series.entered_series, sprint);
-    EXPECT_FALSE(series_start_event(&sim, &tracks, sprint, true, false)) << "entered already";
+    ASSERT_TRUE(series_start_event(&list, &sim, &tracks, sprint, true, false));
+    EXPECT_EQ(list.entered_series, sprint);
+    EXPECT_FALSE(series_start_event(&list, &sim, &tracks, sprint, true, false)) << "entered already";
     sim_run(&sim, 20);
     // Another race: the event counts as it stands, the player last.
     int lineup[40] = {2};
     race_start(&sim, lineup, false, false, 0, 1, 0, 1);
-    const Series &s = sim.series.series[sprint];
+    const Series &s = list.series[sprint];
     EXPECT_EQ(s.completed, 1);
     EXPECT_EQ(s.events[0].positions[s.numbers.size()], (int)s.numbers.size());
-    EXPECT_EQ(sim.series.entered_series, -1);
+    EXPECT_EQ(list.entered_series, -1);
     EXPECT_NE(read_file(home.path + "/Rutvale/sprint.series_standings"), "");
 
     // Practice leaves the standings alone; the file is read back the same.
-    ASSERT_TRUE(series_start_event(&sim, &tracks, sprint, false, false));
+    ASSERT_TRUE(series_start_event(&list, &sim, &tracks, sprint, false, false));
     race_start(&sim, lineup, false, false, 0, 1, 0, 1);
-    EXPECT_EQ(sim.series.series[sprint].completed, 1);
+    EXPECT_EQ(list.series[sprint].completed, 1);
     SeriesList again;
     series_load_all(&again, tracks, false);
     EXPECT_EQ(again.series[sprint].completed, 1);

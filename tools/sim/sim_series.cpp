@@ -70,24 +70,25 @@ int run_series(const SeriesOptions &o)
     robots_install(&sim);
     sim.settings.learning = o.learning;
     sim.settings.debug = o.debug;
-    series_load_all(&sim.series, tracks, o.debug);
-    int index = find_series(sim.series, o.name);
+    SeriesList list;
+    series_load_all(&list, tracks, o.debug);
+    int index = find_series(list, o.name);
     if (index < 0) {
         fprintf(stderr, "rutvale-sim: no series '%s' (", o.name.c_str());
-        for (size_t i = 0; i < sim.series.series.size(); ++i)
-            fprintf(stderr, "%s\"%s\"", i ? ", " : "", sim.series.series[i].file.c_str());
+        for (size_t i = 0; i < list.series.size(); ++i)
+            fprintf(stderr, "%s\"%s\"", i ? ", " : "", list.series[i].file.c_str());
         fprintf(stderr, ")\n");
         sim_destroy(&sim);
         return 1;
     }
-    Series &s = sim.series.series[index];
+    Series &s = list.series[index];
     printf("series %s: %d events, %d robots, skill %d, %d already run\n", s.name.c_str(), (int)s.events.size(),
            (int)s.numbers.size(), s.skill, s.completed);
     int status = 0;
     while (s.completed < (int)s.events.size()) {
         int event = s.completed;
         const SeriesEvent &e = s.events[event];
-        if (!series_start_event(&sim, &tracks, index, true, false)) {
+        if (!series_start_event(&list, &sim, &tracks, index, true, false)) {
             fprintf(stderr, "rutvale-sim: can't start event %d of '%s'\n", event + 1, s.name.c_str());
             status = 1;
             break;
@@ -103,7 +104,7 @@ int run_series(const SeriesOptions &o)
             sim_tick(&sim);
         printf("event %d: %s on %s, %s\n", event + 1, e.name.c_str(), tracks.folders[e.track].c_str(),
                sim.race.results_final ? "results final" : "as the race stood");
-        series_record_result(&sim);
+        series_record_result(&list, &sim);
         // The round points this event gave (none before a round's last moto).
         const SeriesEvent &done = s.events[event];
         for (size_t r = 0; r <= s.numbers.size(); ++r)

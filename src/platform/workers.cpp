@@ -2,7 +2,7 @@
 // workers take indices from a shared counter that carries the generation
 // beside the index, so a worker still looking at an old job can never take
 // an index of a new one.
-#include "race/workers.h"
+#include "platform/workers.h"
 
 #include <atomic>
 #include <chrono>

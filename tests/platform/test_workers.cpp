@@ -1,6 +1,6 @@
 // The worker pool: every index of every job runs exactly once, whatever
 // the number of threads, and a posted job runs while the caller works.
-#include "race/workers.h"
+#include "platform/workers.h"
 
 #include <gtest/gtest.h>
 
