@@ -450,7 +450,7 @@ void fill_slot(Sim *sim, int k, int v, bool playing, size_t *demo_rider)
         slot.kind = KIND_LOCAL;
     } else {
         robot = lineup_robot(sim, v);
-        RiderOutfit unknown = {"rm125", "0"};
+        RiderOutfit unknown = {"rm125", "0", "", "", "", ""};
         slot.rider = rider_create(&sim->physics, robot ? robot->outfit : unknown, k);
         slot.kind = KIND_ROBOT;
     }

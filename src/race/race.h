@@ -62,7 +62,7 @@ struct RiderSlot {
 // What a race is started with besides its line-up.
 struct RaceSettings {
     std::string track_folder = "rabbithill", track_name;
-    RiderOutfit player = {"crf250(2009)", "999"}; // the local player's (from the configuration)
+    RiderOutfit player = {"crf250(2009)", "999", "", "", "", ""}; // the local player's (from the configuration)
     BikeSetup setup;
     bool practice = false;     // every robot rides as a tester
     bool learning = true;      // lines files are written (riding teaches the table either way)

@@ -203,54 +203,61 @@ void speed_control(const Rider &r, float v, float target, RiderInput *in)
     in->clutch = r.gear > 0 ? 1.0f : clampf((rpm - (r.spec.auto_shift_down - 1000)) / 1000, 0, 1);
 }
 
-void robot_ride(Sim &sim, int slot, RobotState *st, RiderInput *in)
+namespace
 {
-    RiderSlot &s = sim.race.slots[slot];
-    Rider &r = *s.rider;
-    const std::vector<LinePoint> &line = s.robot_line;
-    int now = sim.race.tick, n = (int)line.size();
-    if ((now - st->target_tick) * dt > 3.0f || (now - st->moving_tick) * dt > 3.0f || lying(r)) {
-        st->recovery = 3;
-        return;
-    }
-    in->sit_dab = 0;
-    float p = line_progress(s);
-    int k = (int)std::lround(p);
-    float V = lerp(std::fabs(point_at(line, k).speed), std::fabs(point_at(line, k + 1).speed), p - (float)k);
-    float v = frame_speed(&r);
+
+// Where a robot is and how it moves, seen once a tick.
+struct RideView {
+    float frame[3];         // the frame's position
+    float side[3], back[3]; // the way of travel
+    float v;                // speed
+    float G;                // the load on the wheels, in g (at least 1)
+    float lean, radius;     // the bike's lean and the turn it makes
+};
+
+RideView ride_view(const Rider &r)
+{
+    RideView w;
     const dReal *fp = dBodyGetPosition(r.bodies[FRAME]);
-    float frame[3] = {(float)fp[0], (float)fp[1], (float)fp[2]};
-
-    // The next take-off along the line, in seconds.
-    int jump = -1;
-    for (int j = std::max(k, 0); j < std::min(k + 20, n) - 1 && jump < 0; ++j)
-        if (line[(size_t)j].speed < 0 && line[(size_t)j + 1].speed < 0)
-            jump = j;
-    float take_off = 1000000;
-    if (jump >= 0) {
-        const LinePoint &pk = point_at(line, k);
-        float d = std::sqrt((pk.x - frame[0]) * (pk.x - frame[0]) + (pk.y - frame[1]) * (pk.y - frame[1]) +
-                            (pk.z - frame[2]) * (pk.z - frame[2]));
-        take_off = (float)(jump - k) * 0.25f + d / std::max(v, 0.1f);
-    }
-
-    // The way of travel, the load on the wheels and the present turn.
-    float side[3], back[3];
-    travel_frame(r, side, back);
+    w.frame[0] = (float)fp[0], w.frame[1] = (float)fp[1], w.frame[2] = (float)fp[2];
+    w.v = frame_speed(&r);
+    travel_frame(r, w.side, w.back);
     float load = 0;
     if (r.front_contact.depth > 0)
         load += (float)r.front_contact.feedback.f1[1];
     if (r.rear_contact.depth > 0)
         load += (float)r.rear_contact.feedback.f1[1];
-    float G = std::max(load / (32 * r.total_mass) - 1, 1.0f);
-    float lean = bike_lean_angle(&r, FRAME);
-    float t = std::tan(lean);
-    float radius = std::fabs(t) > 1e-6f ? -v * v / (t * G * 32) : (t >= 0 ? -1e6f : 1e6f);
-    float lean_rate = pi / G;
+    w.G = std::max(load / (32 * r.total_mass) - 1, 1.0f);
+    w.lean = bike_lean_angle(&r, FRAME);
+    float t = std::tan(w.lean);
+    w.radius = std::fabs(t) > 1e-6f ? -w.v * w.v / (t * w.G * 32) : (t >= 0 ? -1e6f : 1e6f);
+    return w;
+}
 
-    // Traffic: the nearest rider ahead on this rider's patch of track.
-    float mine[4][2];
-    footprint(frame, side, back, -2, 2, 4 + v, 4, mine);
+// The next take-off along the line within 20 points of point k (-1: none)
+// and the seconds until it.
+float next_take_off(const std::vector<LinePoint> &line, int k, const RideView &w, int *jump)
+{
+    int n = (int)line.size();
+    *jump = -1;
+    for (int j = std::max(k, 0); j < std::min(k + 20, n) - 1 && *jump < 0; ++j)
+        if (line[(size_t)j].speed < 0 && line[(size_t)j + 1].speed < 0)
+            *jump = j;
+    if (*jump < 0)
+        return 1000000;
+    const LinePoint &pk = point_at(line, k);
+    const float *frame = w.frame;
+    float d = std::sqrt((pk.x - frame[0]) * (pk.x - frame[0]) + (pk.y - frame[1]) * (pk.y - frame[1]) +
+                        (pk.z - frame[2]) * (pk.z - frame[2]));
+    return (float)(*jump - k) * 0.25f + d / std::max(w.v, 0.1f);
+}
+
+// Traffic: the nearest rider ahead on this rider's patch of track, or null.
+const Rider *rider_ahead(const Sim &sim, int slot, const RideView &w)
+{
+    const float *frame = w.frame;
+    float v = w.v, mine[4][2];
+    footprint(frame, w.side, w.back, -2, 2, 4 + v, 4, mine);
     const Rider *ahead = nullptr;
     float nearest = 1e30f;
     for (int o = 0; o < SLOTS; ++o) {
@@ -269,50 +276,58 @@ void robot_ride(Sim &sim, int slot, RobotState *st, RiderInput *in)
         if (!overlap(mine, theirs))
             continue;
         float rel[3] = {at[0] - frame[0], at[1] - frame[1], at[2] - frame[2]};
-        float ahead_of_me = -dot3(rel, back), me_ahead = dot3(rel, oback);
+        float ahead_of_me = -dot3(rel, w.back), me_ahead = dot3(rel, oback);
         float d2 = dot3(rel, rel);
         if (ahead_of_me > me_ahead && d2 < nearest) {
             nearest = d2;
             ahead = other;
         }
     }
-    bool held_up = false;
-    if (ahead)
-        V = follow_speed(sim, radius, frame, side, v, V, *ahead, &held_up);
-    if (held_up)
-        std::fill(r.picked_lines, r.picked_lines + 4, 0);
+    return ahead;
+}
 
-    // The aim point along the line.
-    float aim[3], gain = 4;
+// The aim point along the line at fractional point p (nearest point k):
+// before the first gate 4 points on; after it, nearer on a line that bends
+// away, and over a coming take-off toward the jump's landing side. The
+// straighter the line ahead, the less the steering gain and lean rate.
+void aim_point(const RiderSlot &s, float p, int k, const RideView &w, float take_off, int jump, float *gain,
+               float *lean_rate, float aim[3])
+{
+    const std::vector<LinePoint> &line = s.robot_line;
+    int n = (int)line.size();
+    const float *frame = w.frame;
     if (s.next_gate < 1) {
         line_at(line, p + 4, aim);
-    } else {
-        int count = 0;
-        for (int i = k + 1; i <= std::min(k + 6, n - 1); ++i) {
-            const LinePoint &q = line[(size_t)i];
-            float d[3] = {q.x - frame[0], q.y - frame[1], q.z - frame[2]};
-            float forward = -dot3(d, back), lateral = std::fabs(dot3(d, side));
-            if (forward <= 0 || lateral > 0.125f * forward)
-                break;
-            ++count;
-        }
-        float factor = clampf((float)(count - 20) * -0.05882353f, 0, 1);
-        gain = 4 * factor;
-        lean_rate *= factor;
-        if (take_off >= 2.0f) {
-            line_at(line, p + (count > 4 && std::fabs(lean) < 0.3926991f ? 3.0f : 2.0f), aim);
-        } else {
-            float w = clampf((take_off - 2) * -2, 0, 1);
-            const LinePoint &a = point_at(line, k + 3), &j3 = point_at(line, jump + 3), &j = point_at(line, jump);
-            aim[0] = a.x + w * (j3.x + frame[0] - j.x - a.x);
-            aim[1] = a.y + w * (j3.y + frame[1] - j.y - a.y);
-            aim[2] = a.z + w * (j3.z + frame[2] - j.z - a.z);
-        }
+        return;
     }
-    float R = turn_radius_to(radius, frame, side, back, aim);
-    float wanted = std::atan2(-v * v / R, 32 * G);
+    int count = 0;
+    for (int i = k + 1; i <= std::min(k + 6, n - 1); ++i) {
+        const LinePoint &q = line[(size_t)i];
+        float d[3] = {q.x - frame[0], q.y - frame[1], q.z - frame[2]};
+        float forward = -dot3(d, w.back), lateral = std::fabs(dot3(d, w.side));
+        if (forward <= 0 || lateral > 0.125f * forward)
+            break;
+        ++count;
+    }
+    float factor = clampf((float)(count - 20) * -0.05882353f, 0, 1);
+    *gain = 4 * factor;
+    *lean_rate *= factor;
+    if (take_off >= 2.0f) {
+        line_at(line, p + (count > 4 && std::fabs(w.lean) < 0.3926991f ? 3.0f : 2.0f), aim);
+    } else {
+        float f = clampf((take_off - 2) * -2, 0, 1);
+        const LinePoint &a = point_at(line, k + 3), &j3 = point_at(line, jump + 3), &j = point_at(line, jump);
+        aim[0] = a.x + f * (j3.x + frame[0] - j.x - a.x);
+        aim[1] = a.y + f * (j3.y + frame[1] - j.y - a.y);
+        aim[2] = a.z + f * (j3.z + frame[2] - j.z - a.z);
+    }
+}
 
-    // Within the grip of the ground ahead.
+// The wanted lean held within the grip of the ground at the line's next
+// points and under the front wheel a quarter second on; true when it had
+// to be.
+bool within_grip(const Sim &sim, const Rider &r, const std::vector<LinePoint> &line, int k, float lean, float *wanted)
+{
     const Terrain &ground = sim_track(sim).terrain;
     bool limited = false;
     auto grip_limit = [&](float x, float z) {
@@ -324,16 +339,79 @@ void robot_ride(Sim &sim, int slot, RobotState *st, RiderInput *in)
         float camber = lean - std::atan2((float)nl[0], (float)nl[1]);
         float mu = ground.surfaces.empty() ? 1.0f : ground.surfaces[(size_t)terrain_tile_at(ground, x, z)].friction[0];
         float m = std::min(std::atan(mu), 1.1780972f);
-        float held = clampf(wanted, camber - m, camber + m);
-        limited |= held != wanted;
-        wanted = held;
+        float held = clampf(*wanted, camber - m, camber + m);
+        limited |= held != *wanted;
+        *wanted = held;
     };
     for (int i = k + 4; i >= k; --i)
         grip_limit(point_at(line, i).x, point_at(line, i).z);
     const dReal *wp = dBodyGetPosition(r.bodies[FRONT_WHEEL]), *wv = dBodyGetLinearVel(r.bodies[FRONT_WHEEL]);
     grip_limit((float)(wp[0] + 0.25 * wv[0]), (float)(wp[2] + 0.25 * wv[2]));
-    if (limited) {
-        V = std::min(V, std::sqrt(std::tan(std::fabs(wanted)) * G * std::fabs(R) * 32));
+    return limited;
+}
+
+// Steering: the lean rate toward the wanted lean, doubled toward upright
+// and limited. Robots ride with the steering aid a new player has (the aid
+// leans the bike to the lean asked for and steers the front along its way
+// of travel), asked for the lean a quarter second ahead at that rate;
+// upright in the air.
+float robot_steer(const Rider &r, float lean, float wanted, float gain, float lean_rate)
+{
+    float rho = (wanted - lean) * gain;
+    if (rho * lean < 0)
+        rho *= 2;
+    rho = clampf(rho, -lean_rate, lean_rate);
+    if (r.front_contact.depth <= 0 && r.rear_contact.depth <= 0)
+        return 0;
+    return arcade_steer(lean + rho * 0.25f);
+}
+
+// The throttle moves in steps, freely the way the grip allows; `phi` is the
+// share the sliding front lets through.
+float stepped_throttle(const Rider &r, RobotState *st, int now, float phi, float throttle)
+{
+    float x = phi * throttle;
+    if ((now - st->limit_tick) * dt >= 0.125f)
+        x = clampf(x, st->throttle_memory - 0.03125f, 1);
+    else
+        x = clampf(x, 0, st->throttle_memory + 0.03125f);
+    st->throttle_memory = x;
+    return r.crash_timer > 0 ? 0 : clampf(x, 0, 1);
+}
+
+} // namespace
+
+void robot_ride(Sim &sim, int slot, RobotState *st, RiderInput *in)
+{
+    RiderSlot &s = sim.race.slots[slot];
+    Rider &r = *s.rider;
+    const std::vector<LinePoint> &line = s.robot_line;
+    int now = sim.race.tick;
+    if ((now - st->target_tick) * dt > 3.0f || (now - st->moving_tick) * dt > 3.0f || lying(r)) {
+        st->recovery = 3;
+        return;
+    }
+    in->sit_dab = 0;
+    float p = line_progress(s);
+    int k = (int)std::lround(p);
+    float V = lerp(std::fabs(point_at(line, k).speed), std::fabs(point_at(line, k + 1).speed), p - (float)k);
+    RideView w = ride_view(r);
+    float v = w.v, lean = w.lean, lean_rate = pi / w.G;
+    int jump;
+    float take_off = next_take_off(line, k, w, &jump);
+
+    bool held_up = false;
+    if (const Rider *ahead = rider_ahead(sim, slot, w))
+        V = follow_speed(sim, w.radius, w.frame, w.side, v, V, *ahead, &held_up);
+    if (held_up)
+        std::fill(r.picked_lines, r.picked_lines + 4, 0);
+
+    float aim[3], gain = 4;
+    aim_point(s, p, k, w, take_off, jump, &gain, &lean_rate, aim);
+    float R = turn_radius_to(w.radius, w.frame, w.side, w.back, aim);
+    float wanted = std::atan2(-v * v / R, 32 * w.G);
+    if (within_grip(sim, r, line, k, lean, &wanted)) {
+        V = std::min(V, std::sqrt(std::tan(std::fabs(wanted)) * w.G * std::fabs(R) * 32));
         st->limit_tick = now;
     }
 
@@ -352,37 +430,17 @@ void robot_ride(Sim &sim, int slot, RobotState *st, RiderInput *in)
         phi = 1 - (1 - phi) * (v - 7.5f) * 0.4f;
     }
     if (take_off < 3.0f) {
-        float w = clampf((take_off - 3) * -0.5f, 0, 1);
-        phi += (1 - phi) * w;
-        V += (std::max(v, std::fabs(point_at(line, k).speed) + 2.0f) - V) * w;
-        float most = pi / 2 - 1.3744469f * w;
+        float f = clampf((take_off - 3) * -0.5f, 0, 1);
+        phi += (1 - phi) * f;
+        V += (std::max(v, std::fabs(point_at(line, k).speed) + 2.0f) - V) * f;
+        float most = pi / 2 - 1.3744469f * f;
         wanted = clampf(wanted, -most, most);
         lean_rate += (0.3926991f - lean_rate) * clampf((3 - take_off) / 3, 0, 1);
     }
 
-    // Steering: the lean rate toward the wanted lean, doubled toward
-    // upright and limited. Robots ride with the steering aid a new player
-    // has (the aid leans the bike to the lean asked for and steers the
-    // front along its way of travel), asked for the lean a quarter second
-    // ahead at that rate; upright in the air.
-    float rho = (wanted - lean) * gain;
-    if (rho * lean < 0)
-        rho *= 2;
-    rho = clampf(rho, -lean_rate, lean_rate);
-    in->steer = arcade_steer(lean + rho * 0.25f);
-    if (r.front_contact.depth <= 0 && r.rear_contact.depth <= 0)
-        in->steer = 0;
-
+    in->steer = robot_steer(r, lean, wanted, gain, lean_rate);
     speed_control(r, v, V, in);
-
-    // The throttle moves in steps, freely the way the grip allows.
-    float x = phi * in->throttle;
-    if ((now - st->limit_tick) * dt >= 0.125f)
-        x = clampf(x, st->throttle_memory - 0.03125f, 1);
-    else
-        x = clampf(x, 0, st->throttle_memory + 0.03125f);
-    st->throttle_memory = x;
-    in->throttle = r.crash_timer > 0 ? 0 : clampf(x, 0, 1);
+    in->throttle = stepped_throttle(r, st, now, phi, in->throttle);
 }
 
 void recovery_ride(Sim &sim, int slot, RobotState *st, RiderInput *in)
