@@ -173,10 +173,10 @@ TEST(Simulator, ReportsEveryRiderItsSpeedAndTheStateHash)
     std::string threaded;
     EXPECT_EQ(simulator("--riders 6 --pilot --seconds 16 --seed 5 --threads 2", &threaded), 0) << threaded;
     EXPECT_EQ(hash_line(out), hash_line(threaded));
-    EXPECT_EQ(simulator("--threads 0", &threaded), 1);
+    EXPECT_EQ(simulator("--threads 0", &threaded), 2);
     EXPECT_NE(threaded.find("--threads needs a whole number from 1 to 64"), std::string::npos) << threaded;
 
-    EXPECT_EQ(simulator("--riders 41", &out), 1);
+    EXPECT_EQ(simulator("--riders 41", &out), 2);
     EXPECT_NE(out.find("--riders needs a number from 0 to 40"), std::string::npos) << out;
     EXPECT_EQ(simulator("--help", &out), 0);
     EXPECT_EQ(out.rfind("usage: rutvale-sim", 0), 0u) << out;

@@ -16,6 +16,7 @@
 #include "files/paths.h"
 #include "net/server.h"
 #include "platform/clock.h"
+#include "platform/command_line.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -28,6 +29,7 @@
 #include <poll.h>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #ifndef RUTVALE_VERSION
 #define RUTVALE_VERSION "0"
@@ -43,39 +45,14 @@ void on_signal(int)
     stop_requested = 1;
 }
 
-const char help_text[] =
-    "usage: rutvale-server [options]\n"
-    "Runs Rutvale network races on UDP.\n"
-    "  --config FILE      read settings from FILE (\"key value\" lines, keys as the options)\n"
-    "  --port N           UDP port to listen on (default 19800)\n"
-    "  --tracks A,B,...   track folders raced in turn (default: every track found)\n"
-    "  --laps N           laps of a race (default 3)\n"
-    "  --minutes N        a time limit in minutes instead of laps\n"
-    "  --password TEXT    players must give this password\n"
-    "  --max-players N    players at most, 1..40 (default 40)\n"
-    "  --gate-delay S     seconds from the first player's arrival to the gate drop, 8..600 (default 20)\n"
-    "  --results-time S   seconds the results stand before the next race (default 10)\n"
-    "  --timeout S        seconds of silence before a player is dropped (default 5)\n"
-    "  --no-arcade        riders may not use the arcade steering aid\n"
-    "  --help             show this help\n"
-    "  --version          show the version\n";
-
-bool number(const std::string &text, double lo, double hi, double *out)
-{
-    char *end;
-    double v = strtod(text.c_str(), &end);
-    if (text.empty() || *end || !std::isfinite(v) || v < lo || v > hi)
-        return false;
-    *out = v;
-    return true;
-}
+const char usage_text[] = "usage: rutvale-server [OPTION]...\n";
 
 // Sets one setting; false with a message when the value is bad.
 bool set(ServerConfig *c, const std::string &key, const std::string &value, std::string *error)
 {
     double v;
     auto need = [&](double lo, double hi) {
-        if (number(value, lo, hi, &v))
+        if (parse_number(value.c_str(), lo, hi, &v))
             return true;
         *error = key + " needs a number from " + std::to_string((long)lo) + " to " + std::to_string((long)hi);
         return false;
@@ -162,49 +139,78 @@ bool read_config(ServerConfig *c, const std::string &path, std::string *error)
     return true;
 }
 
+// The options: one a setting (the command line wins over the file), and
+// the file, the help and the version.
+std::vector<CommandOption> option_table(ServerConfig *config, std::string *config_file, bool *help, bool *version)
+{
+    static const struct {
+        const char *option, *value, *help;
+    } settings[] = {
+        {"--port", "N", "UDP port to listen on (default 19800)"},
+        {"--tracks", "A,B,...", "track folders raced in turn (default: every track found)"},
+        {"--laps", "N", "laps of a race (default 3)"},
+        {"--minutes", "N", "a time limit in minutes instead of laps"},
+        {"--password", "TEXT", "players must give this password"},
+        {"--max-players", "N", "players at most, 1..40 (default 40)"},
+        {"--gate-delay", "S", "seconds from the first player's arrival to the gate drop, 8..600 (default 20)"},
+        {"--results-time", "S", "seconds the results stand before the next race (default 10)"},
+        {"--timeout", "S", "seconds of silence before a player is dropped (default 5)"},
+    };
+    // What a refused value was refused for (a setting's own message).
+    static std::string refused;
+    std::vector<CommandOption> options;
+    options.push_back({"--config", "FILE", "read settings from FILE (\"key value\" lines, keys as the options)",
+                       [config_file](const char *v) {
+                           *config_file = v;
+                           return true;
+                       }});
+    for (const auto &e : settings) {
+        std::string key = e.option + 2; // the file's key: the option without its dashes
+        CommandOption o = {e.option, e.value, e.help, [config, key](const char *v) {
+                               refused.clear();
+                               return set(config, key, v, &refused);
+                           }};
+        o.reason = &refused;
+        options.push_back(o);
+    }
+    options.push_back({"--no-arcade", nullptr, "riders may not use the arcade steering aid",
+                       [config](const char *) { return config->no_arcade = true; }});
+    options.push_back(
+        {"--help", nullptr, "show this help", [help](const char *) { return *help = true; }, nullptr, true});
+    options.push_back(
+        {"--version", nullptr, "show the version", [version](const char *) { return *version = true; }, nullptr, true});
+    return options;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     ServerConfig config;
-    std::string error;
-    // The config file first, so that the options win over it.
-    for (int i = 1; i + 1 < argc; ++i)
-        if (!strcmp(argv[i], "--config") && !read_config(&config, argv[i + 1], &error)) {
-            fprintf(stderr, "rutvale-server: %s\n", error.c_str());
-            return 1;
-        }
-    for (int i = 1; i < argc; ++i) {
-        std::string a = argv[i];
-        if (a == "--help") {
-            printf("%s", help_text);
-            return 0;
-        }
-        if (a == "--version") {
-            printf("rutvale-server %s\n", RUTVALE_VERSION);
-            return 0;
-        }
-        if (a.compare(0, 2, "--") != 0) {
-            fprintf(stderr, "rutvale-server: unknown argument '%s'\n%s", a.c_str(), help_text);
-            return 1;
-        }
-        std::string key = a.substr(2);
-        if (key == "no-arcade") {
-            config.no_arcade = true;
-            continue;
-        }
-        if (i + 1 >= argc) {
-            fprintf(stderr, "rutvale-server: %s needs a value\n", a.c_str());
-            return 1;
-        }
-        std::string value = argv[++i];
-        if (key == "config")
-            continue;
-        if (!set(&config, key, value, &error)) {
-            fprintf(stderr, "rutvale-server: %s\n%s", error.c_str(), help_text);
-            return 1;
-        }
+    std::string error, config_file;
+    bool help = false, version = false;
+    std::vector<CommandOption> options = option_table(&config, &config_file, &help, &version);
+    // The config file first, so that the options win over it: the command
+    // line is read twice, the settings of the first reading thrown away.
+    CommandLineError fault;
+    if (!parse_options(argc, argv, options, nullptr, &fault)) {
+        fprintf(stderr, "rutvale-server: %s\n%s", fault.message.c_str(), usage_text);
+        return 2;
     }
+    if (help) {
+        printf("%sRuns Rutvale network races on UDP.\n%s", usage_text, options_help(options).c_str());
+        return 0;
+    }
+    if (version) {
+        printf("rutvale-server %s\n", RUTVALE_VERSION);
+        return 0;
+    }
+    config = ServerConfig();
+    if (!config_file.empty() && !read_config(&config, config_file, &error)) {
+        fprintf(stderr, "rutvale-server: %s\n", error.c_str());
+        return 1;
+    }
+    parse_options(argc, argv, options, nullptr, &fault);
     if (!getenv("RV_HOME") && !data_beside_executable())
         setenv("RV_HOME", GAME_DIR, 1);
 

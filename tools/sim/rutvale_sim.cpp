@@ -29,6 +29,7 @@
 #include "physics/aids.h"
 #include "physics/rider.h"
 #include "physics/world.h"
+#include "platform/command_line.h"
 #include "platform/workers.h"
 #include "race/race.h"
 #include "robots/pilot.h"
@@ -55,36 +56,111 @@ const char usage_text[] = "usage: rutvale-sim [OPTION]...\n"
                           "       rutvale-sim --series NAME [--pilot] [--seconds S]\n"
                           "       rutvale-sim --connect HOST[:PORT] [OPTION]...\n";
 
-const char options_text[] = "  --track FOLDER       the track (default rabbithill)\n"
-                            "  --riders N           robots on the gate, 0 to 40 (default 40)\n"
-                            "  --pilot              the test pilot rides slot 0\n"
-                            "  --seconds S          how long to race (default 60)\n"
-                            "  --laps L             laps of the race (default 5)\n"
-                            "  --seed K             the race's seed\n"
-                            "  --skill K            robot skill index\n"
-                            "  --nolearn            robots do not learn lines\n"
-                            "  --practice           robots ride as testers\n"
-                            "  --debug              log more\n"
-                            "  --record FILE        record the race to a demo\n"
-                            "  --play FILE          play a demo\n"
-                            "  --threads N          threads for the riders' contacts and the roost\n"
-                            "  --probe X,Z          print the ground height there, the gates and statues\n"
-                            "  --series NAME        run a points series' events (with --pilot as the player)\n"
-                            "  --connect HOST[:PORT]  ride in a race server's races with the test pilot\n"
-                            "  --password TEXT      the server's password\n"
-                            "  --name NAME          the rider's name\n"
-                            "  --number N           the rider's number\n"
-                            "  --races N            races to ride before leaving\n"
-                            "  --fake-lag MS        delay every incoming datagram\n"
-                            "  --fake-loss PERCENT  drop incoming datagrams\n"
-                            "  --help               show this help and stop\n"
-                            "  --version            show the version and stop\n";
+// Everything the command line sets.
+struct SimOptions {
+    std::string folder = "rabbithill";
+    double riders = 40, seconds = 60, laps = 5, seed = 1, skill = 0, threads = 1;
+    bool pilot = false, learning = true, debug = false, practice = false;
+    bool riders_given = false, seconds_given = false, help = false, version = false;
+    std::string record, play;
+    std::vector<std::pair<float, float>> probes; // ground heights to print
+    ConnectOptions connect;
+    SeriesOptions series;
+};
 
-int usage(const char *problem)
+std::vector<CommandOption> option_table(SimOptions *o)
 {
-    fprintf(stderr, "rutvale-sim: %s\n", problem);
-    fprintf(stderr, "%s", usage_text);
-    return 1;
+    auto flag = [](const char *name, const char *help, bool *to) {
+        return CommandOption{name, nullptr, help, [to](const char *) { return *to = true; }};
+    };
+    auto text = [](const char *name, const char *value, const char *help, std::string *to, size_t longest = 0) {
+        return CommandOption{name, value, help, [=](const char *v) {
+                                 *to = longest ? std::string(v).substr(0, longest) : v;
+                                 return true;
+                             }};
+    };
+    auto name = [](const char *name, const char *value, const char *help, std::string *to, const char *bad) {
+        return CommandOption{name, value, help,
+                             [to](const char *v) {
+                                 *to = v;
+                                 return *v != 0;
+                             },
+                             bad};
+    };
+    auto number = [](const char *name, const char *value, const char *help, double lo, double hi, double *to,
+                     const char *bad, bool whole = false, bool *given = nullptr) {
+        return CommandOption{name, value, help,
+                             [=](const char *v) {
+                                 if (!(whole ? parse_whole(v, lo, hi, to) : parse_number(v, lo, hi, to)))
+                                     return false;
+                                 if (given)
+                                     *given = true;
+                                 return true;
+                             },
+                             bad};
+    };
+    ConnectOptions *c = &o->connect;
+    return {
+        text("--track", "FOLDER", "the track (default rabbithill)", &o->folder),
+        number("--riders", "N", "robots on the gate, 0 to 40 (default 40)", 0, 40, &o->riders,
+               "--riders needs a number from 0 to 40", false, &o->riders_given),
+        flag("--pilot", "the test pilot rides slot 0", &o->pilot),
+        number("--seconds", "S", "how long to race (default 60)", 0, 86400, &o->seconds,
+               "--seconds needs a number of seconds up to 86400", false, &o->seconds_given),
+        number("--laps", "L", "laps of the race (default 5)", 1, 1000, &o->laps,
+               "--laps needs a number from 1 to 1000"),
+        number("--seed", "K", "the race's seed", 0, 4294967295.0, &o->seed, "--seed needs a whole number"),
+        number("--skill", "K", "robot skill: 0 novice, 1 amateur, 2 expert", 0, 2, &o->skill,
+               "--skill needs 0 (novice), 1 (amateur) or 2 (expert)", true),
+        CommandOption{"--nolearn", nullptr, "robots do not learn lines",
+                      [o](const char *) {
+                          o->learning = false;
+                          return true;
+                      }},
+        flag("--practice", "robots ride as testers", &o->practice),
+        flag("--debug", "log more (learning's judgements to ZEPH_LOGFILE)", &o->debug),
+        name("--record", "FILE", "record the race to a demo", &o->record, "--record needs a demo file"),
+        name("--play", "FILE", "play a demo", &o->play, "--play needs a demo file"),
+        number("--threads", "N", "threads for the riders' contacts and the roost", 1, 64, &o->threads,
+               "--threads needs a whole number from 1 to 64", true),
+        CommandOption{"--probe", "X,Z", "print the ground height there, the gates and statues",
+                      [o](const char *v) {
+                          float x, z;
+                          if (sscanf(v, "%f,%f", &x, &z) != 2)
+                              return false;
+                          o->probes.push_back({x, z});
+                          return true;
+                      },
+                      "--probe needs X,Z"},
+        name("--series", "NAME", "run a points series' events (with --pilot as the player)", &o->series.name,
+             "--series needs a series name"),
+        text("--connect", "HOST[:PORT]", "ride in a race server's races with the test pilot", &c->server),
+        text("--password", "TEXT", "the server's password", &c->password),
+        text("--name", "NAME", "the rider's name", &c->name, 64),
+        text("--number", "N", "the rider's number", &c->number, 3),
+        CommandOption{"--races", "N", "races to ride before leaving",
+                      [c](const char *v) {
+                          double n;
+                          return parse_number(v, 1, 1000, &n) && (c->races = (int)n, true);
+                      },
+                      "--races needs a number from 1 to 1000"},
+        CommandOption{"--fake-lag", "MS", "delay every incoming datagram",
+                      [c](const char *v) {
+                          double ms;
+                          return parse_number(v, 0, 1e9, &ms) && (c->fake_lag = std::min(ms * 0.001, 1.0), true);
+                      },
+                      "--fake-lag needs milliseconds"},
+        CommandOption{"--fake-loss", "PERCENT", "drop incoming datagrams",
+                      [c](const char *v) {
+                          double percent;
+                          return parse_number(v, 0, 100, &percent) && (c->fake_loss = (int)percent, true);
+                      },
+                      "--fake-loss needs a percentage from 0 to 100"},
+        CommandOption{"--help", nullptr, "show this help and stop", [o](const char *) { return o->help = true; },
+                      nullptr, true},
+        CommandOption{"--version", nullptr, "show the version and stop",
+                      [o](const char *) { return o->version = true; }, nullptr, true},
+    };
 }
 
 // A time as minutes, seconds and tenths: "M:SS.s".
@@ -94,16 +170,6 @@ std::string time_text(double seconds)
     char text[32];
     snprintf(text, sizeof text, "%d:%02d.%d", tenths / 600, tenths / 10 % 60, tenths % 10);
     return text;
-}
-
-bool number(const char *text, double lo, double hi, double *out)
-{
-    char *end;
-    double v = strtod(text, &end);
-    if (end == text || *end || !std::isfinite(v) || v < lo || v > hi)
-        return false;
-    *out = v;
-    return true;
 }
 
 // What the riders did along the way: crashes, stops and starts before the
@@ -142,197 +208,32 @@ void watch_tick(RaceWatch *w, const Sim &sim)
     }
 }
 
-} // namespace
-
-int main(int argc, char **argv)
+// The track as loaded: its size, the ground at the probed points, its
+// timing gates and statues.
+void print_probes(const Track &track, const std::vector<std::pair<float, float>> &probes)
 {
-    std::string folder = "rabbithill";
-    double riders = 40, seconds = 60, laps = 5, seed = 1, skill = 0, threads = 1;
-    bool pilot = false, learning = true, debug = false, riders_given = false, practice = false;
-    std::string record, play;
-    ConnectOptions connect;
-    SeriesOptions series;
-    std::vector<std::pair<float, float>> probes; // ground heights to print
-    bool seconds_given = false;
-    for (int i = 1; i < argc; ++i) {
-        std::string a = argv[i];
-        auto value = [&](double lo, double hi, double *out) {
-            if (i + 1 >= argc || !number(argv[++i], lo, hi, out))
-                return false;
-            return true;
-        };
-        if (a == "--help" || a == "-h") {
-            printf("%s", usage_text);
-            printf("%s", options_text);
-            printf("Races robots (and the test pilot) on the game's data with no window and reports\n"
-                   "every rider, a hash of the final state and the simulation speed.\n");
-            return 0;
-        } else if (a == "--series") {
-            if (i + 1 >= argc || !*argv[i + 1])
-                return usage("--series needs a series name");
-            series.name = argv[++i];
-        } else if (a == "--probe") {
-            float x, z;
-            if (i + 1 >= argc || sscanf(argv[++i], "%f,%f", &x, &z) != 2)
-                return usage("--probe needs X,Z");
-            probes.push_back({x, z});
-        } else if (a == "--version") {
-            printf("rutvale-sim %s\n", RUTVALE_VERSION);
-            return 0;
-        } else if (a == "--track") {
-            if (i + 1 >= argc)
-                return usage("--track needs a track folder");
-            folder = argv[++i];
-        } else if (a == "--riders") {
-            if (!value(0, 40, &riders))
-                return usage("--riders needs a number from 0 to 40");
-            riders_given = true;
-        } else if (a == "--record" || a == "--play") {
-            if (i + 1 >= argc || !*argv[i + 1])
-                return usage((a + " needs a demo file").c_str());
-            (a == "--record" ? record : play) = argv[++i];
-        } else if (a == "--connect" || a == "--password" || a == "--name" || a == "--number") {
-            if (i + 1 >= argc)
-                return usage((a + " needs a value").c_str());
-            std::string v = argv[++i];
-            if (a == "--connect")
-                connect.server = v;
-            else if (a == "--password")
-                connect.password = v;
-            else if (a == "--name")
-                connect.name = v.substr(0, 64);
-            else
-                connect.number = v.substr(0, 3);
-        } else if (a == "--races") {
-            double n;
-            if (!value(1, 1000, &n))
-                return usage("--races needs a number from 1 to 1000");
-            connect.races = (int)n;
-        } else if (a == "--fake-lag") {
-            double ms;
-            if (!value(0, 1e9, &ms))
-                return usage("--fake-lag needs milliseconds");
-            connect.fake_lag = std::min(ms * 0.001, 1.0);
-        } else if (a == "--fake-loss") {
-            double percent;
-            if (!value(0, 100, &percent))
-                return usage("--fake-loss needs a percentage from 0 to 100");
-            connect.fake_loss = (int)percent;
-        } else if (a == "--pilot") {
-            pilot = true;
-        } else if (a == "--seconds") {
-            if (!value(0, 86400, &seconds))
-                return usage("--seconds needs a number of seconds up to 86400");
-            seconds_given = true;
-        } else if (a == "--laps") {
-            if (!value(1, 1000, &laps))
-                return usage("--laps needs a number from 1 to 1000");
-        } else if (a == "--skill") {
-            if (!value(0, 2, &skill) || skill != std::floor(skill))
-                return usage("--skill needs 0 (novice), 1 (amateur) or 2 (expert)");
-        } else if (a == "--threads") {
-            if (!value(1, 64, &threads) || threads != std::floor(threads))
-                return usage("--threads needs a whole number from 1 to 64");
-        } else if (a == "--nolearn") {
-            learning = false;
-        } else if (a == "--practice") {
-            practice = true; // every robot a tester, trying the lines least ridden
-        } else if (a == "--debug") {
-            debug = true; // learning's judgements to the log (ZEPH_LOGFILE)
-        } else if (a == "--seed") {
-            if (!value(0, 4294967295.0, &seed))
-                return usage("--seed needs a whole number");
-        } else {
-            return usage(("unknown option '" + a + "'").c_str());
-        }
-    }
-    if (!getenv("RV_HOME") && !data_beside_executable())
-        setenv("RV_HOME", GAME_DIR, 1);
-    if (!series.name.empty()) {
-        series.pilot = pilot;
-        series.learning = learning;
-        series.debug = debug;
-        if (seconds_given)
-            series.seconds = seconds;
-        return run_series(series);
-    }
-    if (!connect.server.empty()) {
-        if (seconds_given)
-            connect.seconds = seconds;
-        return run_connected(connect);
-    }
+    const Terrain &t = track.terrain;
+    printf("track %s: extent %.3f, heights %.3f to %.3f\n", track.folder.c_str(), t.extent, t.min_height, t.max_height);
+    for (const auto &p : probes)
+        printf("ground at %.3f %.3f: %.3f\n", p.first, p.second, terrain_height(t, p.first, p.second));
+    const auto &gates = track.objects.gates.checkpoints;
+    for (size_t k = 0; k < gates.size(); ++k)
+        printf("gate %d at %.3f %.3f radius %.3f\n", (int)k, gates[k].centre[0], gates[k].centre[2], gates[k].radius);
+    const auto &statues = track.objects.statues;
+    for (size_t k = track.objects.first_track_statue; k < statues.size(); ++k)
+        printf("statue %d at %.3f %.3f %s\n", (int)k, statues[k].x, statues[k].z, statues[k].model_name.c_str());
+}
 
-    if (!play.empty() && !riders_given)
-        riders = 0; // the demo's riders race
-    Track track;
-    Sim sim;
-    sim_create(&sim, &track);
-    robots_install(&sim);
-    sim.settings.track_folder = folder;
-    sim.settings.learning = learning;
-    sim.settings.debug = debug;
-    sim.settings.practice = practice;
-    sim.demo.record_name = record;
-    sim.demo.chosen = play;
-    int lineup[SLOTS] = {};
-    int robots = (int)riders;
-    if (pilot && robots == SLOTS)
-        --robots;
-    for (int k = 0; k < robots; ++k)
-        lineup[k] = LINEUP_ROBOT;
-    int pilot_slot = pilot ? robots : -1;
-    if (pilot)
-        lineup[pilot_slot] = LINEUP_ROBOT; // a rider the pilot, not the robot driver, rides
-    if (!race_start(&sim, lineup, !play.empty(), !record.empty(), 0, (int)laps, (int)skill, (unsigned)seed)) {
-        fprintf(stderr, "rutvale-sim: can't load the track '%s'\n", folder.c_str());
-        sim_destroy(&sim);
-        return 1;
-    }
-    if (!play.empty() && !sim.demo.in) {
-        fprintf(stderr, "rutvale-sim: can't play the demo '%s'\n", play.c_str());
-        sim_destroy(&sim);
-        return 1;
-    }
-    if (!record.empty() && !sim.demo.out) {
-        fprintf(stderr, "rutvale-sim: can't record to '%s'\n", record.c_str());
-        sim_destroy(&sim);
-        return 1;
-    }
-    if (pilot)
-        pilot_take(&sim, pilot_slot);
-    // The track as loaded: its size, the ground at the probed points, its
-    // timing gates and statues.
-    if (!probes.empty()) {
-        const Terrain &t = track.terrain;
-        printf("track %s: extent %.3f, heights %.3f to %.3f\n", track.folder.c_str(), t.extent, t.min_height,
-               t.max_height);
-        for (const auto &p : probes)
-            printf("ground at %.3f %.3f: %.3f\n", p.first, p.second, terrain_height(t, p.first, p.second));
-        const auto &gates = track.objects.gates.checkpoints;
-        for (size_t k = 0; k < gates.size(); ++k)
-            printf("gate %d at %.3f %.3f radius %.3f\n", (int)k, gates[k].centre[0], gates[k].centre[2],
-                   gates[k].radius);
-        const auto &statues = track.objects.statues;
-        for (size_t k = track.objects.first_track_statue; k < statues.size(); ++k)
-            printf("statue %d at %.3f %.3f %s\n", (int)k, statues[k].x, statues[k].z, statues[k].model_name.c_str());
-    }
-    // The riders' contacts found and the roost moved on more threads: the
-    // same results.
-    if (!sim_set_threads(&sim, (int)threads))
-        fprintf(stderr, "rutvale-sim: can't start %d threads; running on one\n", (int)threads);
-    int ticks = (int)(seconds * TICKS_PER_SECOND);
-    auto start = std::chrono::steady_clock::now();
-    int ran = 0;
-    RaceWatch watch;
-    for (; ran < ticks && !sim.race.results_final && !(sim.demo.in && sim.demo.at_end); ++ran) {
-        sim_tick(&sim);
-        watch_tick(&watch, sim);
-    }
-    double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+const RaceOrder &shown_order(const Sim &sim)
+{
+    return sim.race.results_final ? sim.race.final_order : sim.race.order;
+}
 
-    // The results as the results board orders them.
-    const TimingGates &gates = track.objects.gates;
-    const RaceOrder &order = sim.race.results_final ? sim.race.final_order : sim.race.order;
+// The results as the results board orders them.
+void print_results(const Sim &sim)
+{
+    const TimingGates &gates = sim_track(sim).objects.gates;
+    const RaceOrder &order = shown_order(sim);
     for (int k = 0; k < order.count; ++k) {
         const OrderEntry &e = order.entries[k];
         int best = best_lap(sim, e.slot);
@@ -345,22 +246,32 @@ int main(int argc, char **argv)
                best ? time_text(lap_time(sim, e.slot, best)).c_str() : "-", total.c_str(), robot ? " " : "",
                robot ? personality(r->personality).name : "");
     }
+}
 
+// A line a slot: gates, laps, crashes, its longest stop, a false start, where
+// it is and how fast it goes.
+void print_slots(const Sim &sim, const RaceWatch &watch, int pilot_slot)
+{
+    const TimingGates &gates = sim_track(sim).objects.gates;
     for (int k = 0; k < SLOTS; ++k) {
         const RiderSlot &slot = sim.race.slots[k];
         const Rider *r = slot.rider;
         if (!r)
             continue;
         const dReal *p = dBodyGetPosition(r->bodies[FRAME]), *v = dBodyGetLinearVel(r->bodies[FRAME]);
-        const PilotLog &log = pilot_log(sim, k);
-        int crashes = k == pilot_slot ? log.crashes : watch.crashes[k];
+        int crashes = k == pilot_slot ? pilot_log(sim, k).crashes : watch.crashes[k];
         printf("slot %d: gates %d laps %d crashes %d longest stop %.1f s%s at (%.0f, %.0f, %.0f) speed %.1f ft/s%s\n",
                k, slot.next_gate, laps_completed(gates, slot.next_gate), crashes,
                (double)watch.longest_stop[k] / TICKS_PER_SECOND, watch.false_start[k] ? " false start" : "", p[0], p[1],
                p[2], std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]), k == pilot_slot ? " (pilot)" : "");
     }
-    // The field in one line: finishers, the winner's total and best lap,
-    // the slowest finisher, the longest stop and the false starts.
+}
+
+// The field in one line: finishers, the winner's total and best lap, the
+// slowest finisher, the longest stop and the false starts.
+void print_field(const Sim &sim, const RaceWatch &watch)
+{
+    const RaceOrder &order = shown_order(sim);
     int riding = 0, finishers = 0, false_starts = 0, longest = 0, winner = -1, last = -1;
     for (int k = 0; k < order.count; ++k) {
         const OrderEntry &e = order.entries[k];
@@ -384,7 +295,12 @@ int main(int argc, char **argv)
            finishers, riding, total_of(winner).c_str(),
            winner_best ? time_text(lap_time(sim, order.entries[winner].slot, winner_best)).c_str() : "-",
            total_of(last).c_str(), (double)longest / TICKS_PER_SECOND, false_starts);
-    // The robots' mean place by personality.
+}
+
+// The robots' mean place by personality, and the learnt lines.
+void print_robots_and_lines(const Sim &sim)
+{
+    const RaceOrder &order = shown_order(sim);
     int places[PERSONALITY_TESTER + 1] = {}, counted[PERSONALITY_TESTER + 1] = {};
     for (int k = 0; k < order.count; ++k) {
         const Rider *r = sim.race.slots[order.entries[k].slot].rider;
@@ -407,15 +323,123 @@ int main(int argc, char **argv)
     }
     printf("lines: %d in %d of %d sections (%s)\n", stored, covered, (int)sim.lines.sections.size(),
            lines_file_name(sim.lines_skill));
+}
+
+// Starts the race the options ask for; false (with a message) when it
+// cannot be had as asked.
+bool start_race(Sim *sim, const SimOptions &o, int *pilot_slot)
+{
+    sim->settings.track_folder = o.folder;
+    sim->settings.learning = o.learning;
+    sim->settings.debug = o.debug;
+    sim->settings.practice = o.practice;
+    sim->demo.record_name = o.record;
+    sim->demo.chosen = o.play;
+    int lineup[SLOTS] = {};
+    // Playing a demo, its riders race unless robots are asked for.
+    int robots = !o.play.empty() && !o.riders_given ? 0 : (int)o.riders;
+    if (o.pilot && robots == SLOTS)
+        --robots;
+    for (int k = 0; k < robots; ++k)
+        lineup[k] = LINEUP_ROBOT;
+    *pilot_slot = o.pilot ? robots : -1;
+    if (o.pilot)
+        lineup[robots] = LINEUP_ROBOT; // a rider the pilot, not the robot driver, rides
+    if (!race_start(sim, lineup, !o.play.empty(), !o.record.empty(), 0, (int)o.laps, (int)o.skill, (unsigned)o.seed)) {
+        fprintf(stderr, "rutvale-sim: can't load the track '%s'\n", o.folder.c_str());
+        return false;
+    }
+    if (!o.play.empty() && !sim->demo.in) {
+        fprintf(stderr, "rutvale-sim: can't play the demo '%s'\n", o.play.c_str());
+        return false;
+    }
+    if (!o.record.empty() && !sim->demo.out) {
+        fprintf(stderr, "rutvale-sim: can't record to '%s'\n", o.record.c_str());
+        return false;
+    }
+    if (o.pilot)
+        pilot_take(sim, *pilot_slot);
+    return true;
+}
+
+// Races as the options ask and reports on it; the exit status.
+int run_race(const SimOptions &o)
+{
+    Track track;
+    Sim sim;
+    sim_create(&sim, &track);
+    robots_install(&sim);
+    int pilot_slot = -1;
+    if (!start_race(&sim, o, &pilot_slot)) {
+        sim_destroy(&sim);
+        return 1;
+    }
+    if (!o.probes.empty())
+        print_probes(track, o.probes);
+    // The riders' contacts found and the roost moved on more threads: the
+    // same results.
+    if (!sim_set_threads(&sim, (int)o.threads))
+        fprintf(stderr, "rutvale-sim: can't start %d threads; running on one\n", (int)o.threads);
+    int ticks = (int)(o.seconds * TICKS_PER_SECOND), ran = 0;
+    auto start = std::chrono::steady_clock::now();
+    RaceWatch watch;
+    for (; ran < ticks && !sim.race.results_final && !(sim.demo.in && sim.demo.at_end); ++ran) {
+        sim_tick(&sim);
+        watch_tick(&watch, sim);
+    }
+    double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    print_results(sim);
+    print_slots(sim, watch, pilot_slot);
+    print_field(sim, watch);
+    print_robots_and_lines(sim);
     printf("state hash: %016" PRIx64 "\n", sim_state_hash(sim));
     int used = workers_threads(sim.workers);
     printf("simulation: %d ticks in %.2f s, %.0f ticks/s, %.1f x real time on %d thread%s\n", ran, wall,
            wall > 0 ? ran / wall : 0.0, wall > 0 ? ran / wall / TICKS_PER_SECOND : 0.0, used, used == 1 ? "" : "s");
-    if (!play.empty())
+    if (!o.play.empty())
         printf("demo: %d ticks played, %s\n", sim.demo.ticks_played,
                sim.demo.at_end ? "the end reached" : "stopped before the end");
     sim_save_lines(&sim);
     sim_destroy(&sim);
     unload_track(&track);
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    SimOptions o;
+    std::vector<CommandOption> options = option_table(&o);
+    CommandLineError error;
+    if (!parse_options(argc, argv, options, nullptr, &error)) {
+        fprintf(stderr, "rutvale-sim: %s\n%s", error.message.c_str(), usage_text);
+        return 2;
+    }
+    if (o.help) {
+        printf("%s%s", usage_text, options_help(options).c_str());
+        printf("Races robots (and the test pilot) on the game's data with no window and reports\n"
+               "every rider, a hash of the final state and the simulation speed.\n");
+        return 0;
+    }
+    if (o.version) {
+        printf("rutvale-sim %s\n", RUTVALE_VERSION);
+        return 0;
+    }
+    if (!getenv("RV_HOME") && !data_beside_executable())
+        setenv("RV_HOME", GAME_DIR, 1);
+    if (!o.series.name.empty()) {
+        o.series.pilot = o.pilot;
+        o.series.learning = o.learning;
+        o.series.debug = o.debug;
+        if (o.seconds_given)
+            o.series.seconds = o.seconds;
+        return run_series(o.series);
+    }
+    if (!o.connect.server.empty()) {
+        if (o.seconds_given)
+            o.connect.seconds = o.seconds;
+        return run_connected(o.connect);
+    }
+    return run_race(o);
 }

@@ -4,6 +4,7 @@
 #include "physics/rider.h"
 #include "platform/clock.h"
 #include "platform/messages.h"
+#include "platform/tick_math.h"
 #include "race/race.h"
 #include "robots/pilot.h"
 #include "robots/robot.h"
@@ -84,7 +85,7 @@ int run_connected(const ConnectOptions &o)
             step *= network_time_scale(lag, sim.race.tick < sim.race.start_tick);
         }
         target += step;
-        message_log.clock += step;
+        message_log_advance(step, false);
         while (simulated < target) {
             simulated += 1.0 / 128;
             net_poll(&client, &sim, tracks, message_log.clock);
@@ -131,7 +132,7 @@ int run_connected(const ConnectOptions &o)
          net_connected(client) && now < linger_from + 3 && (now < linger_from + 0.5 || !client.out.empty());
          now = clock_seconds()) {
         sleep_until(0, 7812);
-        message_log.clock += 1.0 / 128;
+        message_log_advance(TICK_SECONDS, false);
         net_poll(&client, &sim, tracks, message_log.clock);
     }
     printf("network: %llu bytes sent, %llu received, ping %d ms\n", (unsigned long long)client.bytes_sent,
