@@ -122,8 +122,17 @@ int start_up(int argc, char **argv)
         fprintf(stderr, "No tracks found\n");
         return 1;
     }
+    // A track named on the command line is a folder that must be there.
+    if (!settings.track.empty() && !track_list_select(&game.tracks, settings.track)) {
+        std::string found;
+        for (const std::string &folder : game.tracks.folders)
+            found += (found.empty() ? "" : ", ") + folder;
+        fprintf(stderr, "No track '%s' here; the tracks are: %s\n", settings.track.c_str(), found.c_str());
+        return 2;
+    }
     game.demos = demo_list_build(settings.debug >= 1);
-    track_list_select(&game.tracks, settings.track.empty() ? default_track_folder : settings.track);
+    if (settings.track.empty())
+        track_list_select(&game.tracks, default_track_folder);
     return -1;
 }
 
@@ -250,8 +259,10 @@ void start_simulation()
         net.record_demo = game.config.record.index == 1;
         net.player_name = game.config.name.text;
     }
-    // A track named on the command line is raced at once.
+    // A track named on the command line is raced at once, on that folder.
     if (!game.settings.track.empty() && game.settings.connect.empty()) {
+        game.sim.settings.track_folder = game.settings.track;
+        game.sim.settings.track_name = track_description(game.settings.track);
         game.settings.track.clear();
         race_start(&game.sim, game.lineup, demo, false, 0, 1000, game.config.skill.index, clock_ms());
     }

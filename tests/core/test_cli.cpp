@@ -92,6 +92,19 @@ TEST(Game, BadOptionIsReportedOnStandardError)
     EXPECT_EQ(r.errors, "bad option '--bogus'\n");
 }
 
+// A misspelt track is not quietly swapped for another: the game stops and
+// names the tracks there are, as they are named on the command line.
+TEST(Game, AnUnknownTrackExitsWithTwoNamingTheTracks)
+{
+    TempDir home;
+    GameRun r = run_game(home, "--track nosuchtrack");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.errors.find("No track 'nosuchtrack'"), std::string::npos) << r.errors;
+    for (const char *folder : {"quarry", "rabbithill"})
+        EXPECT_NE(r.errors.find(folder), std::string::npos) << r.errors;
+    EXPECT_EQ(r.errors.find("@tracks"), std::string::npos) << r.errors;
+}
+
 TEST(Game, HelpAndVersionNeedNeitherDataNorDisplay)
 {
     TempDir home, no_data;
