@@ -1,14 +1,12 @@
 // What the simulation asks of a renderer, as one table of operations: make
-// textures from images, build and free a terrain's drawing data as it
-// loads, start a new track's generation of cached models, and show the
-// loading screen. The renderer installs its table once at start-up; until
-// then (and always when headless) the null renderer answers every call by
-// doing nothing, so callers never check for one.
+// textures from images, start a new track's generation of cached models,
+// and show the loading screen (the terrain's drawing data has a table of
+// its own in the track layer). The renderer installs its table once at
+// start-up; until then (and always when headless) the null renderer
+// answers every call by doing nothing, so callers never check for one.
 #pragma once
 
-struct Decal;
 struct Image;
-struct Terrain;
 
 struct Renderer {
     // False for the null renderer: texture images are not even decoded.
@@ -22,16 +20,6 @@ struct Renderer {
     void (*destroy_texture)(unsigned id);
     // A new track is loading: the models the old one alone used may go.
     void (*new_track)();
-    // A terrain's height field has loaded: its level-of-detail data.
-    void (*terrain_heights)(Terrain *terrain);
-    // Its shading and tile maps have loaded: the low-detail textures.
-    void (*terrain_low_detail)(Terrain *terrain);
-    // Its ground textures are listed: load them.
-    void (*terrain_textures)(Terrain *terrain);
-    // One of its decals has been read.
-    void (*terrain_decal)(Terrain *terrain, const Decal &decal);
-    // The terrain is being freed.
-    void (*terrain_free)(Terrain *terrain);
     // Shows a loading step's message (the loading screen also logs it).
     void (*loading_screen)(const char *text);
 };

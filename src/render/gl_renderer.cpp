@@ -5,6 +5,7 @@
 #include "render/model.h"
 #include "render/terrain_render.h"
 #include "render/texture_gl.h"
+#include "track/terrain_drawing.h"
 
 void gl_renderer_install(void (*loading_screen)(const char *text))
 {
@@ -14,11 +15,13 @@ void gl_renderer_install(void (*loading_screen)(const char *text))
     r.replace_texture = texture_gl_replace;
     r.destroy_texture = texture_gl_delete;
     r.new_track = model_generation_advance;
-    r.terrain_heights = terrain_build_lod;
-    r.terrain_low_detail = terrain_low_detail;
-    r.terrain_textures = terrain_ground_textures;
-    r.terrain_decal = terrain_add_decal;
-    r.terrain_free = terrain_free_drawing;
     r.loading_screen = loading_screen;
     renderer_install(&r);
+    TerrainDrawing t = {};
+    t.heights = terrain_build_lod;
+    t.low_detail = terrain_low_detail;
+    t.textures = terrain_ground_textures;
+    t.decal = terrain_add_decal;
+    t.free = terrain_free_drawing;
+    terrain_drawing_install(&t);
 }

@@ -4,12 +4,12 @@
 // samples (row by row) or nothing more, the samples then coming from the
 // 16-bit grey "terrain.png". A sample s is the height min + s*(max-min)/65535.
 #include "track/terrain.h"
+#include "track/terrain_drawing.h"
 
 #include "files/digest.h"
 #include "files/file_numbers.h"
 #include "files/game_file.h"
 #include "files/image.h"
-#include "files/renderer.h"
 #include "files/texture.h"
 #include "platform/log.h"
 #include "platform/messages.h"
@@ -109,7 +109,7 @@ int read_map(GameFile *f, bool ppm, int size, Image *image)
 
 void free_terrain(Terrain *t)
 {
-    renderer().terrain_free(t);
+    terrain_drawing().free(t);
     *t = Terrain();
 }
 
@@ -145,7 +145,7 @@ int load_terrain(Terrain *t, const std::string &folder)
     gf_close(hf);
     if (!heights_ok)
         return fail(t, "Error reading heights");
-    renderer().terrain_heights(t);
+    terrain_drawing().heights(t);
 
     int p = t->points_per_side;
     Image image;
@@ -198,7 +198,7 @@ int load_terrain(Terrain *t, const std::string &folder)
         if (b > last_type)
             b = (uint8_t)last_type;
 
-    renderer().terrain_low_detail(t);
+    terrain_drawing().low_detail(t);
     log_texture_memory("%lu bytes texture memory used after low detail ground textures\n");
 
     t->shadows.assign((size_t)p * p, 0);
@@ -213,7 +213,7 @@ int load_terrain(Terrain *t, const std::string &folder)
         for (size_t k = 0; k < t->shadows.size(); ++k)
             t->shadows[k] = (uint8_t)(255 - image.pixels[k]);
     }
-    renderer().terrain_textures(t);
+    terrain_drawing().textures(t);
 
     if ((f = open_track_file(folder, "decals"))) {
         float x, z, angle, length, aspect;
@@ -231,7 +231,7 @@ int load_terrain(Terrain *t, const std::string &folder)
                 continue;
             Decal d = {texture, x, z, angle, length, aspect, std::sin(angle), std::cos(angle)};
             t->decals.push_back(d);
-            renderer().terrain_decal(t, d);
+            terrain_drawing().decal(t, d);
         }
         gf_close(f);
     }
