@@ -8,6 +8,7 @@
 #include "track/objects.h"
 #include "track/terrain.h"
 #include "track/track.h"
+#include "track/track_list.h"
 
 #include <algorithm>
 #include <cctype>
@@ -102,7 +103,7 @@ namespace
 
 bool write_edinfo(const Editor &e)
 {
-    std::string name = "@" + e.track->folder + "/edinfo";
+    std::string name = track_file(e.track->folder, "edinfo");
     GameFile *f = gf_open_new(name.c_str());
     if (!f) {
         show_message("Can't open 'edinfo'\n");
@@ -264,7 +265,7 @@ void editor_open(Editor *e, Track *track)
     slider_item(&e->items[ITEM_DECAL_SPACING], "Spacing", 0.75, 0.0625, 0.25, 1000);
     choice_item(&e->items[ITEM_ORIENTATION], "Orientation", {"Copy", "Random", "Flow", "Flow2", "Uphill"}, 2);
     editor_commit(e);
-    if (GameFile *f = gf_open(("@" + track->folder + "/edinfo").c_str(), "rb")) {
+    if (GameFile *f = gf_open(track_file(track->folder, "edinfo").c_str(), "rb")) {
         e->gradient = edinfo_read(&e->gradients, f);
         gf_close(f);
     }
@@ -332,7 +333,7 @@ bool editor_save(Editor *e)
 bool editor_export_pov(Editor *e)
 {
     const Track &track = *e->track;
-    std::string name = "@" + track.folder + "/track.pov";
+    std::string name = track_file(track.folder, "track.pov");
     GameFile *f = gf_open_new(name.c_str());
     if (!f)
         return false;

@@ -8,6 +8,7 @@
 #include "race/race.h"
 #include "race/snapshot.h"
 #include "track/track.h"
+#include "track/track_list.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -17,12 +18,12 @@ const char *const DEFAULT_DEMO = "@demos/default.rvdemo";
 
 std::string last_lap_demo(const std::string &track)
 {
-    return "@" + track + "/lastlap.rvdemo";
+    return track_file(track, "lastlap.rvdemo");
 }
 
 std::string fastest_lap_demo(const std::string &track)
 {
-    return "@" + track + "/fastlap.rvdemo";
+    return track_file(track, "fastlap.rvdemo");
 }
 
 namespace

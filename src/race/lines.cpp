@@ -6,6 +6,7 @@
 #include "physics/rider.h"
 #include "platform/log.h"
 #include "track/objects.h"
+#include "track/track_list.h"
 
 #include <algorithm>
 #include <cstring>
@@ -28,7 +29,7 @@ int timed_count(const TimingGates &g, int from, int count)
 
 std::string lines_path(const std::string &folder, int skill)
 {
-    return "@" + folder + "/" + lines_file_name(skill);
+    return track_file(folder, lines_file_name(skill));
 }
 
 // Halves the statistics of a line until they fit (keeping the averages),

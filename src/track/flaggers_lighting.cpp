@@ -5,6 +5,7 @@
 #include "platform/messages.h"
 #include "track/objects.h"
 #include "track/track.h"
+#include "track/track_list.h"
 
 #include <cmath>
 #include <cstring>
@@ -23,7 +24,7 @@ void load_flaggers(Track *track, const std::string &folder)
 {
     Flaggers &fl = track->objects.flaggers;
     fl = Flaggers();
-    GameFile *f = gf_open(("@" + folder + "/flaggers").c_str(), "rb");
+    GameFile *f = gf_open(track_file(folder, "flaggers").c_str(), "rb");
     if (!f)
         return;
     char name[1024];
@@ -130,7 +131,7 @@ void load_lighting(Track *track, const std::string &folder)
 {
     Lighting &l = track->objects.lighting;
     l = Lighting();
-    GameFile *f = gf_open(("@" + folder + "/lighting").c_str(), "rb");
+    GameFile *f = gf_open(track_file(folder, "lighting").c_str(), "rb");
     if (!f)
         return;
     static const char *const sky_keys[5] = {"sky_n", "sky_e", "sky_s", "sky_w", "sky_u"};

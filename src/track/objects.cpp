@@ -8,6 +8,7 @@
 #include "platform/messages.h"
 #include "track/shape.h"
 #include "track/track.h"
+#include "track/track_list.h"
 
 #include <cctype>
 #include <cmath>
@@ -24,11 +25,6 @@ int replaced(GameFile *f, const std::string &name, const char *what)
         return 1;
     show_messagef("Can't write '%s'", what);
     return 0;
-}
-
-std::string object_file(const std::string &folder, const char *name)
-{
-    return "@" + folder + "/" + name;
 }
 
 // "#rrggbb#name": the colour and the rest as the texture name.
@@ -170,7 +166,7 @@ void rebin_statues(Track *track)
 
 void load_billboards(Track *track, const std::string &folder)
 {
-    GameFile *f = gf_open(object_file(folder, "billboards").c_str(), "rb");
+    GameFile *f = gf_open(track_file(folder, "billboards").c_str(), "rb");
     if (!f)
         return;
     float x, offset, z, size, aspect;
@@ -186,7 +182,7 @@ void load_billboards(Track *track, const std::string &folder)
 
 int save_billboards(const Track &track)
 {
-    std::string name = object_file(track.folder, "billboards");
+    std::string name = track_file(track.folder, "billboards");
     GameFile *f = gf_open_new(name.c_str());
     if (!f) {
         show_message("Can't open 'billboards'\n");
@@ -208,7 +204,7 @@ int save_billboards(const Track &track)
 
 void load_statues(Track *track, const std::string &folder)
 {
-    GameFile *f = gf_open(object_file(folder, "statues").c_str(), "rb");
+    GameFile *f = gf_open(track_file(folder, "statues").c_str(), "rb");
     if (!f)
         return;
     float x, offset, z, angle;
@@ -224,7 +220,7 @@ void load_statues(Track *track, const std::string &folder)
 
 int save_statues(const Track &track)
 {
-    std::string name = object_file(track.folder, "statues");
+    std::string name = track_file(track.folder, "statues");
     GameFile *f = gf_open_new(name.c_str());
     if (!f) {
         show_message("Can't open 'statues'\n");

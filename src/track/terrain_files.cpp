@@ -13,6 +13,7 @@
 #include "files/texture.h"
 #include "platform/log.h"
 #include "platform/messages.h"
+#include "track/track_list.h"
 #include "track/track_settings.h"
 
 #include <algorithm>
@@ -23,11 +24,6 @@ TrackSettings track_settings;
 
 namespace
 {
-
-std::string track_file(const std::string &folder, const char *name)
-{
-    return "@" + folder + "/" + name;
-}
 
 GameFile *open_track_file(const std::string &folder, const char *name)
 {

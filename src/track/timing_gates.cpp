@@ -12,6 +12,7 @@
 #include "platform/messages.h"
 #include "track/objects.h"
 #include "track/track.h"
+#include "track/track_list.h"
 #include "track/track_settings.h"
 
 #include <cmath>
@@ -73,7 +74,7 @@ void load_timing_gates(Track *track, const std::string &folder)
 {
     TimingGates &g = track->objects.gates;
     g = TimingGates();
-    GameFile *f = gf_open(("@" + folder + "/timing_gates").c_str(), "rb");
+    GameFile *f = gf_open(track_file(folder, "timing_gates").c_str(), "rb");
     if (!f)
         return;
     char word[81];
@@ -137,7 +138,7 @@ void load_timing_gates(Track *track, const std::string &folder)
 
 int save_timing_gates(const Track &track)
 {
-    std::string name = "@" + track.folder + "/timing_gates";
+    std::string name = track_file(track.folder, "timing_gates");
     GameFile *f = gf_open_new(name.c_str());
     if (!f) {
         show_message("Can't open 'timing_gates'\n");

@@ -56,11 +56,10 @@ int load_track(Track *track, const std::string &folder, const std::string &displ
     renderer().new_track();
     renderer().loading_screen("Loading track...");
 
-    std::string base = "@" + folder + "/";
     for (const char *name : {"terrain.hf", "terrain.png", "texturelist", "tilemap", "tileinfo"})
-        digest_file(&digest, base + name);
+        digest_file(&digest, track_file(folder, name));
     if (track_settings.verbose >= 1)
-        zeph_log("Loading '%s'\n", base.c_str());
+        zeph_log("Loading '%s'\n", track_file(folder, "").c_str());
     if (!load_terrain(&track->terrain, folder)) {
         track->folder.clear();
         track->display_name.clear();
@@ -68,7 +67,7 @@ int load_track(Track *track, const std::string &folder, const std::string &displ
     }
     log_memory("%lu bytes texture memory used after hf creation\n");
 
-    digest_file(&digest, base + "timing_gates");
+    digest_file(&digest, track_file(folder, "timing_gates"));
     load_timing_gates(track, folder);
     for (int k = 0; k < ROOST_BILLBOARDS; ++k)
         add_billboard(track, 0, 0, 0, 1, 1, nullptr);
@@ -78,11 +77,11 @@ int load_track(Track *track, const std::string &folder, const std::string &displ
     track->objects.first_track_statue = track->objects.statues.size();
     load_billboards(track, folder);
     log_memory("%lu bytes texture memory used after billboard creation\n");
-    digest_file(&digest, base + "statues");
+    digest_file(&digest, track_file(folder, "statues"));
     load_statues(track, folder);
     log_memory("%lu bytes texture memory used after statue creation\n");
     load_lighting(track, folder);
-    track->map_texture = load_texture((base + "map.png").c_str());
+    track->map_texture = load_texture(track_file(folder, "map.png").c_str());
     rebin_statues(track);
 
     std::set<std::string> shapes;

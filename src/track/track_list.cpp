@@ -35,9 +35,14 @@ bool name_less(const std::string &a, const std::string &b)
 
 } // namespace
 
+std::string track_file(const std::string &folder, const std::string &name)
+{
+    return "@" + folder + "/" + name;
+}
+
 std::string track_description(const std::string &folder)
 {
-    GameFile *f = gf_open(("@" + folder + "/desc").c_str(), "rb");
+    GameFile *f = gf_open(track_file(folder, "desc").c_str(), "rb");
     if (!f)
         return folder;
     std::string name;

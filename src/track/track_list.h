@@ -11,6 +11,9 @@ struct TrackList {
     int selected = 0;                 // the track choice of the menus
 };
 
+// The game-file name of a file of a track's folder: "@quarry/statues".
+std::string track_file(const std::string &folder, const std::string &name);
+
 // The track raced when nothing else was chosen.
 extern const char default_track_folder[];
 
