@@ -14,6 +14,7 @@
 #pragma once
 
 #include "physics/rider.h"
+#include "platform/tick_math.h"
 
 #include <string>
 #include <vector>
@@ -39,7 +40,7 @@ struct DemoState {
     std::string track;
     int version = 0;
     long block_offset = 0, file_size = 0;
-    int time_limit = 0, laps = 0, start_tick = 14 * 128;
+    int time_limit = 0, laps = 0, start_tick = 14 * TICKS_PER_SECOND;
     bool at_end = false;  // a tick could not be read whole
     int ticks_played = 0; // ticks applied since the demo opened
 };

@@ -5,6 +5,7 @@
 #include "physics/aids.h"
 #include "physics/rider.h"
 #include "platform/log.h"
+#include "platform/tick_math.h"
 #include "race/line_plans.h"
 #include "race/progress.h"
 #include "race/race.h"
@@ -111,9 +112,9 @@ void store_line(Sim *sim, RiderSlot &s, int j, int p0, int p1, int p2)
     if (debug) {
         float tested = (float)std::max(slot.tested, 1);
         zeph_log("auto pilot: evicting %d (times: %.2f %.2f tested (%d %d): %.2f %.2f repl: %f %f)\n", m,
-                 slot.own_time / 128.0, slot.pair_time / 128.0, slot.tested, slot.fails,
-                 slot.tested ? slot.sum_own / tested / 128.0 : 0.0, slot.tested ? slot.sum_pair / tested / 128.0 : 0.0,
-                 own / 128.0, pair / 128.0);
+                 slot.own_time * TICK_SECONDS, slot.pair_time * TICK_SECONDS, slot.tested, slot.fails,
+                 slot.tested ? slot.sum_own / tested * TICK_SECONDS : 0.0,
+                 slot.tested ? slot.sum_pair / tested * TICK_SECONDS : 0.0, own * TICK_SECONDS, pair * TICK_SECONDS);
     }
     int last_picked = slot.last_picked;
     slot = LineSlot();

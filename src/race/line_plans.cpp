@@ -2,6 +2,7 @@
 #include "race/line_plans.h"
 
 #include "platform/log.h"
+#include "platform/tick_math.h"
 #include "track/objects.h"
 
 #include <algorithm>
@@ -316,8 +317,8 @@ void lines_plan(LineTable *t, bool debug)
         for (int i = 0; i < first; ++i)
             ids[(size_t)i] = plan_id(*t, i, slots[(size_t)i]);
         if (debug) {
-            zeph_log("First lap: %f\n", plan.cost[w][f] / 128.0);
-            zeph_log("Normal lap: %f\n", lap_cost / 128.0);
+            zeph_log("First lap: %f\n", plan.cost[w][f] * TICK_SECONDS);
+            zeph_log("Normal lap: %f\n", lap_cost * TICK_SECONDS);
         }
     }
 }

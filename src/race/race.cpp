@@ -714,7 +714,7 @@ void sim_tick(Sim *sim)
         for (size_t k = 0; k < gate_pieces(*sim); ++k) {
             if (race.gate_raise[k] <= 0 || race.tick <= race.start_tick)
                 continue;
-            race.gate_raise[k] = std::max(0.0f, race.gate_raise[k] - 8.0f / 128);
+            race.gate_raise[k] = std::max(0.0f, race.gate_raise[k] - 8.0f * TICK_SECONDS_F);
             show_gate_raise(sim, k);
         }
     }

@@ -4,6 +4,7 @@
 
 #include "physics/crash.h"
 #include "physics/rider.h"
+#include "platform/tick_math.h"
 #include "track/terrain.h"
 
 #include <algorithm>
@@ -274,13 +275,13 @@ void snapshot_apply(Rider *r, const Terrain &t, const RiderSnapshot &snapshot, i
         r->throttle = high / 15.0f;
     }
     if ((state & 8) || (state & 7) == 7)
-        r->dab_amount = std::min(1.0f, r->dab_amount + 8.0f / 128);
+        r->dab_amount = std::min(1.0f, r->dab_amount + 8.0f * TICK_SECONDS_F);
     r->engine_speed = (float)(frac(b, AT_RPM, 2) * 32768 * 0.10471975511965977);
 
     for (int k = 0; k < RIDER_BODIES; ++k) {
         const dReal *p = dBodyGetPosition(r->bodies[k]);
         if (ticks > 0) {
-            double seconds = ticks / 128.0;
+            double seconds = ticks * TICK_SECONDS;
             dBodySetLinearVel(r->bodies[k], (p[0] - old_position[k][0]) / seconds,
                               (p[1] - old_position[k][1]) / seconds, (p[2] - old_position[k][2]) / seconds);
             dVector3 spin_now;
@@ -379,7 +380,7 @@ RiderSnapshot ring_sample(const SnapshotRing &ring, int tick, const Rider *rider
 void dead_reckon(Rider *r, const Terrain &t, int ticks)
 {
     const dReal *v = dBodyGetLinearVel(r->bodies[FRAME]);
-    double d[3] = {v[0] * ticks / 128, v[1] * ticks / 128, v[2] * ticks / 128};
+    double d[3] = {v[0] * ticks * TICK_SECONDS, v[1] * ticks * TICK_SECONDS, v[2] * ticks * TICK_SECONDS};
     const dReal *R = dBodyGetRotation(r->bodies[FRAME]);
     float radius = r->spec.front.ring_radius + r->spec.front.tube_radius;
     double low[3];

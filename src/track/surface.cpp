@@ -5,6 +5,7 @@
 #include "files/game_file.h"
 #include "files/texture.h"
 #include "platform/messages.h"
+#include "platform/tick_math.h"
 #include "track/terrain.h"
 
 #include <algorithm>
@@ -172,7 +173,7 @@ void read_roost(RoostEmitter *e, const char *argument)
             double v = number(s + strlen(b.prefix), b.warning);
             matched = true;
             if (b.per_step)
-                v *= 1.0 / 128.0;
+                v *= TICK_SECONDS;
             // The low byte of the whole number, as the file format always did.
             *b.target = (uint8_t)(unsigned)(long long)v;
         }

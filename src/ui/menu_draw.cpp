@@ -2,6 +2,7 @@
 // extras and the build label; and the chat page.
 #include "net/client.h"
 #include "platform/messages.h"
+#include "platform/tick_math.h"
 #include "race/race.h"
 #include "race/series.h"
 #include "render/gl_caps.h"
@@ -253,7 +254,7 @@ void multiplayer_extras(const Menus &m, const MenuContext &ctx)
         const RiderDescription &d = ctx.sim->network.riders[slot];
         char slot_text[16], ping_text[16];
         snprintf(slot_text, sizeof slot_text, "%d", slot);
-        snprintf(ping_text, sizeof ping_text, "%d", ctx.sim->network.ping[slot] * 1000 / 128);
+        snprintf(ping_text, sizeof ping_text, "%d", ctx.sim->network.ping[slot] * 1000 / TICKS_PER_SECOND);
         const char *cells[] = {slot_text, ping_text, d.number.c_str(), d.bike.c_str(), d.name.c_str()};
         for (int i = 0; i < 5; ++i)
             text_at(g.x(columns[i]), g.y(y), g.unit, value_text, cells[i]);

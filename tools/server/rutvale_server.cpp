@@ -17,6 +17,7 @@
 #include "net/server.h"
 #include "platform/clock.h"
 #include "platform/command_line.h"
+#include "platform/tick_math.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -237,7 +238,7 @@ int main(int argc, char **argv)
 
     // Steps of 1/128 s on the monotonic clock; between them the socket is
     // waited on, so datagrams are handled as they come.
-    const double step = 1.0 / 128;
+    const double step = TICK_SECONDS;
     double next = clock_seconds(), started = next;
     while (!stop_requested) {
         double now = clock_seconds();

@@ -79,15 +79,15 @@ int run_connected(const ConnectOptions &o)
         }
         // Game time runs a little faster or slower to keep in step with
         // the server's clock, as the game's main loop does.
-        double step = 1.0 / 128;
+        double step = TICK_SECONDS;
         if (client.server_tick > 0) {
-            double lag = (client.server_tick - sim.race.tick - 1) / 128.0;
+            double lag = (client.server_tick - sim.race.tick - 1) * TICK_SECONDS;
             step *= network_time_scale(lag, sim.race.tick < sim.race.start_tick);
         }
         target += step;
         message_log_advance(step, false);
         while (simulated < target) {
-            simulated += 1.0 / 128;
+            simulated += TICK_SECONDS;
             net_poll(&client, &sim, tracks, message_log.clock);
             if (!net_connected(client))
                 break;
