@@ -9,7 +9,8 @@ libgl-dev libgl1-mesa-dri
 libgtest-dev libgmock-dev libbenchmark-dev
 xvfb xauth xdotool x11-apps clang-format
 clang libclang-rt-14-dev
-libfreetype-dev fonts-dejavu-core povray"
+libfreetype-dev fonts-dejavu-core povray
+python3"
 
 missing=""
 for p in $packages; do
