@@ -137,7 +137,7 @@ std::vector<CommandOption> option_table(SimOptions *o)
         text("--connect", "HOST[:PORT]", "ride in a race server's races with the test pilot", &c->server),
         text("--password", "TEXT", "the server's password", &c->password),
         text("--name", "NAME", "the rider's name", &c->name, 64),
-        text("--number", "N", "the rider's number", &c->number, 3),
+        text("--number", "N", "the rider's number", &c->outfit.number, 3),
         CommandOption{"--races", "N", "races to ride before leaving",
                       [c](const char *v) {
                           double n;

@@ -56,8 +56,7 @@ int run_connected(const ConnectOptions &o)
     sim_create(&sim, &track);
     robots_install(&sim);
     sim.settings.learning = false;
-    sim.settings.player.bike = o.bike;
-    sim.settings.player.number = o.number;
+    sim.settings.player = o.outfit;
     NetClient client;
     client.server = o.server;
     client.password = o.password;

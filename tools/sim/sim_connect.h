@@ -2,15 +2,18 @@
 // test pilot riding the player's slot, in real time.
 #pragma once
 
+#include "physics/rider.h"
+
 #include <string>
 
 struct ConnectOptions {
-    std::string server, password, name = "Headless", number = "998", bike = "crf250(2009)";
-    double fake_lag = 0;  // seconds
-    int fake_loss = 0;    // percent
-    double seconds = 600; // gives up after this long
-    int races = 1;        // races to ride before leaving
-    bool quiet = false;   // no message lines on standard output
+    std::string server, password, name = "Headless";
+    RiderOutfit outfit = {"crf250(2009)", "998", "", "", "", ""}; // the pilot's bike and number
+    double fake_lag = 0;                                          // seconds
+    int fake_loss = 0;                                            // percent
+    double seconds = 600;                                         // gives up after this long
+    int races = 1;                                                // races to ride before leaving
+    bool quiet = false;                                           // no message lines on standard output
 };
 
 // Runs the client until the races are ridden (their results printed),
