@@ -105,6 +105,31 @@ TEST(Game, AnUnknownTrackExitsWithTwoNamingTheTracks)
     EXPECT_EQ(r.errors.find("@tracks"), std::string::npos) << r.errors;
 }
 
+// The server and the simulator share the option parser: a wrong option or
+// value is named and exits with 2 before anything starts; --help lists
+// every option with its help line.
+TEST(Programs, WrongOptionsExitWithTwoAndHelpListsEveryOption)
+{
+    const struct {
+        const char *program, *args;
+        int status;
+        const char *said;
+    } cases[] = {
+        {SERVER_EXE, "--bogus", 2, "rutvale-server: unknown option '--bogus'"},
+        {SERVER_EXE, "--laps 0", 2, "laps needs a number from 1 to 100"},
+        {SERVER_EXE, "--port", 2, "--port N: the value is missing"},
+        {SERVER_EXE, "--help", 0, "  --gate-delay S"},
+        {SIM_EXE, "--bogus", 2, "rutvale-sim: unknown option '--bogus'"},
+        {SIM_EXE, "--skill 1.5", 2, "--skill needs 0 (novice), 1 (amateur) or 2 (expert)"},
+        {SIM_EXE, "--help", 0, "  --threads N"},
+    };
+    for (const auto &c : cases) {
+        GameRun r = run_command(std::string(c.program) + " " + c.args + " 2>&1");
+        EXPECT_EQ(r.status, c.status) << c.program << " " << c.args;
+        EXPECT_NE(r.errors.find(c.said), std::string::npos) << c.program << " " << c.args << ": " << r.errors;
+    }
+}
+
 TEST(Game, HelpAndVersionNeedNeitherDataNorDisplay)
 {
     TempDir home, no_data;
