@@ -38,7 +38,7 @@ void engine_sounds_frame(EngineSounds *s, const Sim &sim, const float *position,
             }
         }
         if (r && s->voices[k])
-            voice_update(*r, s->voices[k].get(), listener, volume);
+            voice_update(*r, s->voices[k].get(), listener, heard ? volume : 0.0f);
     }
     sound_update();
 }
