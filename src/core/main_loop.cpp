@@ -74,6 +74,7 @@ void loop_begin(LoopState *state, const LoopParts &p)
     state->menu_context = p.menus;
     state->track = p.sim->track;
     state->editor_allowed = p.settings->editor;
+    state->render_stats.shown = p.settings->draw_render_stats != 0;
     if (MenuContext *m = p.menus) {
         menus_init(&state->menus, *m, p.client->server.empty());
         state->menus.keys = m->keys;
@@ -159,7 +160,7 @@ void draw_overlays(LoopState *s, const LoopParts &p, const FrameInfo &frame, boo
     if ((s->view == RIDER_VIEW || s->view == CHASE_VIEW) && settings.show_hud)
         hud_draw_rider(sim, sim.race.watched_slot, p.config->lean_indicator.index == 1);
     if (settings.show_hud && !editing)
-        hud_draw_status(status_info(sim, s->view, &s->rate, *p.config, settings, *p.client));
+        hud_draw_status(status_info(sim, s->view, &s->rate, &s->render_stats, *p.config, *p.client));
     if (s->paused && settings.show_pause)
         draw_screen_text("Paused", 0);
     if (own_watched(sim.race) && net_connected(*p.client) && !has_start_slot(sim.network))

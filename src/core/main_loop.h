@@ -41,9 +41,9 @@ struct LoopState {
     MenuContext *menu_context = nullptr; // what the menus act on; null: no menus
     bool mouse_held = false;             // the "cursor-left" button
     int last_race_tick = -1;             // to see a new race start (the free camera's placing)
-    bool render_stats = false;
-    Editor editor;          // open while the editor view has been used on this track
-    Track *track = nullptr; // the loaded track (the editor's)
+    RenderStats render_stats;            // "/renderstats" or --draw-render-stats shows them
+    Editor editor;                       // open while the editor view has been used on this track
+    Track *track = nullptr;              // the loaded track (the editor's)
     LoopState() { menus.page = PAGE_CLOSED; }
 };
 

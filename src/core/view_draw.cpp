@@ -41,8 +41,8 @@
 #include <vector>
 
 // What the status overlay shows this frame.
-StatusInfo status_info(const Sim &sim, ViewMode view, FrameRate *rate, const Config &config,
-                       const GameSettings &settings, const NetClient &client)
+StatusInfo status_info(const Sim &sim, ViewMode view, FrameRate *rate, RenderStats *render_stats, const Config &config,
+                       const NetClient &client)
 {
     const RaceState &race = sim.race;
     StatusInfo info;
@@ -61,7 +61,7 @@ StatusInfo status_info(const Sim &sim, ViewMode view, FrameRate *rate, const Con
         info.ping_ms = net_ping_ms(client, sim, race.watched_slot);
         info.offset_ms = net_offset_ms(client, sim);
     }
-    info.render_stats = settings.draw_render_stats != 0;
+    info.render_stats = render_stats;
     for (int age = message_log.visible - 1; age >= 0; --age)
         info.messages.push_back(message_log_line(age));
     if (view != TITLE_VIEW)

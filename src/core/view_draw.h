@@ -36,8 +36,8 @@ void draw_view(const Sim &sim, ViewMode view, const ViewCameras &cameras, const 
 
 // What the status overlay shows this frame in a view mode (counts the frame
 // for the rate).
-StatusInfo status_info(const Sim &sim, ViewMode view, FrameRate *rate, const Config &config,
-                       const GameSettings &settings, const NetClient &client);
+StatusInfo status_info(const Sim &sim, ViewMode view, FrameRate *rate, RenderStats *render_stats, const Config &config,
+                       const NetClient &client);
 
 // A line of white text centred on the screen, `line` lines below the middle.
 void draw_screen_text(const char *text, int line);

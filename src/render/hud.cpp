@@ -320,6 +320,12 @@ void hud_draw_rider(const Sim &sim, int slot, bool lean_indicator)
     glDisable(GL_BLEND);
 }
 
+void render_stats_restart(RenderStats *stats)
+{
+    *stats = RenderStats();
+    stats->shown = true;
+}
+
 std::vector<std::string> status_lines(const StatusInfo &info)
 {
     std::vector<std::string> lines;
@@ -334,14 +340,14 @@ std::vector<std::string> status_lines(const StatusInfo &info)
         snprintf(line, sizeof line, "Ping - %dms (%dms offset)", info.ping_ms, info.offset_ms);
         lines.push_back(line);
     }
-    if (info.render_stats) {
-        static int largest[6];
-        const int counts[6] = {ground.triangles, model_triangles_drawn,
-                               billboards_drawn, ground.textures.decals_painted,
-                               texture_changes,  shader_changes};
-        const char *names[6] = {"Ground polygons", "Model polygons",  "Billboards",
-                                "Decals",          "Texture Changes", "Shader Changes"};
-        for (int i = 0; i < 6; ++i) {
+    if (info.render_stats && info.render_stats->shown) {
+        int *largest = info.render_stats->largest;
+        const int counts[RENDER_STAT_LINES] = {ground.triangles, model_triangles_drawn,
+                                               billboards_drawn, ground.textures.decals_painted,
+                                               texture_changes,  shader_changes};
+        const char *names[RENDER_STAT_LINES] = {"Ground polygons", "Model polygons",  "Billboards",
+                                                "Decals",          "Texture Changes", "Shader Changes"};
+        for (int i = 0; i < RENDER_STAT_LINES; ++i) {
             largest[i] = std::max(largest[i], counts[i]);
             snprintf(line, sizeof line, "%s - %d max=%d", names[i], counts[i], largest[i]);
             lines.push_back(line);

@@ -41,15 +41,28 @@ LeanSector lean_sector(float a);
 // up, for a body's rotation matrix: it points the way the body faces.
 float map_arrow_degrees(const double R[12]);
 
+enum { RENDER_STAT_LINES = 6 };
+
+// The render statistics of the status overlay: whether they are shown and
+// the largest counts seen since they were last (re)started. The main loop
+// keeps one for its run.
+struct RenderStats {
+    bool shown = false;
+    int largest[RENDER_STAT_LINES] = {};
+};
+
+// Shows the render statistics and starts their maxima afresh.
+void render_stats_restart(RenderStats *stats);
+
 // What the status overlay shows besides the renderer's own figures.
 struct StatusInfo {
     int fps = -1;        // "FPS - %d"; below 0: not shown
     int race_ticks = -1; // "Time - ..." since the start; below 0: not shown
     int ping_ms = -1;    // "Ping - %dms (%dms offset)"; below 0: not shown
     int offset_ms = 0;
-    bool render_stats = false;
-    std::vector<std::string> messages; // visible message lines, oldest first
-    std::vector<BoardLine> board;      // the results board (empty: none)
+    RenderStats *render_stats = nullptr; // shown when set and on; their maxima follow this frame
+    std::vector<std::string> messages;   // visible message lines, oldest first
+    std::vector<BoardLine> board;        // the results board (empty: none)
 };
 
 // The overlay's lines, top first.

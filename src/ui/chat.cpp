@@ -4,6 +4,7 @@
 #include "net/client.h"
 #include "platform/messages.h"
 #include "race/race.h"
+#include "render/hud.h"
 #include "render/view_camera.h"
 #include "sound/engine_sounds.h"
 #include "track/track.h"
@@ -52,13 +53,12 @@ bool run_command(MenuContext *ctx, const char *line)
     const char *args;
     const RiderSlot *watched = sim ? &sim->race.slots[sim->race.watched_slot] : nullptr;
     if (command_is(line, "savetrackinfo", true, &args)) {
-        if (sim && sim->track && !sim->track->folder.empty()) {
+        // Saving reports itself (nothing when no file could be made).
+        if (sim && sim->track)
             save_track_info(*sim->track);
-            show_messagef("Track info saved to %s.trackinfo", sim->track->folder.c_str());
-        }
     } else if (command_is(line, "renderstats", true, &args)) {
         if (ctx->render_stats)
-            *ctx->render_stats = true;
+            render_stats_restart(ctx->render_stats);
         if (ctx->min_frame_time)
             *ctx->min_frame_time = 1, *ctx->max_frame_time = 0;
     } else if (command_is(line, "togglespy", true, &args)) {

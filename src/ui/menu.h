@@ -16,6 +16,7 @@ struct DemoList;
 struct EngineSounds;
 struct NetClient;
 struct SeriesList;
+struct RenderStats;
 struct Sim;
 struct TrackList;
 struct ViewCameras;
@@ -84,8 +85,8 @@ struct MenuContext {
     bool practice = false, learning = true;
     int *roost_frequency = nullptr; // the roost setting in effect
     bool detected_fbo = false, detected_shaders = false;
-    ViewCameras *cameras = nullptr; // the free camera is aimed by the console's "camangle"
-    bool *render_stats = nullptr;   // "renderstats" turns it on
+    ViewCameras *cameras = nullptr;      // the free camera is aimed by the console's "camangle"
+    RenderStats *render_stats = nullptr; // "renderstats" shows them and starts their maxima afresh
     double *min_frame_time = nullptr, *max_frame_time = nullptr;
     EngineSounds *sounds = nullptr; // the console's "pipe" re-tunes a voice
 };

@@ -317,7 +317,9 @@ TEST_F(GameScene, EveryViewShowsTheGroundAndSavesItsScreenshot)
         if (view != FREE_VIEW)
             hud_draw_rider(sim, sim.race.watched_slot, false);
         StatusInfo info;
-        info.render_stats = true;
+        RenderStats stats;
+        render_stats_restart(&stats);
+        info.render_stats = &stats;
         std::vector<std::string> lines = status_lines(info);
         ASSERT_GE(lines.size(), 3u);
         EXPECT_EQ(lines[0].rfind("Ground polygons - ", 0), 0u);

@@ -69,7 +69,10 @@ TEST(Hud, StatusLinesInTheirOrder)
     info.messages = {"older", "newest"};
     EXPECT_EQ(status_lines(info), (std::vector<std::string>{"FPS - 60", "Time - 1:01.0 ", "older", "newest"}));
     info = StatusInfo();
-    info.render_stats = true;
+    RenderStats stats;
+    info.render_stats = &stats;
+    EXPECT_TRUE(status_lines(info).empty()) << "not shown until switched on";
+    render_stats_restart(&stats);
     std::vector<std::string> lines = status_lines(info);
     ASSERT_EQ(lines.size(), 6u);
     EXPECT_EQ(lines[0].rfind("Ground polygons - ", 0), 0u);

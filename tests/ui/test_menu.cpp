@@ -1,6 +1,9 @@
 #include "physics/rider.h"
 #include "platform/messages.h"
 #include "race/sim_fixture.h"
+#include "render/hud.h"
+#include "test_folders.h"
+#include "track/track.h"
 #include "track/track_list.h"
 #include "ui/chat.h"
 #include "ui/config.h"
@@ -341,6 +344,42 @@ TEST(Chat, CommandsMatchExactlyOrAsPrefixes)
     EXPECT_EQ(f.last_message(), "Not currently recording a demo");
     f.type("/nosuchcommand");
     EXPECT_EQ(f.menus.chat_field.text, "/nosuchcommand");
+}
+
+// "/renderstats" shows the render statistics with their maxima started
+// afresh, and the frame times too; "/savetrackinfo" says so once.
+TEST(Chat, RenderStatsRestartAndTrackInfoIsReportedOnce)
+{
+    TempDir home;
+    use_game_folders(home.path, GAME_DIR);
+    Track track;
+    track.folder = "quarry";
+    Sim sim;
+    sim_create(&sim, &track);
+    ChatFixture f;
+    f.ctx.sim = &sim;
+    RenderStats stats;
+    stats.largest[0] = 99999;
+    double shortest = 0.5, longest = 0.5;
+    f.ctx.render_stats = &stats;
+    f.ctx.min_frame_time = &shortest, f.ctx.max_frame_time = &longest;
+    StatusInfo info;
+    info.render_stats = &stats;
+    EXPECT_TRUE(status_lines(info).empty());
+    f.type("/renderstats");
+    EXPECT_TRUE(stats.shown);
+    EXPECT_EQ(shortest, 1);
+    EXPECT_EQ(longest, 0);
+    std::vector<std::string> lines = status_lines(info);
+    ASSERT_EQ(lines.size(), (size_t)RENDER_STAT_LINES);
+    EXPECT_EQ(lines[0].find("max=99999"), std::string::npos) << lines[0];
+
+    int before = message_log.write_index;
+    f.type("/savetrackinfo");
+    EXPECT_EQ(message_log.write_index, before + 1);
+    EXPECT_EQ(f.last_message(), "Track info saved to quarry.trackinfo");
+    EXPECT_TRUE(path_exists(home.path + "/Rutvale/quarry.trackinfo"));
+    sim_destroy(&sim);
 }
 
 TEST(Chat, FloodGuardAndNoServer)
