@@ -18,7 +18,7 @@ void log_step(const char *text)
     zeph_log("%s\n", text);
 }
 
-const Renderer null_renderer = {false, no_texture, no_replace, no_texture_id, nothing, log_step};
+const Renderer null_renderer = {false, no_texture, no_replace, no_texture_id, nothing, nothing, log_step};
 
 Renderer installed = null_renderer;
 
@@ -42,5 +42,6 @@ void renderer_install(const Renderer *r)
     fill(&installed.replace_texture, null_renderer.replace_texture);
     fill(&installed.destroy_texture, null_renderer.destroy_texture);
     fill(&installed.new_track, null_renderer.new_track);
+    fill(&installed.race_set_up, null_renderer.race_set_up);
     fill(&installed.loading_screen, null_renderer.loading_screen);
 }

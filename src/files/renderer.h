@@ -20,6 +20,8 @@ struct Renderer {
     void (*destroy_texture)(unsigned id);
     // A new track is loading: the models the old one alone used may go.
     void (*new_track)();
+    // A new race is set up: the cached models it did not use again go.
+    void (*race_set_up)();
     // Shows a loading step's message (the loading screen also logs it).
     void (*loading_screen)(const char *text);
 };

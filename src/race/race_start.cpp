@@ -323,6 +323,7 @@ void set_off(Sim *sim, bool record_demo, bool playing)
 
     show_messagef("%d MB texture memory used\n", (int)(texture_memory() >> 20));
     free_stale_textures();
+    renderer().race_set_up();
     race.race_laps = race.time_limit ? 1000000 : race.laps;
     race.half_race_lap = race.time_limit ? 1000000 : (race.laps + 1) / 2;
     race.results_final = false;

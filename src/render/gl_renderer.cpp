@@ -15,6 +15,7 @@ void gl_renderer_install(void (*loading_screen)(const char *text))
     r.replace_texture = texture_gl_replace;
     r.destroy_texture = texture_gl_delete;
     r.new_track = model_generation_advance;
+    r.race_set_up = free_stale_models;
     r.loading_screen = loading_screen;
     renderer_install(&r);
     TerrainDrawing t = {};

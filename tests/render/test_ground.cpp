@@ -7,6 +7,7 @@
 #include "files/image.h"
 #include "files/texture.h"
 #include "physics/world.h"
+#include "platform/messages.h"
 #include "platform/window.h"
 #include "race/lines.h"
 #include "race/race.h"
@@ -353,6 +354,36 @@ namespace
 
 // The frustum of the GL matrices holds what they show: in front, not
 // behind, not far to a side, and a sphere straddling an edge.
+// Models live from their first use until a race on another track is set
+// up without them: racing on a second track frees the first's.
+TEST_F(GameScene, ASecondTracksRaceFreesTheFirstsModels)
+{
+    TempDir home;
+    use_game_folders(home.path, GAME_DIR);
+    Config config;
+    config_defaults(&config);
+    GameSettings settings;
+    settings.debug = 1; // the cache reports each model it deletes
+    renderer_start(config, settings, nullptr);
+    Track track;
+    Sim sim;
+    sim_create(&sim, &track);
+    int lineup[SLOTS] = {LINEUP_ROBOT};
+    sim.settings.track_folder = "rabbithill";
+    ASSERT_TRUE(race_start(&sim, lineup, false, false, 0, 3, 0, 1));
+    looks_update(sim); // the statues' and riders' models loaded
+    message_log_clear();
+    sim.settings.track_folder = "quarry";
+    ASSERT_TRUE(race_start(&sim, lineup, false, false, 0, 3, 0, 1));
+    int deleted = 0;
+    for (int age = 0; age < message_log.write_index; ++age) // fewer than the ring holds
+        deleted += std::string(message_log_line(age)).rfind("deleting model ", 0) == 0;
+    EXPECT_GT(deleted, 0) << "the first track's models are freed";
+    looks_clear();
+    sim_destroy(&sim);
+    unload_track(&track);
+}
+
 TEST_F(GroundGl, FrustumHoldsWhatTheMatricesShow)
 {
     glMatrixMode(GL_PROJECTION);
