@@ -46,7 +46,7 @@ enum LineupValue {
 struct RiderSlot {
     Rider *rider = nullptr;
     SlotKind kind = KIND_REPLAYED;
-    float demo_sound = 0;
+    float demo_sound = 1;        // a replayed rider's engine: 0 once its demo has run out
     int next_gate = 0;           // timing gates passed, in the gate sequence
     std::vector<int> gate_ticks; // the tick each gate was passed
     bool finished = false;

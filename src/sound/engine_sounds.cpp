@@ -26,7 +26,8 @@ void engine_sounds_frame(EngineSounds *s, const Sim &sim, const float *position,
     std::copy(listener.position, listener.position + 3, s->last_position);
     s->heard_before = heard;
     for (int k = 0; k < SLOTS; ++k) {
-        const Rider *r = sim.race.slots[k].rider;
+        const RiderSlot &slot = sim.race.slots[k];
+        const Rider *r = slot.rider;
         if (r != s->voiced[k]) {
             if (s->voices[k])
                 voice_free(s->voices[k].get());
@@ -38,7 +39,7 @@ void engine_sounds_frame(EngineSounds *s, const Sim &sim, const float *position,
             }
         }
         if (r && s->voices[k])
-            voice_update(*r, s->voices[k].get(), listener, heard ? volume : 0.0f);
+            voice_update(*r, s->voices[k].get(), listener, heard ? volume * slot.demo_sound : 0.0f);
     }
     sound_update();
 }

@@ -21,7 +21,8 @@ struct EngineSounds {
 // Once a frame at clock time `now` (seconds): the listener at `position`
 // with its right-hand side `right` (null position: nothing is heard; the
 // velocity comes from the last frame's position) and each slot's voice at
-// `volume` (0..1); then the output mixes.
+// `volume` (0..1; a replayed rider whose demo has run out is silent); then
+// the output mixes.
 void engine_sounds_frame(EngineSounds *sounds, const Sim &sim, const float *position, const float right[3],
                          float volume, double now);
 

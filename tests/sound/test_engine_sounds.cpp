@@ -46,6 +46,14 @@ TEST(EngineSounds, VoicesFollowTheSlotsAndAreHeardFromTheListener)
     for (int frame = 0; frame < 3; ++frame)
         engine_sounds_frame(&sounds, sim, near, right, 1, now += 0.1);
     EXPECT_GT(loudest(sound_read()), 256);
+    // A replayed rider whose demo has run out stands silent.
+    for (int k : {0, 3}) {
+        sim.race.slots[k].kind = KIND_REPLAYED;
+        sim.race.slots[k].demo_sound = 0;
+    }
+    for (int frame = 0; frame < 3; ++frame)
+        engine_sounds_frame(&sounds, sim, near, right, 1, now += 0.1);
+    EXPECT_LT(loudest(sound_read()), 64);
     // A slot emptied loses its voice; only a voiced slot can be re-tuned.
     rider_destroy(sim.race.slots[3].rider);
     sim.race.slots[3].rider = nullptr;
