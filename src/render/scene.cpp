@@ -111,6 +111,17 @@ float ghost_alpha(float distance, float fade_distance)
     return std::min(1.0f, std::max(0.0f, (distance - half) / (fade_distance - half)));
 }
 
+float rider_draw_alpha(const Sim &sim, int slot, float fade_distance)
+{
+    const RiderSlot &s = sim.race.slots[slot];
+    if (!s.rider || s.kind != KIND_REPLAYED)
+        return 1;
+    if (sim.network.connected)
+        return remote_silent(sim, slot) ? 0 : 1;
+    const Rider *local = local_rider(sim.race);
+    return local ? ghost_alpha(frame_distance(local, s.rider), fade_distance) : 1;
+}
+
 // How far from its frame's centre (or from the torso, for a rider thrown
 // clear of the bike) a drawn rider can reach.
 const float rider_reach_drawn = 12;
@@ -157,7 +168,6 @@ void draw_scene(const Sim &sim, const SceneCamera &camera, int viewing_slot, con
 
     // Riders, holding back replayed ones near the local rider: they fade
     // in over the billboards.
-    const Rider *local = local_rider(race);
     struct Held {
         const Rider *rider;
         int slot;
@@ -176,12 +186,12 @@ void draw_scene(const Sim &sim, const SceneCamera &camera, int viewing_slot, con
             !frustum_sphere_visible(frustum, torso, rider_reach_drawn))
             continue;
         RiderDrawMode mode = k == viewing_slot ? options.viewing_mode : DRAW_WHOLE;
-        if (local && slot.kind == KIND_REPLAYED && slot.rider != local) {
-            float a = ghost_alpha(frame_distance(local, slot.rider), options.ghost_fade_distance);
-            if (a < 1) {
-                held[held_count++] = {slot.rider, k, a};
-                continue;
-            }
+        float a = rider_draw_alpha(sim, k, options.ghost_fade_distance);
+        if (a <= 0)
+            continue;
+        if (a < 1) {
+            held[held_count++] = {slot.rider, k, a};
+            continue;
         }
         draw_rider(slot.rider, rider_look(k), mode, eye, light.environment);
     }

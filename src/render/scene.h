@@ -23,6 +23,14 @@ struct SceneOptions {
 // up close, fading in from half the fade distance, whole beyond it.
 float ghost_alpha(float distance, float fade_distance);
 
+// The alpha a slot's rider is drawn with: 1 drawn at once, below 1 held
+// back and drawn over the statues with it (0: not seen). Without a server
+// connection a replayed rider (a demo ghost) fades by its distance from
+// the local rider; with one, the remote riders are drawn whole, but one
+// silent for a second or more is not seen.
+struct Sim;
+float rider_draw_alpha(const Sim &sim, int slot, float fade_distance);
+
 // Draws every learnt line of the first lap as a white strip, fading with
 // the distance from the eye (world coordinates; depth tested, not written).
 struct LineTable;

@@ -6,6 +6,7 @@
 #include "core/view_draw.h"
 #include "files/image.h"
 #include "files/texture.h"
+#include "physics/rider.h"
 #include "physics/world.h"
 #include "platform/messages.h"
 #include "platform/window.h"
@@ -124,6 +125,31 @@ TEST(Scene, ReplayedRidersFadeInFromHalfTheFadeDistance)
     for (const Case &c : cases)
         EXPECT_FLOAT_EQ(ghost_alpha(c.distance, r), c.alpha) << c.distance;
     EXPECT_FLOAT_EQ(ghost_alpha(0, 0), 1) << "no fading distance: always whole";
+}
+
+// In a network race the riders on the gate beside the player are remote
+// riders 3.3 ft away: drawn whole, not faded as demo ghosts; one silent for
+// a second is not drawn. Offline, the same neighbour fades as a ghost.
+TEST(Scene, RemoteNeighboursAreWholeAndSilentOnesHidden)
+{
+    Sim sim;
+    sim_create(&sim, nullptr);
+    for (int k = 0; k < 3; ++k) {
+        RiderSlot &slot = sim.race.slots[k];
+        slot.rider = rider_create(&sim.physics, "crf250(2009)", k, "1");
+        rider_place_at(slot.rider, 100 + 3.3f * k, 0, 100, 0);
+        slot.kind = k == 0 ? KIND_LOCAL : KIND_REPLAYED;
+    }
+    sim.race.tick = 1000;
+    sim.network.last_received[1] = 990;
+    sim.network.last_received[2] = 1000 - TICKS_PER_SECOND;
+    EXPECT_LT(rider_draw_alpha(sim, 1, 50), 1) << "offline: a ghost";
+    sim.network.connected = true;
+    EXPECT_EQ(rider_draw_alpha(sim, 0, 50), 1);
+    EXPECT_EQ(rider_draw_alpha(sim, 1, 50), 1) << "a remote neighbour is drawn whole";
+    EXPECT_EQ(rider_draw_alpha(sim, 2, 50), 0) << "silent for a second: not seen";
+    sim.network.connected = false;
+    sim_destroy(&sim);
 }
 
 class GroundGl : public ::testing::Test
