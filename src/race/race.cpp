@@ -65,10 +65,10 @@ size_t gate_pieces(const Sim &sim)
     return std::min(sim_track(sim).objects.gates.start_statues.size(), (size_t)SLOTS);
 }
 
-void sim_save_lines(Sim *sim)
+bool sim_save_lines(Sim *sim)
 {
-    if (sim->lines_skill >= 0 && sim->settings.learning && !sim->lines.sections.empty())
-        lines_save(sim->lines, sim->lines_folder, sim->lines_skill);
+    return sim->lines_skill >= 0 && sim->settings.learning && !sim->lines.sections.empty() &&
+           lines_save(sim->lines, sim->lines_folder, sim->lines_skill);
 }
 
 void gate_piece_orientation(const float m[9], float raise, float out[9])

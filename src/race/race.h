@@ -174,9 +174,10 @@ bool sim_set_threads(Sim *sim, int threads);
 bool race_start(Sim *sim, const int *lineup, bool play_demo, bool record_demo, int time_limit, int laps, int skill,
                 unsigned seed);
 
-// Writes the learnt lines to their skill's file (when learning is on and a
-// table is loaded); the game calls it at exit, races at their start.
-void sim_save_lines(Sim *sim);
+// Writes the learnt lines to their skill's file in the home folder (when
+// learning is on and a table is loaded); the game calls it at exit, races at
+// their start. True when they were written.
+bool sim_save_lines(Sim *sim);
 
 // Restarts the local player's time-trial run.
 void time_trial_reset(Sim *sim);

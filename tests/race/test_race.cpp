@@ -221,7 +221,9 @@ TEST(Simulator, ThePilotsLapsTeachLinesThatTheNextRaceLoads)
         std::string options = std::string("--track ") + track + " --pilot --riders 0 --laps 3 --seconds 600";
         ASSERT_EQ(simulator(options + " --skill 1 --nolearn", &out, home.path), 0) << out;
         EXPECT_FALSE(path_exists(file)) << "--nolearn writes no lines";
+        EXPECT_EQ(out.find("lines saved: "), std::string::npos) << out;
         ASSERT_EQ(simulator(options + " --skill 1", &out, home.path), 0) << out;
+        EXPECT_NE(out.find("lines saved: " + file + "\n"), std::string::npos) << out;
         std::vector<int> counts = lines_per_section(file);
         ASSERT_FALSE(counts.empty()) << file;
         int covered = 0, stored = 0;

@@ -18,8 +18,10 @@
 // given. --record writes the race to a demo file; --play plays one (its
 // riders in the slots after the robots and the pilot) as fast as it can, to
 // its end, and then prints, last, how many ticks it played and whether it
-// reached the end. Without --play, the last-but-one line is a hash of the final state of every body, so two
-// runs can be compared: the same options give the same hash.
+// reached the end. Without --play, the line before the speed is a hash of
+// the final state of every body, so two runs can be compared: the same
+// options give the same hash from the same home folder. A run that taught
+// the robots then says "lines saved: PATH".
 //
 // With --connect HOST[:PORT] it is instead a headless network client: the
 // test pilot rides the player's slot in a race server's races in real time
@@ -396,10 +398,14 @@ int run_race(const SimOptions &o)
     int used = workers_threads(sim.workers);
     printf("simulation: %d ticks in %.2f s, %.0f ticks/s, %.1f x real time on %d thread%s\n", ran, wall,
            wall > 0 ? ran / wall : 0.0, wall > 0 ? ran / wall / TICKS_PER_SECOND : 0.0, used, used == 1 ? "" : "s");
+    // The robots learnt from this race: the next run from the same home
+    // folder starts from these lines (and so hashes differently).
+    if (sim_save_lines(&sim))
+        printf("lines saved: %s\n",
+               join_path(game_dir(0), sim.lines_folder + "/" + lines_file_name(sim.lines_skill)).c_str());
     if (!o.play.empty())
         printf("demo: %d ticks played, %s\n", sim.demo.ticks_played,
                sim.demo.at_end ? "the end reached" : "stopped before the end");
-    sim_save_lines(&sim);
     sim_destroy(&sim);
     unload_track(&track);
     return 0;
