@@ -8,6 +8,7 @@
 #include "platform/log.h"
 #include "platform/workers.h"
 #include "race/demo.h"
+#include "race/line_plans.h"
 #include "race/progress.h"
 #include "race/race_local.h"
 #include "track/track.h"
@@ -25,17 +26,79 @@ void release_controller(SlotController *c)
     *c = SlotController();
 }
 
-// Tells a rider where its race goes on, for turning round when stopped.
-void set_course_aim(const Track &track, const RiderSlot &slot)
+// The best learnt line of a race section: the slot with points and the
+// least own time (the first of equals), or null.
+const LineSlot *best_line(const LineTable &table, int section)
+{
+    int t = table_section(table, section);
+    if (t < 0 || t >= (int)table.sections.size())
+        return nullptr;
+    const LineSlot *best = nullptr;
+    for (const LineSlot &line : table.sections[(size_t)t])
+        if (!line.points.empty() && (!best || line.own_time < best->own_time))
+            best = &line;
+    return best;
+}
+
+void copy_point(const LinePoint &p, float out[3])
+{
+    out[0] = p.x, out[1] = p.y, out[2] = p.z;
+}
+
+// On the best line of the rider's section: 4 points past the point nearest
+// the rider, running on into the next section's best line. False when
+// there is no best line of 2 points or more, or the rider is past its end
+// here and in the next section.
+bool best_line_aim(const LineTable &table, int section, const dReal *at, float aim[3])
+{
+    for (int s = section; s <= section + 1; ++s) {
+        const LineSlot *line = best_line(table, s);
+        if (!line || line->points.size() < 2)
+            return false;
+        const std::vector<LinePoint> &points = line->points;
+        int n = (int)points.size(), k = 0;
+        double nearest = 0;
+        for (int i = 0; i < n; ++i) {
+            double dx = points[(size_t)i].x - at[0], dy = points[(size_t)i].y - at[1], dz = points[(size_t)i].z - at[2];
+            double d2 = dx * dx + dy * dy + dz * dz;
+            if (i == 0 || d2 < nearest)
+                nearest = d2, k = i;
+        }
+        if (k == n - 1)
+            continue;
+        if (k + 4 < n) {
+            copy_point(points[(size_t)k + 4], aim);
+        } else if (const LineSlot *next = best_line(table, s + 1)) {
+            int m = (int)next->points.size();
+            copy_point(next->points[(size_t)std::min(m - 1, k + 4 - n)], aim);
+        } else {
+            copy_point(points[(size_t)k], aim);
+        }
+        return true;
+    }
+    return false;
+}
+
+// Tells a rider where its race goes on, for turning round when stopped: a
+// robot at the point of its line it makes for, any other rider on the best
+// learnt line ahead of it, else the centre of the next gate to cross.
+void set_course_aim(const Sim &sim, const RiderSlot &slot)
 {
     Rider *r = slot.rider;
-    const TimingGates &g = track.objects.gates;
+    const TimingGates &g = sim_track(sim).objects.gates;
     int entry = g.gates.empty() || slot.next_gate <= 0 || slot.finished ? -1 : gate_sequence(g, slot.next_gate);
     r->has_course_aim = entry >= 0;
-    if (entry >= 0) {
-        const Checkpoint &c = g.checkpoints[entry % UNTIMED_GATE];
-        std::copy(c.centre, c.centre + 3, r->course_aim);
+    if (entry < 0)
+        return;
+    if (r->personality != 0 && slot.robot_target < (int)slot.robot_line.size()) {
+        copy_point(slot.robot_line[(size_t)std::max(0, slot.robot_target)], r->course_aim);
+        return;
     }
+    if (!sim.lines.sections.empty() &&
+        best_line_aim(sim.lines, section_of(g, slot.next_gate), dBodyGetPosition(r->bodies[FRAME]), r->course_aim))
+        return;
+    const Checkpoint &c = g.checkpoints[entry % UNTIMED_GATE];
+    std::copy(c.centre, c.centre + 3, r->course_aim);
 }
 
 } // namespace
@@ -259,7 +322,7 @@ void sim_tick(Sim *sim)
                 c.drive(*sim, k, c.state, &input);
                 rider_apply_input(s.rider, input);
             }
-            set_course_aim(sim_track(*sim), s);
+            set_course_aim(*sim, s);
             rider_step(s.rider, s.kind != KIND_REPLAYED, race.tick);
             rider_progress_step(sim, k);
         }

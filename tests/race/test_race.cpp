@@ -4,6 +4,7 @@
 #include "physics/contact.h"
 #include "physics/rider.h"
 #include "physics/world.h"
+#include "race/line_plans.h"
 #include "race/race.h"
 #include "race/roster.h"
 #include "race/sim_fixture.h"
@@ -88,6 +89,46 @@ TEST_F(Races, TimeTrialsStartLiveAndLineUpsAreCleanedUp)
 
     sim.settings.track_folder = "nowhere";
     EXPECT_FALSE(race_start(&sim, empty, false, false, 0, 3, 0, 1));
+}
+
+// A stopped rider turns round toward where its race goes on: along the
+// best learnt line ahead of it (on a bend that is not the way to the next
+// gate's centre), and toward that centre only when no line is known.
+TEST_F(Races, TheTurnAroundAimsAlongTheBestLineAhead)
+{
+    int lineup[SLOTS] = {LINEUP_HUMAN};
+    ASSERT_TRUE(race_start(&sim, lineup, false, false, 0, 3, 0, 1));
+    RiderSlot &player = race.slots[race.watched_slot];
+    const TimingGates &g = track.objects.gates;
+    ASSERT_FALSE(g.gates.empty());
+    const Checkpoint &gate = g.checkpoints[gate_sequence(g, 1) % UNTIMED_GATE];
+    for (auto &section : sim.lines.sections)
+        for (LineSlot &line : section)
+            line = LineSlot();
+    player.next_gate = 1;
+    sim_tick(&sim);
+    ASSERT_TRUE(player.rider->has_course_aim);
+    EXPECT_EQ(player.rider->course_aim[0], gate.centre[0]) << "no line: the gate's centre";
+    EXPECT_EQ(player.rider->course_aim[2], gate.centre[2]);
+
+    // A bending line from where the rider stands; a slower one beside it.
+    int section = table_section(sim.lines, section_of(g, 1));
+    ASSERT_LT(section, (int)sim.lines.sections.size());
+    const dReal *p = dBodyGetPosition(player.rider->bodies[FRAME]);
+    LineSlot bend, slower;
+    for (int i = 0; i < 12; ++i) {
+        float a = 0.25f * i;
+        bend.points.push_back(
+            {(float)p[0] + 30 * std::sin(a), (float)p[1], (float)p[2] + 30 * (1 - std::cos(a)), 20, 0});
+        slower.points.push_back({(float)p[0] - 3.0f * i, (float)p[1], (float)p[2], 20, 0});
+    }
+    bend.own_time = 900, slower.own_time = 1200;
+    sim.lines.sections[(size_t)section][0] = slower;
+    sim.lines.sections[(size_t)section][1] = bend;
+    sim_tick(&sim);
+    const float *aim = player.rider->course_aim;
+    EXPECT_FLOAT_EQ(aim[0], bend.points[4].x) << "four points past the nearest, on the faster line";
+    EXPECT_FLOAT_EQ(aim[2], bend.points[4].z);
 }
 
 TEST(Roster, EightyRidersInNumberOrder)
