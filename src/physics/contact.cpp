@@ -258,27 +258,36 @@ float frame_lean(const Rider *r)
     return (float)std::atan2(-R[4], R[5]);
 }
 
-bool wheel_test(PhysicsWorld *w, ContactQueue *queue, WheelContact *wc, float grip)
+// Fills a wheel's contact record with its deepest touch of the ground
+// (depth 0: none): the touch, the wheel's velocity there and its axle.
+bool wheel_probe(const Terrain &t, WheelContact *wc, GroundContact *g, dVector3 v, dVector3 axle)
 {
-    const Terrain &t = w->track->terrain;
     const dReal *p = dBodyGetPosition(wc->body);
-    dVector3 axle;
     dBodyVectorToWorld(wc->body, 1, 0, 0, axle);
     float centre[3] = {(float)p[0], (float)p[1], (float)p[2]},
           axis[3] = {(float)axle[0], (float)axle[1], (float)axle[2]};
-    GroundContact g = torus_contact(t, centre, axis, wc->ring_radius, wc->tube_radius);
-    if (g.depth <= 0) {
+    *g = torus_contact(t, centre, axis, wc->ring_radius, wc->tube_radius);
+    if (g->depth <= 0) {
         wc->depth = 0;
         return false;
     }
-    dVector3 v;
-    dBodyGetPointVel(wc->body, g.point[0], g.point[1], g.point[2], v);
+    dBodyGetPointVel(wc->body, g->point[0], g->point[1], g->point[2], v);
     for (int i = 0; i < 3; ++i) {
-        wc->point[i] = g.point[i];
+        wc->point[i] = g->point[i];
         wc->velocity[i] = (float)v[i];
-        wc->normal[i] = g.normal[i];
+        wc->normal[i] = g->normal[i];
     }
-    wc->depth = g.depth;
+    wc->depth = g->depth;
+    return true;
+}
+
+bool wheel_test(PhysicsWorld *w, ContactQueue *queue, WheelContact *wc, float grip)
+{
+    const Terrain &t = w->track->terrain;
+    GroundContact g;
+    dVector3 v, axle;
+    if (!wheel_probe(t, wc, &g, v, axle))
+        return false;
     const SurfaceType *surface = t.surfaces.empty() ? nullptr : &t.surfaces[terrain_tile_at(t, g.point[0], g.point[2])];
     float speed = std::sqrt((float)(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]));
     float mu = (surface ? surface_friction(*surface, speed) : 1.0f) * grip;
@@ -407,6 +416,18 @@ GroundContact sphere_contact(const Terrain &t, const float centre[3], float radi
         return !(p.y < lowest && q.y < lowest && s.y < lowest) && sphere_test(c, radius, p, q, s, out);
     });
     return to_contact(h);
+}
+
+void rider_wheel_contacts(Rider *r)
+{
+    const Terrain &t = r->world->track->terrain;
+    GroundContact g;
+    dVector3 v, axle;
+    for (WheelContact *wc : {&r->front_contact, &r->rear_contact}) {
+        wc->depth = 0;
+        if (!t.heights.empty())
+            wheel_probe(t, wc, &g, v, axle);
+    }
 }
 
 int rider_ground_contacts(Rider *r)

@@ -19,6 +19,11 @@ struct GroundContact {
 // when any wheel or shape touches.
 int rider_ground_contacts(Rider *rider);
 
+// Fills the wheel contact records of a rider moved from outside (a replayed
+// or remote rider) with their touches of the ground, making no joints and
+// applying no force: for its roost, and for what it teaches.
+void rider_wheel_contacts(Rider *rider);
+
 // The deepest contact of a torus (wheel centre, unit axle, ring and tube
 // radii) with the terrain.
 GroundContact torus_contact(const Terrain &terrain, const float centre[3], const float axle[3], float ring, float tube);

@@ -2,6 +2,7 @@
 #include "race/race.h"
 
 #include "physics/aids.h"
+#include "physics/contact.h"
 #include "physics/crash.h"
 #include "physics/rider.h"
 #include "physics/world.h"
@@ -265,8 +266,14 @@ void sim_tick(Sim *sim)
         if (s.rider && s.kind != KIND_REPLAYED)
             list[count++] = s.rider;
     }
-    if (sim->stages & SIM_GROUND)
+    if (sim->stages & SIM_GROUND) {
         riders_pre_step(sim, list, count);
+        // Riders moved from outside only find where their wheels touch:
+        // they throw roost and teach lines as they ride.
+        for (int k = 0; k < SLOTS; ++k)
+            if (race.slots[k].rider && race.slots[k].kind == KIND_REPLAYED)
+                rider_wheel_contacts(race.slots[k].rider);
+    }
     if (network.connected) {
         count = 0;
         const RiderSlot &own = race.slots[race.watched_slot];
@@ -324,7 +331,9 @@ void sim_tick(Sim *sim)
             }
             set_course_aim(*sim, s);
             rider_step(s.rider, s.kind != KIND_REPLAYED, race.tick);
-            rider_progress_step(sim, k);
+            // In a server's race the server tells where the others are in it.
+            if (!network.connected || s.kind == KIND_LOCAL)
+                rider_progress_step(sim, k);
         }
     }
 
@@ -332,7 +341,7 @@ void sim_tick(Sim *sim)
     // new particles fly from the next tick on.
     if (sim->stages & SIM_GROUND)
         for (int k = 0; k < SLOTS; ++k)
-            if (race.slots[k].rider && race.slots[k].kind != KIND_REPLAYED)
+            if (race.slots[k].rider)
                 roost_emit_rider(sim, *race.slots[k].rider);
 
     // The starting gate drops after the start tick and lies flat 1/16 s on.

@@ -5,6 +5,7 @@
 #include "physics/rider.h"
 #include "physics/world.h"
 #include "race/line_plans.h"
+#include "race/progress.h"
 #include "race/race.h"
 #include "race/roster.h"
 #include "race/sim_fixture.h"
@@ -129,6 +130,34 @@ TEST_F(Races, TheTurnAroundAimsAlongTheBestLineAhead)
     const float *aim = player.rider->course_aim;
     EXPECT_FLOAT_EQ(aim[0], bend.points[4].x) << "four points past the nearest, on the faster line";
     EXPECT_FLOAT_EQ(aim[2], bend.points[4].z);
+}
+
+// In a server's race the server says where the remote riders are in it: a
+// remote rider on a gate records no crossing locally, where offline a
+// replayed rider on it does.
+TEST_F(Races, AConnectedTickRecordsNoGateForARemoteRider)
+{
+    int lineup[SLOTS] = {LINEUP_HUMAN, LINEUP_ROBOT};
+    ASSERT_TRUE(race_start(&sim, lineup, false, false, 0, 3, 0, 1));
+    RiderSlot &other = race.slots[1];
+    sim_set_controller(&sim, 1, SlotController());
+    other.kind = KIND_REPLAYED;
+    rider_disable(other.rider);
+    const TimingGates &g = track.objects.gates;
+    const Checkpoint &gate = g.checkpoints[gate_sequence(g, 0) % UNTIMED_GATE];
+    const dReal *wheel = dBodyGetPosition(other.rider->bodies[FRONT_WHEEL]);
+    double dx = gate.centre[0] + gate.direction[0] - wheel[0], dz = gate.centre[2] + gate.direction[2] - wheel[2];
+    for (dBodyID b : other.rider->bodies) {
+        const dReal *p = dBodyGetPosition(b);
+        dBodySetPosition(b, p[0] + dx, p[1], p[2] + dz);
+    }
+    for (bool connected : {true, false}) {
+        sim.network.connected = connected;
+        set_race_position(&sim, 1, 0);
+        sim_tick(&sim);
+        EXPECT_EQ(other.next_gate, connected ? 0 : 1) << (connected ? "connected" : "offline");
+    }
+    sim.network.connected = false;
 }
 
 TEST(Roster, EightyRidersInNumberOrder)

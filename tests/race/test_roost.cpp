@@ -60,6 +60,34 @@ TEST_F(Roost, ASpinningRearWheelThrowsDirtOnlyWhereTheSurfaceHasEmitters)
     EXPECT_EQ(most_in_flight(1), 0);
 }
 
+// A replayed rider (a demo's, or a remote player's) is moved from outside,
+// yet its wheels touch the ground: its spinning wheel throws roost, and
+// what it teaches the line table was ridden on the ground, not flown.
+TEST_F(Roost, AReplayedRiderOnTheGroundThrowsRoostAndTeachesGroundPoints)
+{
+    Rider *r = race.slots[0].rider;
+    sim_run(&sim, 0.5f);
+    ASSERT_GT(r->rear_contact.depth, 0);
+    sim_set_controller(&sim, 0, SlotController());
+    race.slots[0].kind = KIND_REPLAYED;
+    rider_disable(r);
+    for (dBodyID b : r->bodies) {
+        const dReal *v = dBodyGetLinearVel(b);
+        dBodySetLinearVel(b, v[0] + 10, v[1], v[2]);
+    }
+    roost_reset(&sim);
+    for (auto &buffer : race.slots[0].record_buffer)
+        buffer.clear();
+    EXPECT_GT(most_in_flight(1), 0);
+    int points = 0;
+    for (const auto &buffer : race.slots[0].record_buffer)
+        for (const LinePoint &p : buffer) {
+            EXPECT_GT(p.speed, 0) << "on the ground";
+            ++points;
+        }
+    EXPECT_GT(points, 0);
+}
+
 TEST_F(Roost, FrequencyZeroThrowsNothingAndThePoolIsBounded)
 {
     sim.settings.roost_frequency = 0;
