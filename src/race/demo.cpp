@@ -74,7 +74,11 @@ bool fail(Sim *sim, const std::string &name, const char *why)
 bool demo_records(const Sim &sim, int slot)
 {
     const RiderSlot &s = sim.race.slots[slot];
-    return s.rider && (s.kind == KIND_LOCAL || s.kind == KIND_ROBOT);
+    if (!s.rider)
+        return false;
+    if (sim.network.connected)
+        return s.kind != KIND_LOCAL || has_start_slot(sim.network);
+    return s.kind == KIND_LOCAL || s.kind == KIND_ROBOT;
 }
 
 void demo_record_start(Sim *sim)
@@ -94,6 +98,13 @@ void demo_record_start(Sim *sim)
         if (!demo_records(*sim, k))
             continue;
         const Rider *r = race.slots[k].rider;
+        if (is_remote(*sim, k)) {
+            // A remote rider as the server described it.
+            const RiderOutfit &o = sim->network.riders[k];
+            gf_printf(d.out, "%s|%s|%s|%s|%s\n%s\n", o.bike.c_str(), o.body_texture.c_str(), o.bike_texture.c_str(),
+                      o.wheel_texture.c_str(), o.head_texture.c_str(), o.number.c_str());
+            continue;
+        }
         gf_printf(d.out, "%s|%s|%s|%s|%s\n%s\n", r->spec.name, r->skins[TEX_BODY].c_str(), r->skins[TEX_BIKE].c_str(),
                   r->skins[TEX_WHEELS].c_str(), r->skins[TEX_HEAD].c_str(), r->number);
     }
@@ -107,12 +118,22 @@ void demo_record_tick(Sim *sim)
         return;
     // The whole tick in one write: a recording cut off ends between ticks
     // or inside its last one, never in the middle of what came before.
+    // In a server's race every rider is recorded one second behind, from
+    // the snapshots received: one timeline for all of them.
+    const NetworkRace &network = sim->network;
+    const Terrain &ground = sim_track(*sim).terrain;
+    int behind = sim->race.tick - 127;
+    bool from_rings = network.connected && network.rings.size() == REMOTE_SLOTS;
+    if (from_rings && behind < 0)
+        return;
     uint8_t tick[SLOTS * SNAPSHOT_BYTES];
     size_t n = 0;
     for (int k = 0; k < SLOTS; ++k) {
         if (!demo_records(*sim, k))
             continue;
-        RiderSnapshot s = snapshot_encode(*sim->race.slots[k].rider, sim_track(*sim).terrain);
+        const Rider *r = sim->race.slots[k].rider;
+        RiderSnapshot s = from_rings && k < REMOTE_SLOTS ? ring_sample(network.rings[(size_t)k], behind, r, ground)
+                                                         : snapshot_encode(*r, ground);
         memcpy(tick + n, s.bytes, SNAPSHOT_BYTES);
         n += SNAPSHOT_BYTES;
     }

@@ -188,6 +188,37 @@ TEST_F(Demos, BrokenAndHostileDemosAreRefused)
         }
 }
 
+// In a server's race the demo holds every rider: the player (with a start
+// slot) and the remote riders, as the server described them, each from the
+// snapshots a second behind.
+TEST_F(Demos, ANetworkDemoHoldsEveryRiderASecondBehind)
+{
+    int lineup[SLOTS] = {LINEUP_HUMAN};
+    ASSERT_TRUE(race_start(&sim, lineup, false, false, 0, 2, 0, 5));
+    NetworkRace &network = sim.network;
+    network.connected = true;
+    network.start_slot = 0;
+    remote_clear(&network);
+    for (int k : {1, 2}) {
+        RiderDescription &d = network.riders[k];
+        d.bike = "kx125", d.number = std::to_string(40 + k), d.name = "Remote";
+        sim_put_rider(&sim, k, "kx125", d.number.c_str());
+        race.slots[k].kind = KIND_REPLAYED;
+    }
+    demo_record_start(&sim);
+    int start = race.tick;
+    sim_run(&sim, 2);
+    int written = race.tick - std::max(start + 1, 127);
+    demo_record_stop(&sim);
+    network.connected = false;
+    std::string bytes = read_file(demo_file());
+    std::string header = "RV05 3 0 2 " + std::to_string(race.start_tick) + "\nquarry\n";
+    ASSERT_EQ(bytes.compare(0, header.size(), header), 0) << bytes.substr(0, 80);
+    EXPECT_NE(bytes.find("kx125||||\n41\nkx125||||\n42\n"), std::string::npos);
+    size_t descriptions = bytes.find("\n42\n") + 4;
+    EXPECT_EQ(bytes.size() - descriptions, (size_t)(written + 1) * 3 * SNAPSHOT_BYTES);
+}
+
 TEST_F(Demos, TimeTrialLapsLeaveTheLastLapAndTheGhost)
 {
     sim.settings.track_folder = "quarry";
