@@ -159,8 +159,16 @@ void draw_overlays(LoopState *s, const LoopParts &p, const FrameInfo &frame, boo
     const GameSettings &settings = *p.settings;
     if ((s->view == RIDER_VIEW || s->view == CHASE_VIEW) && settings.show_hud)
         hud_draw_rider(sim, sim.race.watched_slot, p.config->lean_indicator.index == 1);
-    if (settings.show_hud && !editing)
-        hud_draw_status(status_info(sim, s->view, &s->rate, &s->render_stats, *p.config, *p.client));
+    // In every view, the editor's too (beside its panel): what the game
+    // says is seen there.
+    if (settings.show_hud) {
+        StatusInfo info = status_info(sim, s->view, &s->rate, &s->render_stats, *p.config, *p.client);
+        if (editing) {
+            info.left = editor_panel_width(frame.height) / (float)std::max(frame.width, 1) + 0.01f;
+            info.board.clear();
+        }
+        hud_draw_status(info);
+    }
     if (s->paused && settings.show_pause)
         draw_screen_text("Paused", 0);
     if (own_watched(sim.race) && net_connected(*p.client) && !has_start_slot(sim.network))

@@ -111,6 +111,10 @@ void editor_step(Editor *editor);
 // Draws the map, the overlays and the panel (GL).
 void editor_draw(Editor *editor, int width, int height);
 
+// The width of the editor's panel down the left side, in pixels, for a
+// window of a height.
+float editor_panel_width(int height);
+
 // The ground as it is becomes an undo level.
 void editor_commit(Editor *editor);
 

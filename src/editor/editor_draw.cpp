@@ -191,6 +191,11 @@ void draw_objects(const Editor &e, const MapView &v)
 
 } // namespace
 
+float editor_panel_width(int height)
+{
+    return std::max(12.0f, (float)height / 48) * 17;
+}
+
 void editor_draw(Editor *e, int width, int height)
 {
     e->width = width, e->height = height;
@@ -234,7 +239,7 @@ void editor_draw(Editor *e, int width, int height)
     // The panel: one item a line down the left side.
     font_select(&text_font);
     float line = std::max(12.0f, (float)height / 48), y = line * 0.5f, x = line * 0.5f, w = line * 16;
-    quad(0, 0, w + line, (float)height, 0, 0, 0, 0.55f);
+    quad(0, 0, editor_panel_width(height), (float)height, 0, 0, 0, 0.55f);
     for (int k = 0; k < EDITOR_ITEMS; ++k)
         std::fill(e->panel_rect[k], e->panel_rect[k] + 4, 0);
     auto item_line = [&](int k) {

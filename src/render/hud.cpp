@@ -396,7 +396,7 @@ void hud_draw_status(const StatusInfo &info)
     int row = 1;
     for (const std::string &line : status_lines(info)) {
         glPushMatrix();
-        glTranslatef(-x, y - height * (float)row++, -1);
+        glTranslatef(-x + 2 * x * info.left, y - height * (float)row++, -1);
         glScalef(height, height, 1);
         text_draw_shadowed(1, 1, 1, 1, line.c_str());
         glPopMatrix();

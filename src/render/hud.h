@@ -63,6 +63,7 @@ struct StatusInfo {
     RenderStats *render_stats = nullptr; // shown when set and on; their maxima follow this frame
     std::vector<std::string> messages;   // visible message lines, oldest first
     std::vector<BoardLine> board;        // the results board (empty: none)
+    float left = 0;                      // where the lines start, as a share of the view's width
 };
 
 // The overlay's lines, top first.
