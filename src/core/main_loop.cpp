@@ -19,6 +19,7 @@
 #include "render/gl_caps.h"
 #include "render/loading_screen.h"
 #include "render/projection.h"
+#include "render/rider_looks.h"
 #include "render/terrain_render.h"
 #include "robots/pilot.h"
 #include "sound/audio_out.h"
@@ -200,9 +201,10 @@ bool draw_frame(LoopState *s, const LoopParts &p)
     bool editing = s->view == EDITOR_VIEW && editor_is_open(s->editor, p.sim->track);
     if (s->view == TITLE_VIEW)
         draw_loading_screen("");
-    else if (editing)
+    else if (editing) {
+        looks_update(*p.sim); // the statues as edited
         editor_draw(&s->editor, frame->width, frame->height);
-    else
+    } else
         draw_view(*p.sim, s->view, s->cameras, config, settings);
     draw_overlays(s, p, *frame, editing);
     if (settings.record_video && !s->paused && s->view != TITLE_VIEW &&

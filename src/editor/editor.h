@@ -111,6 +111,10 @@ void editor_step(Editor *editor);
 // Draws the map, the overlays and the panel (GL).
 void editor_draw(Editor *editor, int width, int height);
 
+// The Snap tool's block under the pointer: grid points i0..i1 by j0..j1,
+// `size` intervals a side (clamped to the grid); false when it is empty.
+bool snap_block(const Editor &editor, int *i0, int *j0, int *i1, int *j1, int *size);
+
 // The width of the editor's panel down the left side, in pixels, for a
 // window of a height.
 float editor_panel_width(int height);

@@ -1,10 +1,13 @@
-// Drawing the editor: the ground seen from straight above (its shading
-// with height tint and contour lines), the objects and the current tool's
-// overlays, and the panel down the left side.
+// Drawing the editor: the ground seen from straight above as the race
+// draws it (painted tiles, decals and shading), the objects and the current
+// tool's overlays, and the panel down the left side.
 #include "editor/editor.h"
 
 #include "render/gl_caps.h"
 #include "render/projection.h"
+#include "render/rider_looks.h"
+#include "render/statues.h"
+#include "render/terrain_render.h"
 #include "render/text.h"
 #include "track/objects.h"
 #include "track/terrain.h"
@@ -17,39 +20,28 @@
 namespace
 {
 
-unsigned map_texture = 0;
-const Track *map_track = nullptr;
-int map_revision = -1; // the editor's ground revision the texture shows
+unsigned contour_texture = 0;
+const Track *contour_track = nullptr;
+int contour_revision = -1; // the editor's ground revision the contours show
 
-// The ground as a picture: shading, brighter up high, a dark line every
-// two feet of height.
-void update_map(const Terrain &t)
+// The ground's height as contour lines over it: a dark line every two
+// feet of height, clear elsewhere.
+void update_contours(const Terrain &t)
 {
     int P = t.points_per_side;
-    if (map_texture == 0)
-        glGenTextures(1, &map_texture);
-    std::vector<unsigned char> pixels((size_t)P * P * 3);
-    float lo = t.min_height, span = std::max(t.max_height - t.min_height, 0.001f);
-    for (int j = 0; j < P; ++j)
-        for (int i = 0; i < P; ++i) {
+    if (contour_texture == 0)
+        glGenTextures(1, &contour_texture);
+    std::vector<unsigned char> pixels((size_t)P * P * 2, 0);
+    for (int j = 0; j + 1 < P; ++j)
+        for (int i = 0; i + 1 < P; ++i) {
             size_t k = (size_t)j * P + i;
-            float h = t.heights[k];
-            float tint = 0.55f + 0.45f * (h - lo) / span;
-            bool contour = false;
-            if (i + 1 < P && j + 1 < P) {
-                int a = (int)std::floor(h / 2), b = (int)std::floor(t.heights[k + 1] / 2),
-                    c = (int)std::floor(t.heights[k + P] / 2);
-                contour = a != b || a != c;
-            }
-            for (int c = 0; c < 3; ++c) {
-                float base = t.shading.size() > k * 3 + 2 ? t.shading[k * 3 + c] * 2.0f : 160.0f;
-                float v = base * tint * (contour ? 0.6f : 1.0f);
-                pixels[k * 3 + c] = (unsigned char)std::clamp(v, 0.0f, 255.0f);
-            }
+            int a = (int)std::floor(t.heights[k] / 2), b = (int)std::floor(t.heights[k + 1] / 2),
+                c = (int)std::floor(t.heights[k + P] / 2);
+            pixels[k * 2 + 1] = a != b || a != c ? 90 : 0;
         }
-    glBindTexture(GL_TEXTURE_2D, map_texture);
+    glBindTexture(GL_TEXTURE_2D, contour_texture);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, P, P, 0, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_LUMINANCE_ALPHA, P, P, 0, GL_LUMINANCE_ALPHA, GL_UNSIGNED_BYTE, pixels.data());
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
@@ -177,6 +169,32 @@ void draw_objects(const Editor &e, const MapView &v)
         for (size_t i = 0; i < g.t.size(); ++i)
             circle(v, g.start[0] + g.t[i], g.start[1] - g.v[i], pick / 2, 10);
     }
+    // Decals, with their tool: the centre and the handle that turns it.
+    const std::vector<Decal> &decals = track.terrain.decals;
+    if (e.tool == TOOL_DECALS)
+        for (size_t k = 0; k < decals.size(); ++k) {
+            const Decal &d = decals[k];
+            float hx = d.x - d.sin * 4 * pick, hz = d.z - d.cos * 4 * pick;
+            glColor4f(1, (int)k == e.decal ? 1.0f : 0.6f, (int)k == e.decal ? 0.3f : 1.0f, 1);
+            circle(v, d.x, d.z, pick / 2, 12);
+            glBegin(GL_LINES);
+            glVertex2f(v.px(d.x), v.py(d.z));
+            glVertex2f(v.px(hx), v.py(hz));
+            glEnd();
+            circle(v, hx, hz, pick / 2, 10);
+        }
+    // The Snap tool's block under the pointer.
+    int i0, j0, i1, j1, size;
+    if (e.tool == TOOL_SNAP && snap_block(e, &i0, &j0, &i1, &j1, &size)) {
+        float L = track.terrain.spacing;
+        glColor4f(1, 1, 1, 0.8f);
+        glBegin(GL_LINE_LOOP);
+        glVertex2f(v.px(i0 * L), v.py(j0 * L));
+        glVertex2f(v.px(i1 * L), v.py(j0 * L));
+        glVertex2f(v.px(i1 * L), v.py(j1 * L));
+        glVertex2f(v.px(i0 * L), v.py(j1 * L));
+        glEnd();
+    }
     // The brush under the pointer.
     float x, z;
     editor_to_world(e, e.pointer[0], e.pointer[1], &x, &z);
@@ -187,6 +205,78 @@ void draw_objects(const Editor &e, const MapView &v)
         if (e.tool != TOOL_TILEMAP)
             circle(v, x, z, Ro * (float)e.items[ITEM_FOCUS].value);
     }
+}
+
+} // namespace
+
+namespace
+{
+
+// The statues' models from above, in flat light, relative to the eye the
+// ground was drawn from (the model-view holds the view from above).
+void draw_map_statues(const Editor &e, const float eye[3])
+{
+    const float white[4] = {1, 1, 1, 1}, black[4] = {0, 0, 0, 1}, up[4] = {0, 1, 0, 0};
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    glLightfv(GL_LIGHT0, GL_POSITION, up);
+    glLightfv(GL_LIGHT0, GL_AMBIENT, white);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, black);
+    glLightfv(GL_LIGHT0, GL_SPECULAR, black);
+    glClear(GL_DEPTH_BUFFER_BIT);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glEnable(GL_ALPHA_TEST);
+    glAlphaFunc(GL_GREATER, 0.75f);
+    draw_statues(e.track->objects.statues, statue_looks(), eye, 100, 1, 0, 0);
+    glDisable(GL_ALPHA_TEST);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_LIGHTING);
+}
+
+// The ground from straight above through the ground renderer, refined
+// around the pointer: only the coarsest ground textures (a whole track's
+// worth at once), but the configured ones with the Decals tool, which
+// paints more of them each frame.
+void draw_ground(const Editor &e, const MapView &v, int width, int height)
+{
+    const Terrain &t = e.track->terrain;
+    float eye[3];
+    editor_to_world(e, e.pointer[0], e.pointer[1], &eye[0], &eye[2]);
+    eye[1] = terrain_height(t, eye[0], eye[2]);
+    int finest = ground.textures.finest;
+    bool decals = e.tool == TOOL_DECALS;
+    if (!decals)
+        ground.textures.finest = GROUND_COARSE_LEVEL;
+    for (int k = 0; k < (decals ? 4 : 1); ++k)
+        terrain_paint(eye);
+    glViewport(0, 0, width, height);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    float X = view_extents.x, Y = view_extents.y;
+    glOrtho(-X, X, -Y, Y, -1000, 1000);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    // Looking straight down, the screen's downward direction world +z; the
+    // ground is drawn relative to the eye, which is put back at the view
+    // centre.
+    float s = 2 * Y * v.scale / (float)height;
+    glRotatef(90, 1, 0, 0);
+    glScalef(s, s, s);
+    glTranslatef(eye[0] - v.cx, eye[1], eye[2] - v.cz);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_FOG);
+    const float down[3] = {0, -1, 0};
+    terrain_draw(eye, down);
+    draw_map_statues(e, eye);
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    ground.textures.finest = finest;
 }
 
 } // namespace
@@ -202,38 +292,33 @@ void editor_draw(Editor *e, int width, int height)
     const Terrain &t = e->track->terrain;
     if (t.heights.empty())
         return;
-    // Redrawn only when the ground changed, not compared every frame.
-    if (map_track != e->track || map_revision != e->revision || map_texture == 0) {
-        update_map(t);
-        map_track = e->track;
-        map_revision = e->revision;
-    }
-    begin_pixel_drawing(width, height);
-    glDisable(GL_FOG);
-    glClearColor(0.1f, 0.1f, 0.12f, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
-
     MapView v;
     float span = t.extent / std::pow(2.0f, (float)e->items[ITEM_ZOOM].value);
     v.scale = (float)height / span, v.cx = e->centre[0], v.cz = e->centre[1], v.w = (float)width, v.h = (float)height;
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, map_texture);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-    float E = t.spacing * (float)(t.points_per_side - 1);
-    glBegin(GL_QUADS);
-    glTexCoord2f(0, 0);
-    glVertex2f(v.px(0), v.py(0));
-    glTexCoord2f(1, 0);
-    glVertex2f(v.px(E), v.py(0));
-    glTexCoord2f(1, 1);
-    glVertex2f(v.px(E), v.py(E));
-    glTexCoord2f(0, 1);
-    glVertex2f(v.px(0), v.py(E));
-    glEnd();
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    glDisable(GL_TEXTURE_2D);
+    glClearColor(0.1f, 0.1f, 0.12f, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    draw_ground(*e, v, width, height);
+    begin_pixel_drawing(width, height);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    // Made again only when the ground changed, not compared every frame.
+    if (contour_track != e->track || contour_revision != e->revision || contour_texture == 0) {
+        update_contours(t);
+        contour_track = e->track;
+        contour_revision = e->revision;
+    }
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, contour_texture);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glColor4f(1, 1, 1, 1);
+    float E = t.spacing * (float)(t.points_per_side - 1);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0, 0), glVertex2f(v.px(0), v.py(0));
+    glTexCoord2f(1, 0), glVertex2f(v.px(E), v.py(0));
+    glTexCoord2f(1, 1), glVertex2f(v.px(E), v.py(E));
+    glTexCoord2f(0, 1), glVertex2f(v.px(0), v.py(E));
+    glEnd();
+    glDisable(GL_TEXTURE_2D);
     draw_objects(*e, v);
 
     // The panel: one item a line down the left side.

@@ -209,6 +209,27 @@ void brush_step(Editor *e)
         e->message = "Heights beyond the track's limits refused!";
 }
 
+} // namespace
+
+bool snap_block(const Editor &e, int *i0, int *j0, int *i1, int *j1, int *size)
+{
+    const Terrain &t = e.track->terrain;
+    int P = t.points_per_side;
+    float L = t.spacing, s = (float)e.items[ITEM_STRENGTH].value;
+    *size = 1;
+    while ((float)*size * L < s && *size < P - 1)
+        *size *= 2;
+    float cx, cz;
+    editor_to_world(e, e.pointer[0], e.pointer[1], &cx, &cz);
+    *i0 = std::clamp((int)std::floor(cx / L) / *size * *size, 0, P - 1);
+    *j0 = std::clamp((int)std::floor(cz / L) / *size * *size, 0, P - 1);
+    *i1 = std::min(*i0 + *size, P - 1), *j1 = std::min(*j0 + *size, P - 1);
+    return *i1 > *i0 && *j1 > *j0;
+}
+
+namespace
+{
+
 // Snap: a block of 2^k grid intervals takes the heights its corners give
 // when triangulated as one coarse cell.
 void snap_step(Editor *e)
@@ -216,17 +237,8 @@ void snap_step(Editor *e)
     if (e->steps % 16 != 0)
         return;
     Terrain &t = e->track->terrain;
-    int P = t.points_per_side;
-    float L = t.spacing, s = (float)e->items[ITEM_STRENGTH].value;
-    int size = 1;
-    while ((float)size * L < s && size < P - 1)
-        size *= 2;
-    float cx, cz;
-    pointer_world(*e, &cx, &cz);
-    int i0 = std::clamp((int)std::floor(cx / L) / size * size, 0, P - 1),
-        j0 = std::clamp((int)std::floor(cz / L) / size * size, 0, P - 1);
-    int i1 = std::min(i0 + size, P - 1), j1 = std::min(j0 + size, P - 1);
-    if (i1 <= i0 || j1 <= j0)
+    int P = t.points_per_side, i0, j0, i1, j1, size;
+    if (!snap_block(*e, &i0, &j0, &i1, &j1, &size))
         return;
     auto R = [&](int a, int b) { return e->reference[(size_t)b * P + a]; };
     float h00 = R(i0, j0), h10 = R(i1, j0), h01 = R(i0, j1), h11 = R(i1, j1);

@@ -4,6 +4,7 @@
 #include "core/main_loop.h"
 #include "core/settings.h"
 #include "core/view_draw.h"
+#include "editor/editor.h"
 #include "files/image.h"
 #include "files/texture.h"
 #include "physics/rider.h"
@@ -407,6 +408,64 @@ TEST_F(GameScene, ASecondTracksRaceFreesTheFirstsModels)
     EXPECT_GT(deleted, 0) << "the first track's models are freed";
     looks_clear();
     sim_destroy(&sim);
+    unload_track(&track);
+}
+
+// The editor's map is the ground as the race draws it: a tile painted and
+// a decal placed show on it.
+TEST_F(GameScene, TheEditorMapShowsPaintedTilesAndPlacedDecals)
+{
+    TempDir home;
+    use_game_folders(home.path, GAME_DIR);
+    Config config;
+    config_defaults(&config);
+    GameSettings settings;
+    renderer_start(config, settings, nullptr);
+    Track track;
+    ASSERT_TRUE(load_track(&track, "rabbithill", ""));
+    Terrain &t = track.terrain;
+    Editor editor;
+    editor_open(&editor, &track);
+    editor.pointer[0] = 320, editor.pointer[1] = 240;
+    auto picture = [&]() {
+        set_projection(640, 480, 90);
+        editor_draw(&editor, 640, 480);
+        std::vector<uint8_t> pixels(120 * 120 * 3);
+        glReadPixels(260, 180, 120, 120, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+        return pixels;
+    };
+    auto changed = [](const std::vector<uint8_t> &a, const std::vector<uint8_t> &b) {
+        int n = 0;
+        for (size_t k = 0; k < a.size(); k += 3)
+            n += std::abs(a[k] - b[k]) + std::abs(a[k + 1] - b[k + 1]) + std::abs(a[k + 2] - b[k + 2]) > 60;
+        return n;
+    };
+    std::vector<uint8_t> before = picture();
+    EXPECT_EQ(changed(before, picture()), 0) << "the same map twice";
+
+    // Another surface painted under the pointer.
+    float x, z;
+    editor_to_world(editor, 320, 240, &x, &z);
+    int under = terrain_tile_at(t, x, z);
+    MenuKeys keys;
+    keys.cursor_left = 8192;
+    editor.tool = TOOL_TILEMAP;
+    editor.items[ITEM_TILE].value = under == 0 ? 1 : 0;
+    editor_key(&editor, keys, keys.cursor_left, true);
+    editor_step(&editor);
+    editor_key(&editor, keys, keys.cursor_left, false);
+    ASSERT_NE(terrain_tile_at(t, x, z), under);
+    std::vector<uint8_t> painted = picture();
+    EXPECT_GT(changed(before, painted), 100) << "the painted tiles show";
+
+    // A decal laid where the pointer is.
+    ASSERT_FALSE(t.decals.empty()) << "the track has decals to copy";
+    Decal d = t.decals[0];
+    d.x = x, d.z = z, d.length = 40;
+    t.decals.push_back(d);
+    terrain_add_decal(&t, d);
+    EXPECT_GT(changed(painted, picture()), 50) << "the decal shows";
+    editor_close(&editor);
     unload_track(&track);
 }
 
