@@ -95,7 +95,9 @@ void set_course_aim(const Sim &sim, const RiderSlot &slot)
         copy_point(slot.robot_line[(size_t)std::max(0, slot.robot_target)], r->course_aim);
         return;
     }
-    if (!sim.lines.sections.empty() &&
+    // The aim turns only a rider stopped below 5 ft/s round: the search
+    // along the best line waits until then.
+    if (!sim.lines.sections.empty() && frame_speed(r) < 5 &&
         best_line_aim(sim.lines, section_of(g, slot.next_gate), dBodyGetPosition(r->bodies[FRAME]), r->course_aim))
         return;
     const Checkpoint &c = g.checkpoints[entry % UNTIMED_GATE];

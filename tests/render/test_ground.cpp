@@ -257,8 +257,20 @@ TEST_F(GroundGl, NumberPlatesShowTheNumberInBlackOnWhite)
     use_game_folders("", "");
 }
 
+// The game's renderer set up on the generated data, in a home folder of
+// the test's own.
 class GameScene : public GroundGl
 {
+  protected:
+    TempDir home;
+    Config config;
+    GameSettings settings;
+    void start_renderer()
+    {
+        use_game_folders(home.path, GAME_DIR);
+        config_defaults(&config);
+        renderer_start(config, settings, nullptr);
+    }
 };
 
 // The robots' learnt lines drawn for debugging: white strips, fainter far
@@ -300,12 +312,7 @@ TEST_F(GroundGl, LearntLinesShowAsWhiteStripsFadingWithDistance)
 // saved by the game's own routine.
 TEST_F(GameScene, EveryViewShowsTheGroundAndSavesItsScreenshot)
 {
-    TempDir home;
-    use_game_folders(home.path, GAME_DIR);
-    Config config;
-    config_defaults(&config);
-    GameSettings settings;
-    renderer_start(config, settings, nullptr);
+    start_renderer();
     Track track;
     Sim sim;
     sim_create(&sim, &track);
@@ -385,13 +392,8 @@ namespace
 // up without them: racing on a second track frees the first's.
 TEST_F(GameScene, ASecondTracksRaceFreesTheFirstsModels)
 {
-    TempDir home;
-    use_game_folders(home.path, GAME_DIR);
-    Config config;
-    config_defaults(&config);
-    GameSettings settings;
     settings.debug = 1; // the cache reports each model it deletes
-    renderer_start(config, settings, nullptr);
+    start_renderer();
     Track track;
     Sim sim;
     sim_create(&sim, &track);
@@ -415,12 +417,7 @@ TEST_F(GameScene, ASecondTracksRaceFreesTheFirstsModels)
 // a decal placed show on it.
 TEST_F(GameScene, TheEditorMapShowsPaintedTilesAndPlacedDecals)
 {
-    TempDir home;
-    use_game_folders(home.path, GAME_DIR);
-    Config config;
-    config_defaults(&config);
-    GameSettings settings;
-    renderer_start(config, settings, nullptr);
+    start_renderer();
     Track track;
     ASSERT_TRUE(load_track(&track, "rabbithill", ""));
     Terrain &t = track.terrain;
