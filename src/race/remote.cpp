@@ -4,6 +4,7 @@
 #include "physics/rider.h"
 #include "platform/messages.h"
 #include "race/race.h"
+#include "race/timing.h"
 #include "track/track.h"
 
 #include <algorithm>
@@ -62,9 +63,11 @@ void remote_riders_set(Sim *sim)
         return;
     const Terrain &ground = sim_track(*sim).terrain;
     int tick = sim->race.tick;
+    bool any_silent = false;
     for (int k = 0; k < REMOTE_SLOTS; ++k) {
         if (!is_remote(*sim, k))
             continue;
+        any_silent |= remote_silent(*sim, k);
         Rider *r = sim->race.slots[k].rider;
         if (!has_start_slot(n)) {
             // Watching only: a second behind, smoothly between snapshots.
@@ -75,6 +78,14 @@ void remote_riders_set(Sim *sim)
                 dead_reckon(r, ground, ticks);
         }
     }
+    // A player who left or lost the connection may be all that the final
+    // results were waiting for, and no crossing is coming to say so: they
+    // are looked at again once a second while anyone is silent and the
+    // leader is home.
+    const RaceOrder &order = sim->race.order;
+    if (any_silent && !sim->race.results_final && tick % TICKS_PER_SECOND == 0 && order.count > 0 &&
+        rider_finished(*sim, order.entries[0].slot))
+        results_update(sim);
 }
 
 void remote_save_velocities(Sim *sim)

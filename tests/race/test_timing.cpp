@@ -3,6 +3,7 @@
 #include "physics/rider.h"
 #include "race/progress.h"
 #include "race/race.h"
+#include "race/remote.h"
 #include "race/sim_fixture.h"
 #include "race/timing.h"
 #include "test_folders.h"
@@ -203,6 +204,29 @@ TEST_F(Timing, TheFinishTheFinalOrderAndTheResultsFile)
     EXPECT_EQ(board[0].text, "Final Results");
     EXPECT_TRUE(board.back().penalty);
     EXPECT_NE(board.back().text.find("seconds for cutting track"), std::string::npos);
+}
+
+// In a server's race the remote riders' crossings come from the server. A
+// remote player who leaves before finishing sends none: once they have been
+// silent a second the player's results become final without another
+// crossing to prompt them.
+TEST_F(Timing, ResultsDoNotWaitForARemotePlayerWhoLeft)
+{
+    progress(0, {150, 200, 250, 300, 350, 400, 450, 500});
+    progress(1, {150, 200, 260, 320});
+    sim.race.slots[1].kind = KIND_REPLAYED;
+    remote_clear(&sim.network);
+    sim.network.connected = true;
+    sim.network.start_slot = 0;
+    sim.race.tick = 510;
+    sim.network.last_received[1] = 505;
+    results_update(&sim);
+    ASSERT_TRUE(sim.race.slots[0].finished);
+    EXPECT_FALSE(sim.race.results_final) << "slot 1 is still riding";
+    for (; sim.race.tick < 505 + 2 * TICKS_PER_SECOND; ++sim.race.tick)
+        remote_riders_set(&sim);
+    ASSERT_TRUE(sim.race.results_final);
+    EXPECT_EQ(sim.race.final_order.entries[0].slot, 0);
 }
 
 TEST_F(Timing, TimeTrialLapsRunFromTheLapLineAndKeepTheBest)
