@@ -25,10 +25,11 @@ enum RiderControl {
 enum { CONTROL_MAP_SIZE = 12 };
 
 struct ControlMapEntry {
-    int binding; // index into Config::bindings
+    int binding; // index into Config::bindings and Config::pad_bindings
     int control; // RiderControl
     float scale;
-    float value; // 0..1
+    float value;  // 0..1: the larger of the key's and the pad's
+    float set[2]; // 0..1: the key binding's, the pad binding's
 };
 
 struct ControlMap {
@@ -38,8 +39,8 @@ struct ControlMap {
     float last_dab = 0;
 };
 
-// Whether an event is the key bound to a binding (an unbound one matches
-// nothing).
+// Whether an event is the key or pad button bound to a binding (an unbound
+// one matches nothing).
 bool is_bound_key(const Config &config, int binding, const InputEvent &event);
 
 // Fills the map from the fixed table.
@@ -48,7 +49,8 @@ void control_map_init(ControlMap *map);
 // A key press or release of a bound control; true when one took it.
 bool control_map_event(ControlMap *map, const Config &config, const InputEvent &event);
 
-// Rebuilds the nine controls from the map (keys and axes).
+// Rebuilds the nine controls from the map (keys and axes). An axis whose
+// device is unplugged reads as let go.
 void build_controls(ControlMap *map, const Config &config);
 
 // The local player's rider's controls for the step (the clutch lever and

@@ -9,6 +9,7 @@
 
 #include "core/data_digest.h"
 #include "core/main_loop.h"
+#include "core/pad_support.h"
 #include "core/settings.h"
 #include "core/view_draw.h"
 #include "files/paths.h"
@@ -148,6 +149,9 @@ bool open_window()
             sscanf(choice_name(config.video_mode), "%dx%d", &width, &height);
         flags |= WINDOW_FULLSCREEN;
     }
+    // Pads SDL has no mapping for may be described in the home folder.
+    if (const char *home = game_dir(0))
+        pad_mappings_add(join_path(home, "gamecontrollerdb.txt").c_str());
     game.window = gl_window_create("Rutvale", width, height, flags, 0, 16, 0, 0);
     if (!game.window) {
         fprintf(stderr, "Can't open the game window (is there a display?)\n");
@@ -196,13 +200,7 @@ void open_bindings()
     Window *w = game.window;
     game.menus.cursor_x = axis_open(w, "cursor-x");
     game.menus.cursor_y = axis_open(w, "cursor-y");
-    for (MenuItem &item : game.config.bindings) {
-        ControlBinding &b = item.binding;
-        if (b.key_name)
-            b.key_code = button_code(w, b.key_name);
-        else if (b.axis_name)
-            b.axis_handle = axis_open(w, b.axis_name);
-    }
+    bindings_open(w, &game.config);
     static const char *const menu_keys[12] = {
         "up",  "down",  "left",        "right",        "enter",   "keypad enter",
         "esc", "pause", "cursor-left", "cursor-right", "page up", "page down",
@@ -219,11 +217,7 @@ void close_bindings()
     axis_close(game.menus.cursor_x);
     axis_close(game.menus.cursor_y);
     game.menus.cursor_x = game.menus.cursor_y = nullptr;
-    for (MenuItem &item : game.config.bindings) {
-        axis_close(item.binding.axis_handle);
-        item.binding.axis_handle = nullptr;
-        item.binding.key_code = 0;
-    }
+    bindings_close(&game.config);
 }
 
 // From the simulation record to the first race.

@@ -314,6 +314,12 @@ void loop_step(LoopState *s, const LoopParts &p)
         return;
     sim_tick(sim);
     audio_after_tick();
+    const RiderSlot &own_slot = race.slots[race.watched_slot];
+    if (own_slot.rider && own_slot.kind == KIND_LOCAL && p.window) {
+        Rumble shake = rumble_for_tick(&s->rumble, *own_slot.rider, (float)p.config->rumble.value);
+        if (shake.milliseconds > 0)
+            input_rumble(p.window, shake.low, shake.high, shake.milliseconds);
+    }
     // With --debug, the player's speed once a second: what a tester (or a
     // test) reads to see the bike ride.
     const RiderSlot &ws = race.slots[race.watched_slot];
@@ -360,9 +366,54 @@ void rotate_lineup(int *lineup, int slots)
     std::rotate(lineup, lineup + slots - 1, lineup + slots);
 }
 
-bool route_event(LoopState *s, const Config &c, const InputEvent &e)
+namespace
 {
-    bool used = control_map_event(&s->controls, c, e);
+
+// A pad's D-pad, left stick, A and B in the menus: the keys they stand for.
+// Start opens and closes the menus as Esc does; B on a page goes back to
+// the main page, and on the main page closes the menus.
+int pad_as_menu_key(const LoopState &s, const InputEvent &e)
+{
+    const MenuContext *ctx = s.menu_context;
+    if (!ctx || !ctx->window || !e.pressed || (e.code >> 16) == 0)
+        return 0;
+    const MenuKeys &k = s.menus.keys;
+    PadMenuKey role = pad_menu_key(ctx->window, e.code);
+    if (role == PAD_MENU_START)
+        return k.esc;
+    if (s.menus.page == PAGE_CLOSED || s.menus.capturing)
+        return 0;
+    switch (role) {
+    case PAD_MENU_UP:
+        return k.up;
+    case PAD_MENU_DOWN:
+        return k.down;
+    case PAD_MENU_LEFT:
+        return k.left;
+    case PAD_MENU_RIGHT:
+        return k.right;
+    case PAD_MENU_ACCEPT:
+        return k.enter;
+    case PAD_MENU_BACK:
+        return s.menus.page == PAGE_MAIN ? k.esc : -1;
+    default:
+        return 0;
+    }
+}
+
+} // namespace
+
+bool route_event(LoopState *s, const Config &c, const InputEvent &event)
+{
+    bool used = control_map_event(&s->controls, c, event);
+    InputEvent e = event;
+    if (int key = pad_as_menu_key(*s, event)) {
+        if (key < 0) {
+            menu_set_page(&s->menus, PAGE_MAIN);
+            return true;
+        }
+        e.code = key;
+    }
     if (e.code == BUTTON_CLOSE && e.pressed) {
         s->quit = true;
         return true;
@@ -504,6 +555,7 @@ void main_loop_run(const LoopParts &p)
     loop_begin(&state, p);
     while (!state.quit) {
         state.menus.page_changed = false;
+        pads_follow(p.window, p.config, &state.pad_generation);
         // The roost and erosion settings act on the race at once.
         p.sim->settings.roost_frequency = p.settings->roost_frequency;
         p.sim->settings.erosion = p.settings->erosion;

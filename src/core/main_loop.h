@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/controls.h"
+#include "core/pad_support.h"
 #include "core/view_draw.h"
 #include "editor/editor.h"
 #include "platform/event_queue.h"
@@ -44,6 +45,8 @@ struct LoopState {
     RenderStats render_stats;            // "/renderstats" or --draw-render-stats shows them
     Editor editor;                       // open while the editor view has been used on this track
     Track *track = nullptr;              // the loaded track (the editor's)
+    int pad_generation = -1;             // the devices last seen (bindings opened for them)
+    RumbleWatch rumble;                  // what the player's rider last felt
     LoopState() { menus.page = PAGE_CLOSED; }
 };
 

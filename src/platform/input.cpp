@@ -1,5 +1,5 @@
-// Input devices (SDL joysticks, the relative mouse, the cursor), control
-// names, axis handles and reading button events.
+// Input devices (the relative mouse, the cursor; the pads are in pads.cpp),
+// control names, axis handles and reading button events.
 #include "platform/window_local.h"
 
 #include "platform/keys.h"
@@ -12,20 +12,7 @@
 namespace
 {
 
-enum { MAX_AXES = 100, MAX_BUTTONS = 500, MOUSE_BUTTONS = 5 };
-
-int joystick_read_axis(Window *, InputDevice *d, int axis)
-{
-    int v = SDL_JoystickGetAxis(d->joystick, axis);
-    return v < -32767 ? -32767 : v; // the range is symmetric
-}
-
-void joystick_free(InputDevice *d)
-{
-    if (d->joystick)
-        SDL_JoystickClose(d->joystick);
-    d->joystick = nullptr;
-}
+enum { MOUSE_BUTTONS = 5 };
 
 // Relative axes give the movement since the last read.
 int relative_read_axis(Window *, InputDevice *d, int axis)
@@ -40,7 +27,6 @@ int cursor_read_axis(Window *w, InputDevice *, int axis)
     return axis == 0 ? w->cursor_x : w->cursor_y;
 }
 
-const DeviceOps joystick_ops = {nullptr, nullptr, joystick_read_axis, joystick_free};
 const DeviceOps mouse_ops = {nullptr, nullptr, relative_read_axis, nullptr};
 const DeviceOps cursor_ops = {nullptr, nullptr, cursor_read_axis, nullptr};
 
@@ -49,7 +35,7 @@ InputDevice *find_device(Window *w, const char *name)
     for (auto &d : w->devices)
         if (d->name == name)
             return d.get();
-    return nullptr;
+    return pad_by_legacy_name(w, name);
 }
 
 bool id_used(Window *w, int id)
@@ -58,65 +44,6 @@ bool id_used(Window *w, int id)
         if (d->id == id)
             return true;
     return false;
-}
-
-// Names the device uniquely, gives it a free id and adds it to the list.
-InputDevice *add_device(Window *w, std::unique_ptr<InputDevice> d, const std::string &base)
-{
-    d->name = base;
-    for (int n = 2; find_device(w, d->name.c_str()); ++n)
-        d->name = base + "#" + std::to_string(n);
-    int id = device_id_from_name(d->name.c_str());
-    int tries = 0;
-    while ((id == 0 || id_used(w, id)) && tries++ < 65535)
-        id = (id + 1) & 0x7fff;
-    d->id = (id == 0 || id_used(w, id)) ? 0 : id;
-    d->axis_values.assign(d->axes, 0);
-    d->button_states.assign(d->buttons, 0);
-    w->devices.push_back(std::move(d));
-    return w->devices.back().get();
-}
-
-void add_axis_names(Window *w, InputDevice *d)
-{
-    for (int i = 0; i < d->axes; ++i) {
-        char name[256];
-        snprintf(name, sizeof name, "%.200s axis %d", d->name.c_str(), i);
-        zeph_log("Adding axis \"%s\"\n", name);
-        w->axis_names.push_back(name_intern(name));
-    }
-}
-
-void add_joystick(Window *w, int index, int ordinal)
-{
-    SDL_Joystick *js = SDL_JoystickOpen(index);
-    std::string base = "Joystick" + std::to_string(ordinal);
-    const char *product = SDL_JoystickNameForIndex(index);
-    zeph_log("%s (%s)\n", base.c_str(), product ? product : "");
-    if (!js) {
-        zeph_log("Can't create \"%s\"\n", base.c_str());
-        return;
-    }
-    auto d = std::make_unique<InputDevice>();
-    d->ops = &joystick_ops;
-    d->joystick = js;
-    d->instance = SDL_JoystickInstanceID(js);
-    d->axes = SDL_JoystickNumAxes(js);
-    d->buttons = SDL_JoystickNumButtons(js);
-    zeph_log("%d axes, %d keys\n", d->axes, d->buttons);
-    if (d->axes > MAX_AXES) {
-        zeph_log("Wow! This thing has a lot of axes!\nThe first ignored axis is called \"%s\"\n",
-                 ("axis " + std::to_string(MAX_AXES)).c_str());
-        d->axes = MAX_AXES;
-    }
-    if (d->buttons > MAX_BUTTONS) {
-        zeph_log("Wow! This thing has a lot of buttons!\nThe first ignored button is called \"%s\"\n",
-                 ("button " + std::to_string(MAX_BUTTONS)).c_str());
-        d->buttons = MAX_BUTTONS;
-    }
-    for (int i = 0; i < d->axes; ++i)
-        zeph_log("axis %d is %s\n", i, "absolute");
-    add_axis_names(w, add_device(w, std::move(d), base));
 }
 
 void add_mouse(Window *w)
@@ -133,12 +60,22 @@ void add_mouse(Window *w)
     add_device(w, std::move(d), "Mouse");
 }
 
-InputDevice *joystick_device(Window *w, SDL_JoystickID instance)
+} // namespace
+
+InputDevice *add_device(Window *w, std::unique_ptr<InputDevice> d, const std::string &base)
 {
-    for (auto &d : w->devices)
-        if (d->joystick && d->instance == instance)
-            return d.get();
-    return nullptr;
+    d->name = base;
+    for (int n = 2; find_device(w, d->name.c_str()); ++n)
+        d->name = base + "#" + std::to_string(n);
+    int id = device_id_from_name(d->name.c_str());
+    int tries = 0;
+    while ((id == 0 || id_used(w, id)) && tries++ < 65535)
+        id = (id + 1) & 0x7fff;
+    d->id = (id == 0 || id_used(w, id)) ? 0 : id;
+    d->axis_values.assign(d->axes, 0);
+    d->button_states.assign(d->buttons, 0);
+    w->devices.push_back(std::move(d));
+    return w->devices.back().get();
 }
 
 void device_button(Window *w, InputDevice *d, int button, bool down, uint32_t timestamp)
@@ -152,7 +89,6 @@ void device_button(Window *w, InputDevice *d, int button, bool down, uint32_t ti
     queue_button(w, (d->id << 16) | button, down, timestamp);
 }
 
-// Splits "Device.axis[n]", "Device axis n" (or key/button) into device and n.
 bool parse_control(const char *name, const char *dotted, const char *spaced, char device[64], int *n)
 {
     char format[32];
@@ -164,8 +100,6 @@ bool parse_control(const char *name, const char *dotted, const char *spaced, cha
     snprintf(format, sizeof format, "%%63s %s %%d%%c", spaced);
     return sscanf(name, format, device, n, &rest) == 2;
 }
-
-} // namespace
 
 int device_id_from_name(const char *name)
 {
@@ -182,13 +116,7 @@ int device_id_from_name(const char *name)
 int input_init(Window *w)
 {
     zeph_log("DirectInput roll call...\n");
-    if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) == 0) {
-        int count = SDL_NumJoysticks();
-        for (int i = 0; i < count; ++i)
-            add_joystick(w, i, i + 1);
-    } else {
-        zeph_log("Can't open joysticks: %s\n", SDL_GetError());
-    }
+    pads_init(w);
     add_mouse(w);
     zeph_log("End of DirectInput roll call\n");
 
@@ -222,13 +150,10 @@ int cursor_device_add(Window *w)
 
 bool input_handle_sdl_event(Window *w, const SDL_Event &e)
 {
+    if (pads_handle_event(w, e))
+        return true;
     InputDevice *mouse = find_device(w, "Mouse");
     switch (e.type) {
-    case SDL_JOYBUTTONDOWN:
-    case SDL_JOYBUTTONUP:
-        device_button(w, joystick_device(w, e.jbutton.which), e.jbutton.button, e.type == SDL_JOYBUTTONDOWN,
-                      e.jbutton.timestamp);
-        return true;
     case SDL_MOUSEMOTION:
         w->cursor_x = e.motion.x;
         w->cursor_y = e.motion.y;
@@ -266,6 +191,7 @@ void input_close(Window *w)
     }
     w->devices.clear();
     w->axis_names.clear();
+    pads_close(w);
 }
 
 int button_code(Window *w, const char *name)

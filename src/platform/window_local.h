@@ -34,8 +34,18 @@ struct InputDevice {
     std::vector<unsigned char> button_states; // bit 7 = down
     int timestamp_adjustment = 0;             // ms taken off event times
     const DeviceOps *ops = nullptr;
+    // Game controllers and joysticks (see pads.h).
     SDL_Joystick *joystick = nullptr;
+    SDL_GameController *controller = nullptr; // null for a raw joystick
     SDL_JoystickID instance = -1;
+    std::string guid, product;
+    bool is_controller = false;
+    bool connected = true;
+    int order = 0;                 // 1 for the first pad found, 2 for the next...
+    int sdl_buttons = 0, hats = 0; // raw joysticks: their buttons, then 4 per hat
+    std::vector<int> axis_rest;    // each axis's resting value
+    std::vector<char> rest_known;  // whether SDL has told it yet
+    float dead_zone = 0;           // of the travel from rest
 };
 
 struct AxisHandle {
@@ -62,6 +72,9 @@ struct Window {
     std::vector<std::unique_ptr<InputDevice>> devices;
     std::vector<const char *> axis_names;
     int cursor_x = 0, cursor_y = 0;
+    bool pads_up = false;      // the joystick and controller subsystems are open
+    int device_generation = 0; // counts pads found and lost
+    int pads_found = 0;
 };
 
 // Queues a button event stamped with an SDL event time.
@@ -73,3 +86,22 @@ bool input_handle_sdl_event(Window *window, const SDL_Event &event);
 
 // Frees every device ("Closing input devices").
 void input_close(Window *window);
+
+// Names a device uniquely (base, then "#2", "#3"...), gives it a free id and
+// adds it to the window's list.
+InputDevice *add_device(Window *window, std::unique_ptr<InputDevice> device, const std::string &base);
+
+// A device's button pressed or released: queued when its state changed.
+void device_button(Window *window, InputDevice *device, int button, bool down, uint32_t timestamp);
+
+// Splits "Device.axis[n]", "Device axis n" (or key/button) into device and n.
+bool parse_control(const char *name, const char *dotted, const char *spaced, char device[64], int *n);
+
+// The pads: the roll call, their SDL events, and closing the subsystem.
+void pads_init(Window *window);
+bool pads_handle_event(Window *window, const SDL_Event &event);
+void pads_close(Window *window);
+
+// The device an older name stands for: "Pad" the first game controller
+// plugged in, "Joystick<n>" the n-th device found; null when none.
+InputDevice *pad_by_legacy_name(Window *window, const char *name);

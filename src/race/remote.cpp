@@ -63,11 +63,13 @@ void remote_riders_set(Sim *sim)
         return;
     const Terrain &ground = sim_track(*sim).terrain;
     int tick = sim->race.tick;
-    bool any_silent = false;
+    bool any_gone = false;
     for (int k = 0; k < REMOTE_SLOTS; ++k) {
         if (!is_remote(*sim, k))
             continue;
-        any_silent |= remote_silent(*sim, k);
+        // Five seconds without a word: the player has left or lost the
+        // connection (a second's gap is only a slow network).
+        any_gone |= n.last_received[k] < 0 || tick - n.last_received[k] >= 5 * TICKS_PER_SECOND;
         Rider *r = sim->race.slots[k].rider;
         if (!has_start_slot(n)) {
             // Watching only: a second behind, smoothly between snapshots.
@@ -80,10 +82,10 @@ void remote_riders_set(Sim *sim)
     }
     // A player who left or lost the connection may be all that the final
     // results were waiting for, and no crossing is coming to say so: they
-    // are looked at again once a second while anyone is silent and the
-    // leader is home.
+    // are looked at again once a second while anyone is gone and the leader
+    // is home.
     const RaceOrder &order = sim->race.order;
-    if (any_silent && !sim->race.results_final && tick % TICKS_PER_SECOND == 0 && order.count > 0 &&
+    if (any_gone && !sim->race.results_final && tick % TICKS_PER_SECOND == 0 && order.count > 0 &&
         rider_finished(*sim, order.entries[0].slot))
         results_update(sim);
 }

@@ -63,6 +63,13 @@ void binding(MenuItem *item, const char *label, const char *key)
     item->binding.key_name = name_intern(key);
 }
 
+const std::string dead_zone_prefix = "dead_zone.";
+
+void dead_zone_slider(PadSetting *p)
+{
+    slider(&p->dead_zone, "Dead Zone", 0, 0, 50, 1);
+}
+
 // One line of the file: a key and either a menu item or a plain integer.
 struct ConfigKey {
     std::string key;
@@ -178,6 +185,14 @@ std::vector<ConfigKey> config_keys(Config *c)
     };
     for (int i = 0; i < BINDINGS; ++i)
         item(binding_keys[i], &c->bindings[i]);
+    // Later additions follow, so older files still read line for line.
+    for (int i = 0; i < BINDINGS; ++i) {
+        std::string pad_key = binding_keys[i];
+        item(pad_key.replace(pad_key.size() - 4, 4, "_pad"), &c->pad_bindings[i]);
+    }
+    item("rumble", &c->rumble);
+    for (PadSetting &p : c->pads)
+        item(dead_zone_prefix + p.device, &p.dead_zone);
     return keys;
 }
 
@@ -417,6 +432,59 @@ void config_defaults(Config *c)
     };
     for (int i = 0; i < BINDINGS; ++i)
         binding(&c->bindings[i], labels[i], keys[i]);
+
+    config_pad_defaults(c);
+    slider(&c->rumble, "Rumble Strength", 50, 0, 100, 10);
+    c->pads.clear();
+    // Menu rows point into the list: it never moves.
+    c->pads.reserve(MAX_PAD_SETTINGS);
+}
+
+void config_pad_defaults(Config *c)
+{
+    // The pad layout: the left stick steers, the right stick moves the
+    // rider's body, the right trigger opens the throttle and the left one
+    // pulls the front brake; A the rear brake, B sit/dab, X the clutch, Y
+    // back up, the bumpers shift, the D-pad picks the bike watched and Back
+    // takes a screenshot. Start is the menus'.
+    static const char *const pad[BINDINGS] = {
+        "(0.0625,0.9375)Pad axis 5",
+        "(0.0625,0.9375)Pad axis 4",
+        "Pad button 0",
+        "(-0.0625,-0.9375)Pad axis 0",
+        "(0.0625,0.9375)Pad axis 0",
+        "Pad button 2",
+        "Pad button 10",
+        "Pad button 9",
+        "Pad button 1",
+        "Pad button 3",
+        "(-0.0625,-0.9375)Pad axis 3",
+        "(0.0625,0.9375)Pad axis 3",
+        "",
+        "",
+        "",
+        "",
+        "Pad button 13",
+        "Pad button 14",
+        "",
+        "Pad button 4",
+    };
+    for (int i = 0; i < BINDINGS; ++i) {
+        binding(&c->pad_bindings[i], c->bindings[i].label, "");
+        read_binding(&c->pad_bindings[i].binding, pad[i]);
+    }
+}
+
+PadSetting *pad_setting(Config *c, const std::string &device)
+{
+    for (PadSetting &p : c->pads)
+        if (p.device == device)
+            return &p;
+    if (c->pads.size() >= MAX_PAD_SETTINGS)
+        return nullptr;
+    c->pads.push_back({device, {}});
+    dead_zone_slider(&c->pads.back());
+    return &c->pads.back();
 }
 
 void config_set_video_modes(Config *c, const std::vector<std::string> &display_modes)
@@ -464,11 +532,19 @@ void config_read_stream(Config *c, GameFile *f)
         size_t len = strlen(value);
         while (len > 0 && (value[len - 1] == '\r' || value[len - 1] == '\n'))
             value[--len] = '\0';
+        bool known = false;
         for (const ConfigKey &k : keys) {
             if (k.key == line) {
                 read_item(c, k, value);
+                known = true;
                 break;
             }
+        }
+        // A device's settings: the devices are not known before the file.
+        if (!known && strncmp(line, dead_zone_prefix.c_str(), dead_zone_prefix.size()) == 0 &&
+            line[dead_zone_prefix.size()] && pad_setting(c, line + dead_zone_prefix.size())) {
+            keys = config_keys(c);
+            read_item(c, keys.back(), value);
         }
     }
 }

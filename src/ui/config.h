@@ -37,7 +37,7 @@ struct MenuItem {
     ControlBinding binding = {};                          // binding
 };
 
-enum { START_SLOTS = 40, SERVER_HISTORY = 16, RIDING_BINDINGS = 12, BINDINGS = 20 };
+enum { START_SLOTS = 40, SERVER_HISTORY = 16, RIDING_BINDINGS = 12, BINDINGS = 20, MAX_PAD_SETTINGS = 64 };
 
 // The indices of `Config::bindings`, in file order.
 enum BindingIndex {
@@ -61,6 +61,13 @@ enum BindingIndex {
     BIND_NEXT_BIKE,
     BIND_CHAT,
     BIND_SCREENSHOT
+};
+
+// A game controller's or joystick's own setting, stored as
+// "dead_zone.<device>".
+struct PadSetting {
+    std::string device;
+    MenuItem dead_zone; // percent of the travel from rest
 };
 
 // Every stored setting.
@@ -91,8 +98,21 @@ struct Config {
     MenuItem volume, playback_mode;
     int billboard_optimize_lookahead;
 
-    MenuItem bindings[BINDINGS];
+    MenuItem bindings[BINDINGS];     // keyboard and mouse
+    MenuItem pad_bindings[BINDINGS]; // a game controller or joystick, beside the keys
+    MenuItem rumble;                 // 0: off
+    std::vector<PadSetting> pads;    // one per device seen, kept when unplugged
 };
+
+// The binding sets of a Config: the keys and the pad's.
+inline MenuItem *binding_set(Config *config, int set)
+{
+    return set == 0 ? config->bindings : config->pad_bindings;
+}
+
+// A device's own settings, by its control-name device part; added when new
+// (null when the list is full).
+PadSetting *pad_setting(Config *config, const std::string &device);
 
 // The server host name offered before the player enters one.
 extern const char default_server_name[];
@@ -100,6 +120,10 @@ extern const char default_server_name[];
 // Fills every setting with its default. The skin lists and the video modes
 // come from the game files and the display, so they are set apart.
 void config_defaults(Config *config);
+
+// Puts the pad bindings back to the pad layout a new player starts with
+// (the key bindings' labels must be set).
+void config_pad_defaults(Config *config);
 
 // Offers the video modes: "Default Fullscreen", "Windowed", then the display's.
 void config_set_video_modes(Config *config, const std::vector<std::string> &display_modes);

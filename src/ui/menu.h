@@ -102,6 +102,7 @@ struct Menus {
     int chooser_list_page = 0, demo_list_page = 0, series_list_page = 0;
     ControlBinding *capturing = nullptr;
     std::vector<AxisHandle *> capture_axes;
+    std::vector<float> capture_rest; // each capture axis's value when the capture began
     const char *const *capture_names = nullptr;
     int history_browse = -1;
     bool description_changed = false;
@@ -149,8 +150,8 @@ void menu_layout(Menus *menus, MenuContext *context, int width, int height);
 // Draws the open page over the whole window (GL).
 void menu_draw(Menus *menus, MenuContext *context, int width, int height);
 
-// Starts capturing a control binding: opens every absolute axis that is
-// near its centre.
+// Starts capturing a control binding: opens every absolute axis and notes
+// where each rests (its centre, or an end for triggers and pedals).
 void capture_start(Menus *menus, MenuContext *context, ControlBinding *binding);
 
 // Ends a capture: closes the axes opened for it.
@@ -160,8 +161,11 @@ void capture_end(Menus *menus, const MenuContext &context);
 // without a key name.
 bool capture_key(Menus *menus, MenuContext *context, int code);
 
-// Reads the capture's axes; an axis more than half-way over is bound with
-// the range for its direction and ends the capture. True when one was bound.
+// Reads the capture's axes; an axis resting near its centre and moved more
+// than half-way over is bound with the range for its direction; one resting
+// beyond half-way (a trigger or pedal) and moved across the middle to the
+// far half is bound over its whole travel from that end. Either ends the
+// capture. True when one was bound.
 bool capture_axes_step(Menus *menus, MenuContext *context);
 
 // Applies a changed set-up row to the player's rider when the watched slot

@@ -6,10 +6,12 @@
 #include "platform/log.h"
 #include "platform/messages.h"
 #include "platform/names.h"
+#include "platform/pads.h"
 #include "platform/window.h"
 #include "race/race.h"
 #include "race/series.h"
 #include "track/track_list.h"
+#include "ui/bindings.h"
 #include "ui/lists.h"
 #include "ui/menu_local.h"
 #include "ui/race_setup.h"
@@ -212,6 +214,12 @@ void menu_act(Menus *m, MenuContext *ctx, const MenuRow &r)
     case ACT_SWITCH_MODE:
         switch_mode(ctx);
         break;
+    case ACT_PAD_DEFAULTS:
+        bindings_close(ctx->config);
+        config_pad_defaults(ctx->config);
+        if (ctx->window)
+            bindings_open(ctx->window, ctx->config);
+        break;
     }
 }
 
@@ -225,15 +233,11 @@ void capture_start(Menus *m, MenuContext *ctx, ControlBinding *binding)
         return;
     for (const char *name : axis_names(ctx->window)) {
         AxisHandle *h = axis_open(ctx->window, name);
-        if (h && std::abs(axis_read(h)) > 16384) {
-            if (ctx->debug >= 1)
-                zeph_log("\t%s Ignored (not centered)\n", name);
-            axis_close(h);
-            h = nullptr;
-        } else if (ctx->debug >= 1) {
-            zeph_log("\t%s %s\n", name, h ? "Ok" : "Failed");
-        }
+        float rest = h ? (float)axis_read(h) / 32768.0f : 0;
+        if (ctx->debug >= 1)
+            zeph_log("\t%s %s%s\n", name, h ? "Ok" : "Failed", std::fabs(rest) > 0.5f ? " (resting at an end)" : "");
         m->capture_axes.push_back(h);
+        m->capture_rest.push_back(rest);
     }
 }
 
@@ -244,13 +248,14 @@ void capture_end(Menus *m, const MenuContext &ctx)
     if (m->capturing && ctx.debug >= 1)
         zeph_log("Done watching pots\n");
     m->capture_axes.clear();
+    m->capture_rest.clear();
     m->capturing = nullptr;
 }
 
 bool capture_key(Menus *m, MenuContext *ctx, int code)
 {
     const char *name = ctx->window ? button_name(ctx->window, code) : nullptr;
-    if (!m->capturing || !name)
+    if (!m->capturing || !name || pad_button_from_axis(ctx->window, code))
         return false;
     ControlBinding *b = m->capturing;
     axis_close(b->axis_handle);
@@ -267,27 +272,39 @@ bool capture_axes_step(Menus *m, MenuContext *ctx)
     if (!m->capturing || !ctx->window)
         return false;
     const std::vector<const char *> &names = axis_names(ctx->window);
+    // How far each axis has gone toward taking the binding: 1 is enough.
     int best = -1;
-    float best_value = 0;
+    float best_progress = 0, best_value = 0;
     for (size_t i = 0; i < m->capture_axes.size() && i < names.size(); ++i) {
         if (!m->capture_axes[i])
             continue;
-        float v = (float)axis_read(m->capture_axes[i]) / 32768.0f;
-        if (std::fabs(v) > std::fabs(best_value)) {
+        float v = (float)axis_read(m->capture_axes[i]) / 32768.0f, rest = m->capture_rest[i];
+        float progress = std::fabs(rest) > 0.5f ? (v - rest) / -rest : std::fabs(v) / 0.5f;
+        if (progress > best_progress) {
+            best_progress = progress;
             best_value = v;
             best = (int)i;
         }
     }
-    if (best < 0 || std::fabs(best_value) <= 0.5f)
+    if (best < 0 || best_progress <= 1)
         return false;
     ControlBinding *b = m->capturing;
+    float rest = m->capture_rest[(size_t)best];
     axis_close(b->axis_handle);
     *b = ControlBinding();
     b->axis_name = name_intern(names[best]);
     b->axis_handle = axis_open(ctx->window, names[best]);
-    float sign = best_value > 0 ? 1.0f : -1.0f;
-    b->lo = 0.0625f * sign;
-    b->hi = 0.9375f * sign;
+    if (std::fabs(rest) > 0.5f) {
+        // From the resting end to the far one, a sixteenth of the travel
+        // left free at each end as the centred range does.
+        float end = rest < 0 ? -1.0f : 1.0f;
+        b->lo = end * 0.875f;
+        b->hi = -end * 0.875f;
+    } else {
+        float sign = best_value > 0 ? 1.0f : -1.0f;
+        b->lo = 0.0625f * sign;
+        b->hi = 0.9375f * sign;
+    }
     capture_end(m, *ctx);
     return true;
 }

@@ -134,6 +134,8 @@ void draw_row(const Menus &m, const MenuRow &row, int index)
         const char *shown = "None";
         if (&b == m.capturing)
             shown = "<<PRESS A KEY>>";
+        else if (!row.text.empty())
+            shown = row.text.c_str(); // the device's own names for its parts
         else if (b.key_name)
             shown = b.key_name;
         else if (b.axis_name) {
@@ -298,6 +300,10 @@ void menu_draw(Menus *m, MenuContext *ctx, int width, int height)
             series_extras(*m, *ctx);
         } else if (m->page == PAGE_MULTIPLAYER) {
             multiplayer_extras(*m, *ctx);
+        } else if (m->page == PAGE_CONTROLS) {
+            MenuGrid g = menu_grid(width, height, 42);
+            text_at(g.x(1), g.y(4.5f), g.unit, label_text, "Keyboard and Mouse");
+            text_at(g.x(28.5f), g.y(4.5f), g.unit, label_text, "Pad");
         } else if (m->page == PAGE_EXIT) {
             MenuGrid g = menu_grid(width, height, 25);
             text_centred(w / 2, g.y(10), g.unit, {1, 1, 1, 1}, "Rutvale");

@@ -22,6 +22,7 @@ enum MenuAction {
     ACT_SERIES_ENTER,
     ACT_SERIES_PRACTICE,
     ACT_SERIES_RESET,
+    ACT_PAD_DEFAULTS,
 };
 
 // A page's grid: `lines` units tall in the largest centred 4:3 rectangle.

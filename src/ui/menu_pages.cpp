@@ -2,6 +2,8 @@
 #include "ui/menu_local.h"
 
 #include "net/client.h"
+#include "platform/names.h"
+#include "platform/pads.h"
 #include "track/track_list.h"
 #include "ui/lists.h"
 
@@ -190,14 +192,41 @@ void slider_page(std::vector<MenuRow> *rows, std::initializer_list<MenuItem *> i
         c.item(item);
 }
 
-void controls_page(std::vector<MenuRow> *rows, Config *cfg)
+// The keys in one column and the pad's beside them, each control under the
+// other's name; then the rumble and each plugged-in device's dead zone. In
+// a grid of 42 lines so the twenty rows of each set fit.
+void controls_page(std::vector<MenuRow> *rows, MenuContext *ctx)
 {
-    Column c{rows, 1, first_row, 15};
-    c.button("Back to Main Menu", PAGE_MAIN);
-    c.gap();
-    for (int i = 0; i < BINDINGS; ++i) {
-        Column b{rows, i < 10 ? 1.0f : 22.0f, c.y + (float)(i % 10) * row_pitch, 20, 32, 0.4f};
-        b.item(&cfg->bindings[i]);
+    Config *cfg = ctx->config;
+    const float grid = 42, width = 26.5f, top = 6;
+    Column c{rows, 1, 3, 20, grid};
+    c.button("Back to Main Menu", PAGE_MAIN, 20);
+    for (int set = 0; set < 2; ++set)
+        for (int i = 0; i < BINDINGS; ++i) {
+            if (set == 1 && i == 0) {
+                // Above the pad's column, reached after the keys.
+                Column d{rows, 28.5f, 3, 20, grid};
+                d.button("Default Pad Layout", ACT_PAD_DEFAULTS, 20);
+            }
+            Column b{rows, set == 0 ? 1.0f : 28.5f, top + (float)i * row_pitch, width, grid, 0.4f};
+            MenuRow &r = b.item(&binding_set(cfg, set)[i]);
+            const ControlBinding &k = r.item->binding;
+            const char *name = k.key_name ? k.key_name : k.axis_name;
+            if (name && ctx->window)
+                r.text = control_label(ctx->window, name, k.axis_name ? (k.hi < 0 ? -1 : 1) : 0);
+        }
+    float y = top + BINDINGS * row_pitch + group_gap;
+    Column settings{rows, 1, y, width, grid, 0.4f};
+    settings.item(&cfg->rumble);
+    Column zones{rows, 28.5f, y, width, grid, 0.55f};
+    if (!ctx->window)
+        return;
+    for (const PadInfo &p : input_pads(ctx->window)) {
+        PadSetting *setting = p.connected ? pad_setting(cfg, p.name) : nullptr;
+        if (!setting || zones.y > grid - 2)
+            continue;
+        std::string label = "Dead Zone " + (p.product.empty() ? p.name : p.product);
+        zones.add(ROW_SLIDER, name_intern(label.c_str()), &setting->dead_zone);
     }
 }
 
@@ -282,7 +311,7 @@ void menu_build_rows(Menus *m, MenuContext *ctx)
                      &c->slow_damping_factor, &c->land_damping_falloff, &c->land_damping_factor});
         break;
     case PAGE_CONTROLS:
-        controls_page(&rows, c);
+        controls_page(&rows, ctx);
         break;
     case PAGE_GRAPHICS:
         graphics_page(&rows, c);

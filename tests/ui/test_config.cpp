@@ -47,9 +47,13 @@ TEST_F(ConfigFile, DefaultsAreWrittenInFileOrder)
           "\nbike=crf250(2009)\nname=Joe Motocross\nnumber=999\nrider_texture=default\n",
           "\nrider_mass_distribution=0.330000\nvideo_mode=Default Fullscreen\nserver_name=",
           "\nserver_name_hist15=\nground_detail=50.000000\n", "\nbillboard_optimize_lookahead=8\nthrottle_key=(k)x\n",
-          "\ndab_key=(k)right ctrl\n", "\nrewind_key=(k)\\\n", "\nscreenshot_key=(k)s\n"})
+          "\ndab_key=(k)right ctrl\n", "\nrewind_key=(k)\\\n",
+          // The pad's bindings after the keys: the pad layout.
+          "\nscreenshot_key=(k)s\nthrottle_pad=(0.062500,0.937500)Pad axis 5\n",
+          "\nleft_pad=(-0.062500,-0.937500)Pad axis 0\n", "\nrear_brake_pad=(k)Pad button 0\n", "\npause_pad=\n"})
         EXPECT_NE(text.find(line), std::string::npos) << line;
-    EXPECT_EQ(text.substr(text.size() - 21), "\nscreenshot_key=(k)s\n");
+    const std::string tail = "\nscreenshot_pad=(k)Pad button 4\nrumble=50.000000\n";
+    EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
     EXPECT_EQ(text.find("ground_texture_distance"), std::string::npos);
 }
 
@@ -65,6 +69,10 @@ TEST_F(ConfigFile, WrittenFileReadsBackToTheSameSettings)
     config.bindings[BIND_THROTTLE].binding = {nullptr, 0, name_intern("Joystick1.axis[1]"), nullptr, 0.1f, 0.9f};
     config.bindings[BIND_CHAT].binding = ControlBinding{nullptr, 0, nullptr, nullptr, 0, 1};
     choice_select(&config.slots[5], "Robot (2 stroke)");
+    config.pad_bindings[BIND_CLUTCH].binding = {
+        name_intern("XboxController-0a1b2c3d button 3"), 0, nullptr, nullptr, 0, 1};
+    pad_setting(&config, "XboxController-0a1b2c3d")->dead_zone.value = 12;
+    config.rumble.value = 30;
     std::string first = written();
 
     Config again;
@@ -77,6 +85,11 @@ TEST_F(ConfigFile, WrittenFileReadsBackToTheSameSettings)
     EXPECT_EQ(std::string(choice_name(again.bike)), "kx125");
     EXPECT_EQ(again.bindings[BIND_CHAT].binding.key_name, nullptr); // unbound stays unbound
     EXPECT_STREQ(again.bindings[BIND_THROTTLE].binding.axis_name, "Joystick1.axis[1]");
+    EXPECT_STREQ(again.pad_bindings[BIND_CLUTCH].binding.key_name, "XboxController-0a1b2c3d button 3");
+    EXPECT_STREQ(again.pad_bindings[BIND_THROTTLE].binding.axis_name, "Pad axis 5") << "the pad layout";
+    ASSERT_EQ(again.pads.size(), 1u);
+    EXPECT_EQ(again.pads[0].dead_zone.value, 12);
+    EXPECT_EQ(again.rumble.value, 30);
 }
 
 struct LineCase {
