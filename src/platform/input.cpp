@@ -267,6 +267,7 @@ const std::vector<const char *> &axis_names(Window *w)
 int event_next(Window *w, InputEvent *e)
 {
     pump_messages(w);
+    pads_repeat(w);
     if (event_queue_pop(&w->events, e))
         return 1;
     SDL_JoystickUpdate();
@@ -277,6 +278,7 @@ int event_next(Window *w, InputEvent *e)
 int event_next_until(Window *w, int seconds, int microseconds, InputEvent *e)
 {
     pump_messages(w);
+    pads_repeat(w);
     if (event_queue_pop_until(&w->events, seconds, microseconds, e))
         return 1;
     SDL_JoystickUpdate();

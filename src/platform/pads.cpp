@@ -180,6 +180,7 @@ void device_added(Window *w, int index)
                 return;
             d->connected = true;
             d->button_states.assign((size_t)d->buttons, 0);
+            d->repeat_at.assign((size_t)d->buttons, 0);
             log_device("found", *d);
             ++w->device_generation;
             return;
@@ -194,10 +195,63 @@ void device_added(Window *w, int index)
         return;
     }
     InputDevice *added = add_device(w, std::move(d), identity_name(product, guid));
+    added->repeat_at.assign((size_t)added->buttons, 0);
     log_device("found", *added);
     zeph_log("%d axes, %d keys\n", added->axes, added->buttons);
     add_axis_names(w, added);
     ++w->device_generation;
+}
+
+// What a device's button does in the menus.
+PadMenuKey button_role(const InputDevice &d, int button)
+{
+    if (!d.is_controller) {
+        // A plain joystick: its hats move, its first two buttons choose
+        // and go back.
+        if (button == 0)
+            return PAD_MENU_ACCEPT;
+        if (button == 1)
+            return PAD_MENU_BACK;
+        int hat_button = button - d.sdl_buttons;
+        if (hat_button >= 0 && hat_button < 4 * d.hats) {
+            static const PadMenuKey dirs[4] = {PAD_MENU_UP, PAD_MENU_RIGHT, PAD_MENU_DOWN, PAD_MENU_LEFT};
+            return dirs[hat_button % 4];
+        }
+        return PAD_MENU_NONE;
+    }
+    switch (button) {
+    case SDL_CONTROLLER_BUTTON_A:
+        return PAD_MENU_ACCEPT;
+    case SDL_CONTROLLER_BUTTON_B:
+        return PAD_MENU_BACK;
+    case SDL_CONTROLLER_BUTTON_START:
+        return PAD_MENU_START;
+    case SDL_CONTROLLER_BUTTON_DPAD_UP:
+    case PAD_STICK_BUTTONS:
+        return PAD_MENU_UP;
+    case SDL_CONTROLLER_BUTTON_DPAD_DOWN:
+    case PAD_STICK_BUTTONS + 1:
+        return PAD_MENU_DOWN;
+    case SDL_CONTROLLER_BUTTON_DPAD_LEFT:
+    case PAD_STICK_BUTTONS + 2:
+        return PAD_MENU_LEFT;
+    case SDL_CONTROLLER_BUTTON_DPAD_RIGHT:
+    case PAD_STICK_BUTTONS + 3:
+        return PAD_MENU_RIGHT;
+    default:
+        return PAD_MENU_NONE;
+    }
+}
+
+// A button pressed or let go. Held, the menu directions repeat as keys do:
+// after 0.4 s, ten times a second.
+void pad_button(Window *w, InputDevice *d, int button, bool down, uint32_t timestamp)
+{
+    device_button(w, d, button, down, timestamp);
+    PadMenuKey role = button_role(*d, button);
+    bool repeats = role >= PAD_MENU_UP && role <= PAD_MENU_RIGHT;
+    if (button >= 0 && button < (int)d->repeat_at.size())
+        d->repeat_at[(size_t)button] = down && repeats ? std::max(SDL_GetTicks(), 1u) + 400 : 0;
 }
 
 // A device pulled out: every button it held is let go, its axes read their
@@ -208,7 +262,7 @@ void device_removed(Window *w, SDL_JoystickID instance, uint32_t timestamp)
     if (!d)
         return;
     for (int b = 0; b < d->buttons; ++b)
-        device_button(w, d, b, false, timestamp);
+        pad_button(w, d, b, false, timestamp);
     pad_close_sdl(d);
     d->connected = false;
     log_device("lost", *d);
@@ -220,7 +274,7 @@ void hat_moved(Window *w, InputDevice *d, int hat, int value, uint32_t timestamp
 {
     static const int directions[4] = {SDL_HAT_UP, SDL_HAT_RIGHT, SDL_HAT_DOWN, SDL_HAT_LEFT};
     for (int k = 0; k < 4; ++k)
-        device_button(w, d, d->sdl_buttons + 4 * hat + k, (value & directions[k]) != 0, timestamp);
+        pad_button(w, d, d->sdl_buttons + 4 * hat + k, (value & directions[k]) != 0, timestamp);
 }
 
 // Sticks pushed past half way and triggers pulled past half way press their
@@ -229,7 +283,7 @@ void controller_axis_moved(Window *w, InputDevice *d, int axis, int value, uint3
 {
     auto press = [&](int button, int v) {
         bool down = d->button_states[(size_t)button] ? v > 12000 : v > 16384;
-        device_button(w, d, button, down, timestamp);
+        pad_button(w, d, button, down, timestamp);
     };
     if (axis < 4) {
         int stick = axis / 2, across = axis % 2 == 0;
@@ -330,7 +384,7 @@ bool pads_handle_event(Window *w, const SDL_Event &e)
     case SDL_JOYBUTTONUP: {
         InputDevice *d = instance_device(w, e.jbutton.which);
         if (d && !d->controller && e.jbutton.button < d->sdl_buttons)
-            device_button(w, d, e.jbutton.button, e.type == SDL_JOYBUTTONDOWN, e.jbutton.timestamp);
+            pad_button(w, d, e.jbutton.button, e.type == SDL_JOYBUTTONDOWN, e.jbutton.timestamp);
         return true;
     }
     case SDL_JOYHATMOTION: {
@@ -343,7 +397,7 @@ bool pads_handle_event(Window *w, const SDL_Event &e)
     case SDL_CONTROLLERBUTTONUP: {
         InputDevice *d = instance_device(w, e.cbutton.which);
         if (d && d->controller && e.cbutton.button < PAD_SDL_BUTTONS)
-            device_button(w, d, e.cbutton.button, e.type == SDL_CONTROLLERBUTTONDOWN, e.cbutton.timestamp);
+            pad_button(w, d, e.cbutton.button, e.type == SDL_CONTROLLERBUTTONDOWN, e.cbutton.timestamp);
         return true;
     }
     case SDL_CONTROLLERAXISMOTION: {
@@ -405,50 +459,24 @@ void input_set_dead_zone(Window *w, const char *device, float fraction)
 
 PadMenuKey pad_menu_key(const Window *w, int code)
 {
-    int id = code >> 16, button = code & 0xffff;
+    int id = code >> 16;
     if (id == 0)
         return PAD_MENU_NONE;
-    for (auto &d : w->devices) {
-        if (!is_pad(*d) || d->id != id)
-            continue;
-        if (!d->is_controller) {
-            // A plain joystick: its hats move, its first two buttons choose
-            // and go back.
-            if (button == 0)
-                return PAD_MENU_ACCEPT;
-            if (button == 1)
-                return PAD_MENU_BACK;
-            int hat_button = button - d->sdl_buttons;
-            if (hat_button >= 0 && hat_button < 4 * d->hats) {
-                static const PadMenuKey dirs[4] = {PAD_MENU_UP, PAD_MENU_RIGHT, PAD_MENU_DOWN, PAD_MENU_LEFT};
-                return dirs[hat_button % 4];
-            }
-            return PAD_MENU_NONE;
-        }
-        switch (button) {
-        case SDL_CONTROLLER_BUTTON_A:
-            return PAD_MENU_ACCEPT;
-        case SDL_CONTROLLER_BUTTON_B:
-            return PAD_MENU_BACK;
-        case SDL_CONTROLLER_BUTTON_START:
-            return PAD_MENU_START;
-        case SDL_CONTROLLER_BUTTON_DPAD_UP:
-        case PAD_STICK_BUTTONS:
-            return PAD_MENU_UP;
-        case SDL_CONTROLLER_BUTTON_DPAD_DOWN:
-        case PAD_STICK_BUTTONS + 1:
-            return PAD_MENU_DOWN;
-        case SDL_CONTROLLER_BUTTON_DPAD_LEFT:
-        case PAD_STICK_BUTTONS + 2:
-            return PAD_MENU_LEFT;
-        case SDL_CONTROLLER_BUTTON_DPAD_RIGHT:
-        case PAD_STICK_BUTTONS + 3:
-            return PAD_MENU_RIGHT;
-        default:
-            return PAD_MENU_NONE;
-        }
-    }
+    for (auto &d : w->devices)
+        if (is_pad(*d) && d->id == id)
+            return button_role(*d, code & 0xffff);
     return PAD_MENU_NONE;
+}
+
+void pads_repeat(Window *w)
+{
+    uint32_t now = SDL_GetTicks();
+    for (auto &d : w->devices)
+        for (size_t b = 0; is_pad(*d) && d->connected && b < d->repeat_at.size(); ++b)
+            if (d->repeat_at[b] && SDL_TICKS_PASSED(now, d->repeat_at[b])) {
+                queue_button(w, (d->id << 16) | (int)b, 1, now);
+                d->repeat_at[b] = now + 100;
+            }
 }
 
 bool pad_button_from_axis(const Window *w, int code)

@@ -41,11 +41,12 @@ struct InputDevice {
     std::string guid, product;
     bool is_controller = false;
     bool connected = true;
-    int order = 0;                 // 1 for the first pad found, 2 for the next...
-    int sdl_buttons = 0, hats = 0; // raw joysticks: their buttons, then 4 per hat
-    std::vector<int> axis_rest;    // each axis's resting value
-    std::vector<char> rest_known;  // whether SDL has told it yet
-    float dead_zone = 0;           // of the travel from rest
+    int order = 0;                   // 1 for the first pad found, 2 for the next...
+    int sdl_buttons = 0, hats = 0;   // raw joysticks: their buttons, then 4 per hat
+    std::vector<int> axis_rest;      // each axis's resting value
+    std::vector<char> rest_known;    // whether SDL has told it yet
+    std::vector<uint32_t> repeat_at; // SDL ticks of a held menu direction's next repeat (0: none)
+    float dead_zone = 0;             // of the travel from rest
 };
 
 struct AxisHandle {
@@ -100,6 +101,7 @@ bool parse_control(const char *name, const char *dotted, const char *spaced, cha
 // The pads: the roll call, their SDL events, and closing the subsystem.
 void pads_init(Window *window);
 bool pads_handle_event(Window *window, const SDL_Event &event);
+void pads_repeat(Window *window); // queues the held menu directions' repeats
 void pads_close(Window *window);
 
 // The device an older name stands for: "Pad" the first game controller

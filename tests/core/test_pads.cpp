@@ -210,6 +210,10 @@ TEST_F(Pads, PedalsAndHatsBindAndTheBindingsSurviveARestart)
     set_axis(joystick(wheel), 2, -32768);
     events();
 
+    // Older configurations name devices by the order they were found.
+    EXPECT_EQ(button_code(window, "Joystick1 button 2"), button_code(window, (device + " button 2").c_str()));
+    EXPECT_NE(button_code(window, "Joystick1 button 2"), 0);
+
     Menus &m = loop.menus;
     ControlBinding *throttle = &config.bindings[BIND_THROTTLE].binding;
     capture_start(&m, &ctx, throttle);
@@ -268,6 +272,16 @@ TEST_F(Pads, PedalsAndHatsBindAndTheBindingsSurviveARestart)
     }
 }
 
+// Mappings for pads SDL does not know come from "gamecontrollerdb.txt".
+TEST_F(Pads, MappingsAreReadFromTheHomeFolder)
+{
+    TempDir home;
+    write_file(home / "gamecontrollerdb.txt",
+               "# a comment\n03000000aaaa0000bbbb000000000000,Rutvale Test Pad,a:b0,b:b1,leftx:a0,platform:Linux,\n");
+    EXPECT_EQ(pad_mappings_add((home / "gamecontrollerdb.txt").c_str()), 1);
+    EXPECT_EQ(pad_mappings_add((home / "missing.txt").c_str()), 0);
+}
+
 // The D-pad moves through the menus, A chooses, B goes back and Start opens
 // and closes them.
 TEST_F(Pads, TheMenusFollowTheDpadAndA)
@@ -291,6 +305,15 @@ TEST_F(Pads, TheMenusFollowTheDpadAndA)
     press(SDL_CONTROLLER_BUTTON_DPAD_DOWN);
     press(SDL_CONTROLLER_BUTTON_A);
     EXPECT_EQ(loop.menus.page, PAGE_CONTROLS);
+    // Held, the stick goes on moving as a held key does.
+    int before = loop.menus.selected;
+    set_axis(joystick(pad), SDL_CONTROLLER_AXIS_LEFTY, 30000);
+    events();
+    SDL_Delay(650);
+    events();
+    set_axis(joystick(pad), SDL_CONTROLLER_AXIS_LEFTY, 0);
+    events();
+    EXPECT_GE(loop.menus.selected - before, 2);
     press(SDL_CONTROLLER_BUTTON_B);
     EXPECT_EQ(loop.menus.page, PAGE_MAIN);
     press(SDL_CONTROLLER_BUTTON_START);
