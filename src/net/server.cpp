@@ -128,8 +128,12 @@ void take_reliable(Server *s, int slot, const uint8_t *b, int length, double now
     switch (b[13]) {
     case RELIABLE_CROSSINGS:
         if (length >= 26 && wire_u32(b, 14) == s->race_id && c.start_position != NET_NO_SLOT) {
+            // A lap line crossed again counts too: a rider who went back
+            // for a missed gate takes the line a second time, and that
+            // crossing may be its finish.
             int position = wire_i32(b, 18), tick = wire_i32(b, 22);
-            if (position >= 0 && position <= max_gate_position && position + 1 > c.gates)
+            if (position >= 0 && position <= max_gate_position &&
+                (position + 1 > c.gates || lap_line(current_track(*s), position)))
                 take_crossing(s, slot, position, tick);
         }
         break;

@@ -37,6 +37,9 @@ void start_clock(Server *server);
 // Frees a client's slot and tells the others.
 void free_client(Server *server, int slot, const char *why, double now);
 
+// Whether a sequence position of the track is a lap line (1) or not (0).
+int lap_line(const ServerTrack &track, int position);
+
 // A player's own gate crossing: its progress, its finish, and the crossing
 // queued for every other client.
 void take_crossing(Server *server, int slot, int position, int tick);

@@ -18,13 +18,6 @@ int race_limit_ticks(const Server &s)
     return s.start_tick + 3600 * TICKS_PER_SECOND;
 }
 
-int lap_line(const ServerTrack &t, int position)
-{
-    if (t.normal_lap_count <= 0 || position < t.first_lap_count - 1)
-        return 0;
-    return (position - (t.first_lap_count - 1)) % t.normal_lap_count == 0;
-}
-
 // A player's crossing: its progress, and whether it has finished.
 
 void new_race(Server *s, double now)
@@ -241,11 +234,18 @@ void free_client(Server *s, int slot, const char *why, double now)
     send_text_all(s, name + " left", now);
 }
 
+int lap_line(const ServerTrack &t, int position)
+{
+    if (t.normal_lap_count <= 0 || position < t.first_lap_count - 1)
+        return 0;
+    return (position - (t.first_lap_count - 1)) % t.normal_lap_count == 0;
+}
+
 void take_crossing(Server *s, int slot, int position, int tick)
 {
     ServerClient &c = s->clients[slot];
     const ServerTrack &t = current_track(*s);
-    c.gates = position + 1;
+    c.gates = std::max(c.gates, position + 1);
     c.last_crossing_tick = tick;
     if (c.finished || !lap_line(t, position))
         return;

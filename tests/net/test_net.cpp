@@ -2,6 +2,7 @@
 // and a server talking over the loopback in one process, stepped by hand.
 #include "net/client.h"
 #include "net/server.h"
+#include "net/server_local.h"
 #include "platform/datagram.h"
 #include "platform/messages.h"
 #include "race/race.h"
@@ -205,6 +206,32 @@ TEST_F(NetRaceTest, ClientIgnoresWhatDoesNotFit)
     net_handle(&fresh, &sim, tracks, welcome, sizeof welcome, now);
     EXPECT_EQ(fresh.state, NET_CONTACTING);
     EXPECT_EQ(fresh.client_id, 40u);
+}
+
+// A rider that crashed past the line, went back for a gate it had missed
+// and took the lap line again finishes with that second crossing: the
+// server counts the line again though the rider had passed it before.
+TEST_F(NetRaceTest, ALapLineTakenAgainFinishes)
+{
+    ASSERT_TRUE(run_until([&] { return client.state == NET_RACING; }, 20));
+    ServerClient &c = server.clients[0];
+    const ServerTrack &t = current_track(server);
+    int line = t.first_lap_count - 1; // the end of lap 1
+    ASSERT_EQ(lap_line(t, line), 1);
+    c.gates = line + 1; // crossed once, before the leader finished
+    server.leader_finish_tick = 5000;
+    auto crossing = [&](int position, int tick) {
+        WireWriter w;
+        w.u8(NET_RELIABLE), w.u32(0), w.u32(c.key), w.u32(c.next_in_sequence), w.u8(RELIABLE_CROSSINGS);
+        w.u32(server.race_id), w.u32((uint32_t)position), w.u32((uint32_t)tick);
+        server_handle(&server, w.bytes, w.length, c.address, now);
+    };
+    crossing(line - 1, 5100); // the missed gate: behind, not a line, changes nothing
+    EXPECT_EQ(c.gates, line + 1);
+    EXPECT_FALSE(c.finished);
+    crossing(line, 5200);
+    EXPECT_TRUE(c.finished);
+    EXPECT_EQ(c.gates, line + 1);
 }
 
 TEST_F(NetRaceTest, WrongPasswordIsRefused)
