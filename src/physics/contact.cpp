@@ -375,6 +375,41 @@ bool shape_test(Rider *r, int shape, int body)
     return touched;
 }
 
+// The fence around the world: every body of the rider that reaches it is
+// pushed back in, as by a wall, so no one rides off the map. A body already
+// well beyond it (a rider put outside by hand) is left where it is: the
+// ground continues there and the rider may ride back.
+bool boundary_test(Rider *r)
+{
+    TerrainBounds b = terrain_bounds(r->world->track->terrain);
+    if (b.lo >= b.hi)
+        return false;
+    const float reach = 1.5f, too_far = 4;
+    bool touched = false;
+    for (int k = 0; k < RIDER_BODIES; ++k) {
+        const dReal *p = dBodyGetPosition(r->bodies[k]);
+        for (int axis : {0, 2})
+            for (int side : {-1, 1}) {
+                float wall = side < 0 ? b.lo : b.hi;
+                float depth = ((float)p[axis] + reach * (float)side - wall) * (float)side;
+                if (depth <= 0 || depth > too_far)
+                    continue;
+                dContact c = {};
+                c.surface.mode = dContactSoftERP | dContactSoftCFM | dContactApprox1;
+                c.surface.mu = 0.5f;
+                soft(&c, 4000, 400);
+                for (int i = 0; i < 3; ++i)
+                    c.geom.pos[i] = p[i];
+                c.geom.pos[axis] = wall;
+                c.geom.normal[axis] = (dReal)-side;
+                c.geom.depth = depth;
+                physics_contact(r->world, &r->contact_queue, c, r->bodies[k], nullptr);
+                touched = true;
+            }
+    }
+    return touched;
+}
+
 } // namespace
 
 void wheel_softness(float depth, float tube_radius, float *kp, float *kd)
@@ -447,6 +482,7 @@ int rider_ground_contacts(Rider *r)
     if (rider_touched)
         ground_ejection_test(r);
     parts = rider_touched || parts;
+    parts = boundary_test(r) || parts;
     if (parts && r->stop_state == 0)
         r->stop_state = 1;
     return any || frame || parts;

@@ -4,6 +4,7 @@
 #include "physics/rider.h"
 #include "race/race.h"
 #include "render/billboards.h"
+#include "render/far_land.h"
 #include "render/frustum.h"
 #include "render/gl_caps.h"
 #include "render/lens_flares.h"
@@ -161,6 +162,8 @@ void draw_scene(const Sim &sim, const SceneCamera &camera, int viewing_slot, con
     set_fog(light);
     glEnable(GL_CULL_FACE);
     terrain_draw(eye, forward, &frustum);
+    far_land_draw(sim_track(sim).terrain, eye);
+    glEnable(GL_CULL_FACE);
     set_track_lights(light);
     glDepthFunc(GL_LEQUAL);
     glEnable(GL_ALPHA_TEST);

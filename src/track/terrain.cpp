@@ -1,6 +1,7 @@
 // Ground queries on the triangulated height grid.
 #include "track/terrain.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace
@@ -44,6 +45,18 @@ float terrain_height(const Terrain &t, float x, float z)
     Triangle tri = triangle_at(t, x, z);
     float c = terrain_point(t, tri.ci, tri.cj);
     return c + tri.a * (terrain_point(t, tri.ai, tri.aj) - c) + tri.b * (terrain_point(t, tri.bi, tri.bj) - c);
+}
+
+TerrainBounds terrain_bounds(const Terrain &t)
+{
+    const float fence_inset = 12;
+    float size = (float)std::max(t.points_per_side - 1, 0) * t.spacing;
+    TerrainBounds b;
+    if (size > 4 * fence_inset) {
+        b.lo = fence_inset;
+        b.hi = size - fence_inset;
+    }
+    return b;
 }
 
 Vec3 terrain_normal(const Terrain &t, float x, float z)

@@ -70,6 +70,14 @@ struct Vec3 {
 // Height of the triangulated surface at (x, z).
 float terrain_height(const Terrain &terrain, float x, float z);
 
+// The ground riders may ride: the height field less a strip along its
+// border, where the world's fence stands. The same from `lo` to `hi` along
+// both x and z; empty (lo >= hi) for a terrain too small to have one.
+struct TerrainBounds {
+    float lo = 0, hi = 0;
+};
+TerrainBounds terrain_bounds(const Terrain &terrain);
+
 // Upward normal of the triangle under (x, z), not normalised: L^2 times
 // (-dh/dx, 1, -dh/dz).
 Vec3 terrain_normal(const Terrain &terrain, float x, float z);

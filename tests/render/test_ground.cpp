@@ -7,6 +7,7 @@
 #include "editor/editor.h"
 #include "files/image.h"
 #include "files/texture.h"
+#include "physics/aids.h"
 #include "physics/rider.h"
 #include "physics/world.h"
 #include "platform/messages.h"
@@ -265,6 +266,7 @@ class GameScene : public GroundGl
     TempDir home;
     Config config;
     GameSettings settings;
+    int shots = -1;
     void start_renderer()
     {
         use_game_folders(home.path, GAME_DIR);
@@ -272,6 +274,114 @@ class GameScene : public GroundGl
         renderer_start(config, settings, nullptr);
     }
 };
+
+// From the gate of each shipped track, eight riders ride straight out at
+// full throttle, one each way, for a minute: none leaves the height field
+// (the fence holds them), and the chase view at the end shows ground, not
+// the fog, below the horizon.
+TEST_F(GameScene, NoRiderLeavesTheWorldAndTheWorldGoesOnToTheHorizon)
+{
+    start_renderer();
+    for (const char *folder : {"rabbithill", "quarry"}) {
+        SCOPED_TRACE(folder);
+        Track track;
+        Sim sim;
+        sim_create(&sim, &track);
+        int lineup[SLOTS] = {LINEUP_HUMAN};
+        sim.settings.track_folder = folder;
+        ASSERT_TRUE(race_start(&sim, lineup, false, false, 0, 3, 0, 1));
+        const Terrain &ground = sim_track(sim).terrain;
+        const float size = (float)(ground.points_per_side - 1) * ground.spacing;
+        const dReal *gate = dBodyGetPosition(sim.race.slots[0].rider->bodies[FRAME]);
+        const float gx = (float)gate[0], gz = (float)gate[2];
+        const float pi = 3.14159265f;
+        for (int k = 0; k < 8; ++k) {
+            RiderSlot &slot = sim.race.slots[k];
+            if (!slot.rider)
+                slot.rider = rider_create(&sim.physics, "crf250(2009)", k, "1");
+            slot.kind = KIND_LOCAL;
+            float x = gx + 8 * std::cos(k * pi / 4), z = gz + 8 * std::sin(k * pi / 4);
+            rider_place_at(slot.rider, x, terrain_height(ground, x, z), z, k * pi / 4);
+            slot.rider->flags |= RIDER_AUTO_SHIFT | RIDER_WHEELIE_CONTROL | RIDER_AUTO_DAB;
+        }
+        sim.stages &= ~SIM_RIDER_COLLISIONS;
+        sim.race.start_tick = 0;
+        // Each rider's way out: where it faced when placed.
+        float want[8][2];
+        for (int k = 0; k < 8; ++k) {
+            const dReal *m = dBodyGetRotation(sim.race.slots[k].rider->bodies[FRAME]);
+            want[k][0] = -(float)m[2], want[k][1] = -(float)m[10];
+        }
+        float farthest_out = 0;
+        bool reached_edge[8] = {};
+        for (int tick = 0; tick < 60 * 128; ++tick) {
+            for (int k = 0; k < 8; ++k) {
+                Rider *r = sim.race.slots[k].rider;
+                // Hold the heading the rider set out on: steer toward it.
+                const dReal *m = dBodyGetRotation(r->bodies[FRAME]);
+                float fx = -(float)m[2], fz = -(float)m[10];
+                float want_x = want[k][0], want_z = want[k][1];
+                float left = want_x * fz - want_z * fx, ahead = want_x * fx + want_z * fz;
+                RiderInput in = rider_current_input(*r);
+                in.throttle = 1;
+                in.clutch = 1;
+                in.steer = ahead < 0 ? (left >= 0 ? 1.0f : -1.0f) : std::clamp(2 * left, -1.0f, 1.0f);
+                sim_set_input(&sim, k, in);
+            }
+            sim_tick(&sim);
+            for (int k = 0; k < 8; ++k)
+                for (int b = 0; b < RIDER_BODIES; ++b) {
+                    const dReal *p = dBodyGetPosition(sim.race.slots[k].rider->bodies[b]);
+                    for (int axis : {0, 2}) {
+                        float out = std::max(-(float)p[axis], (float)p[axis] - size);
+                        farthest_out = std::max(farthest_out, out);
+                        reached_edge[k] |= out > -30;
+                    }
+                }
+        }
+        EXPECT_LE(farthest_out, 0) << "a rider left the height field";
+        int at_fence = 0;
+        for (int k = 0; k < 8; ++k)
+            at_fence += reached_edge[k];
+        EXPECT_GE(at_fence, 3) << "the riders rode to the edge of the map";
+
+        // Standing at the fence at a rider's eye height, looking out over it
+        // (where the world used to end in fog).
+        LoopState state;
+        ViewCameras &camera = state.cameras;
+        camera.free_position[0] = size / 2, camera.free_position[2] = 20;
+        camera.free_position[1] = terrain_height(ground, size / 2, 20) + 6;
+        camera.free_yaw = 3.14159265f;
+        camera.free_pitch = -0.05f;
+        for (int frame = 0; frame < 2; ++frame) {
+            set_projection(640, 480, 90);
+            glClearColor(1, 0, 1, 1);
+            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+            draw_view(sim, FREE_VIEW, camera, config, settings);
+        }
+        std::vector<uint8_t> pixels(640 * 240 * 3);
+        glReadPixels(0, 0, 640, 240, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+        const float *fog = sim_track(sim).objects.lighting.fog_colour;
+        int fogged = 0, uncovered = 0;
+        for (size_t k = 0; k < pixels.size(); k += 3) {
+            uncovered += pixels[k] == 255 && pixels[k + 1] == 0 && pixels[k + 2] == 255;
+            int distance = 0;
+            for (int c = 0; c < 3; ++c)
+                distance += std::abs(pixels[k + (size_t)c] - (int)(fog[c] * 255));
+            fogged += distance < 12;
+        }
+        EXPECT_LT(uncovered, 640 * 240 / 100);
+        EXPECT_LT(fogged, 640 * 240 / 2) << "below the horizon: the fog's colour over most of it";
+        take_screenshot(&shots, 640, 480);
+        char name[32];
+        snprintf(name, sizeof name, "/Rutvale/screenshot%03d.png", shots - 1);
+        if (const char *keep = getenv("RUTVALE_KEEP_SCREENSHOTS"))
+            write_file(std::string(keep) + "/edge-" + folder + ".png", read_file(home.path + name));
+        looks_clear();
+        sim_destroy(&sim);
+        unload_track(&track);
+    }
+}
 
 // The robots' learnt lines drawn for debugging: white strips, fainter far
 // off, first-lap sections only.

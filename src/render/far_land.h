@@ -1,0 +1,14 @@
+// The world beyond the track's height field: the ground running on from its
+// border, hills with woods on them out to the fog, and the tape fence along
+// the edge of the ridden ground.
+#pragma once
+
+struct Terrain;
+
+// Draws the land around a terrain, fogged as the scene is, and the fence at
+// its bounds. The land is built on first use for each terrain and again
+// when its heights change (the editor).
+void far_land_draw(const Terrain &terrain, const float eye[3]);
+
+// Forgets the built land (a track unloaded).
+void far_land_free();
