@@ -13,6 +13,7 @@
 
 #include "render/gl_caps.h"
 #include "render/shaders.h"
+#include "track/objects.h"
 #include "track/terrain.h"
 
 #include <algorithm>
@@ -95,11 +96,27 @@ float far_height(const Terrain &t, float size, float average, float x, float z)
     return border + (hills - border) * w;
 }
 
+// How wooded the land is at a place beyond the skirt (0..1).
+float woodland(float x, float z, float d)
+{
+    float forest = std::clamp((fbm(x / 380 + 17, z / 380 - 5) - 0.05f) * 6, 0.0f, 1.0f);
+    return forest * std::clamp((d - 120) / 200, 0.0f, 1.0f);
+}
+
+float border_average(const Terrain &t)
+{
+    const int P = t.points_per_side;
+    double sum = 0;
+    for (int k = 0; k < P; ++k)
+        sum +=
+            terrain_point(t, k, 0) + terrain_point(t, k, P - 1) + terrain_point(t, 0, k) + terrain_point(t, P - 1, k);
+    return (float)(sum / (4.0 * P));
+}
+
 void colour_of(float x, float z, float d, float slope, float out[3])
 {
     static const float grass[3] = {0.36f, 0.46f, 0.23f}, woods[3] = {0.14f, 0.25f, 0.12f};
-    float forest = std::clamp((fbm(x / 380 + 17, z / 380 - 5) - 0.05f) * 6, 0.0f, 1.0f);
-    forest *= std::clamp((d - 120) / 200, 0.0f, 1.0f);
+    float forest = woodland(x, z, d);
     float shade = 0.72f + 0.28f * std::clamp(1 - slope * 1.5f, 0.0f, 1.0f);
     float speckle = 0.92f + 0.16f * hash01((int)(x / 40), (int)(z / 40));
     for (int i = 0; i < 3; ++i)
@@ -310,6 +327,41 @@ void far_land_draw(const Terrain &t, const float eye[3])
     glPopMatrix();
     glPopClientAttrib();
     glPopAttrib();
+}
+
+void far_land_trees(const Terrain &t, const std::vector<Billboard> &billboards, size_t first,
+                    std::vector<Billboard> *out)
+{
+    if (t.heights.empty() || t.points_per_side < 2)
+        return;
+    // The track's trees: its tall billboards.
+    std::vector<const Billboard *> kinds;
+    for (size_t k = first; k < billboards.size(); ++k)
+        if (billboards[k].texture && billboards[k].size >= 12 && kinds.size() < 64)
+            kinds.push_back(&billboards[k]);
+    if (kinds.empty())
+        return;
+    const float size = (float)(t.points_per_side - 1) * t.spacing, average = border_average(t);
+    // Candidates on a jittered 45 ft grid from just past the skirt to 700 ft
+    // out; a candidate stands where the woods are.
+    const float cell = 45, from = skirt + 20, to = 700;
+    for (float gz = -to; gz < size + to; gz += cell)
+        for (float gx = -to; gx < size + to; gx += cell) {
+            int ix = (int)std::floor(gx / cell), iz = (int)std::floor(gz / cell);
+            float x = gx + cell * hash01(ix, iz + 7919), z = gz + cell * hash01(ix + 104729, iz);
+            float d = std::max({-x, x - size, -z, z - size});
+            if (d < from || d > to)
+                continue;
+            float wood = std::max(woodland(x, z, d), 0.25f * std::clamp((d - from) / 100, 0.0f, 1.0f));
+            if (hash01(ix * 31 + 5, iz * 17 + 3) > wood)
+                continue;
+            const Billboard &kind = *kinds[(size_t)(hash01(ix + 3, iz + 11) * (float)kinds.size()) % kinds.size()];
+            Billboard b = kind;
+            b.size = kind.size * (0.8f + 0.5f * hash01(ix + 13, iz + 29));
+            b.x = x, b.z = z;
+            b.y = far_height(t, size, average, x, z) + kind.offset - 0.5f;
+            out->push_back(b);
+        }
 }
 
 void far_land_free()

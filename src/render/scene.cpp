@@ -29,7 +29,8 @@ namespace
 // without touching the track.
 struct ShownTrack {
     int serial = 0;
-    std::vector<Billboard> billboards;
+    std::vector<Billboard> billboards; // the track's, then the woods beyond its fence
+    size_t track_billboards = 0;       // how many are the track's
     Lighting lighting;
 };
 
@@ -38,7 +39,7 @@ ShownTrack shown;
 void update_shown_track(const Track &track)
 {
     const std::vector<Billboard> &list = track.objects.billboards;
-    if (shown.serial == track.serial && shown.billboards.size() == list.size()) {
+    if (shown.serial == track.serial && shown.track_billboards == list.size()) {
         // The roost particles move every tick: their billboards come along.
         size_t particles = std::min(list.size(), (size_t)ROOST_PARTICLE_SLOTS);
         std::copy(list.begin(), list.begin() + (long)particles, shown.billboards.begin());
@@ -46,6 +47,9 @@ void update_shown_track(const Track &track)
     }
     shown.serial = track.serial;
     shown.billboards = list;
+    shown.track_billboards = list.size();
+    // The woods beyond the fence, after the track's own.
+    far_land_trees(track.terrain, list, track.objects.first_track_billboard, &shown.billboards);
     shown.lighting = track.objects.lighting;
 }
 
