@@ -40,6 +40,11 @@ struct Land {
     std::vector<LandVertex> vertices;
     std::vector<unsigned> triangles;
     std::vector<LandVertex> fence; // quads
+    struct Chunk {
+        float x, z;         // the middle of a run of fence
+        GLint first, count; // its quads' vertices
+    };
+    std::vector<Chunk> fence_chunks;
 };
 
 Land land;
@@ -155,6 +160,7 @@ void build(const Terrain &t)
     land.vertices.clear();
     land.triangles.clear();
     land.fence.clear();
+    land.fence_chunks.clear();
     const int P = t.points_per_side;
     const float L = t.spacing, size = (float)(P - 1) * L;
     double sum = 0;
@@ -202,9 +208,17 @@ void build(const Terrain &t)
         float h1 = along_x ? far_height(t, size, average, u1, fixed) : far_height(t, size, average, fixed, u1);
         return h0 + (h1 - h0) * f;
     };
+    // Every fourth grid point of the border: the border's own shape, at a
+    // quarter of the triangles.
+    std::vector<int> border_points;
+    for (int k = 0; k < P; k += 4)
+        border_points.push_back(k);
+    if (border_points.back() != P - 1)
+        border_points.push_back(P - 1);
+    const int B = (int)border_points.size();
     for (int side = 0; side < 4; ++side) {
         unsigned first = (unsigned)land.vertices.size();
-        for (int k = 0; k < P; ++k) {
+        for (int k : border_points) {
             float u = (float)k * L;
             float x, z, ox, oz;
             int gi, gj;
@@ -225,7 +239,7 @@ void build(const Terrain &t)
             add_vertex(x, terrain_point(t, gi, gj), z, 0, 0);
             add_vertex(ox, coarse_border(u, side < 2, side < 2 ? oz : ox), oz, skirt, 0);
         }
-        for (int k = 0; k + 1 < P; ++k) {
+        for (int k = 0; k + 1 < B; ++k) {
             unsigned a = first + 2 * (unsigned)k, b = a + 1, c = a + 2, d = a + 3;
             land.triangles.insert(land.triangles.end(), {a, b, c, c, b, d});
         }
@@ -251,9 +265,15 @@ void build(const Terrain &t)
         static const float post[3] = {0.42f, 0.33f, 0.22f}, red[3] = {0.8f, 0.1f, 0.08f},
                            white[3] = {0.92f, 0.92f, 0.9f};
         const float spacing = 10;
+        const int chunk_posts = 10;
         int posts = (int)std::ceil((b.hi - b.lo) / spacing);
         for (int side = 0; side < 4; ++side)
             for (int k = 0; k < posts; ++k) {
+                if (k % chunk_posts == 0) {
+                    float u = std::min(b.lo + ((float)k + chunk_posts / 2.0f) * spacing, b.hi);
+                    float x = side < 2 ? u : (side == 2 ? b.lo : b.hi), z = side < 2 ? (side == 0 ? b.lo : b.hi) : u;
+                    land.fence_chunks.push_back({x, z, (GLint)land.fence.size(), 0});
+                }
                 auto at = [&](float u, float *x, float *z) {
                     u = std::min(b.lo + u, b.hi);
                     *x = side < 2 ? u : (side == 2 ? b.lo : b.hi);
@@ -281,6 +301,7 @@ void build(const Terrain &t)
                                                   {xa, ya + level + 0.3f, za}};
                         quad(tape, half ? white : red);
                     }
+                land.fence_chunks.back().count = (GLint)land.fence.size() - land.fence_chunks.back().first;
             }
     }
 }
@@ -320,9 +341,15 @@ void far_land_draw(const Terrain &t, const float eye[3])
         glDrawElements(GL_TRIANGLES, (GLsizei)land.triangles.size(), GL_UNSIGNED_INT, land.triangles.data());
     }
     if (!land.fence.empty()) {
+        // Only the fence near the eye: past 700 ft its thin posts and tapes
+        // are lost in the distance and the fog.
         glVertexPointer(3, GL_FLOAT, sizeof(LandVertex), land.fence[0].position);
         glColorPointer(3, GL_FLOAT, sizeof(LandVertex), land.fence[0].colour);
-        glDrawArrays(GL_QUADS, 0, (GLsizei)land.fence.size());
+        for (const Land::Chunk &c : land.fence_chunks) {
+            float dx = c.x - eye[0], dz = c.z - eye[2];
+            if (dx * dx + dz * dz < 700.0f * 700.0f)
+                glDrawArrays(GL_QUADS, c.first, c.count);
+        }
     }
     glPopMatrix();
     glPopClientAttrib();
@@ -342,9 +369,10 @@ void far_land_trees(const Terrain &t, const std::vector<Billboard> &billboards, 
     if (kinds.empty())
         return;
     const float size = (float)(t.points_per_side - 1) * t.spacing, average = border_average(t);
-    // Candidates on a jittered 45 ft grid from just past the skirt to 700 ft
-    // out; a candidate stands where the woods are.
-    const float cell = 45, from = skirt + 20, to = 700;
+    // Candidates on a jittered 70 ft grid from just past the skirt to 330 ft
+    // out (farther, the hills' dark woods stand for them); a candidate
+    // stands where the woods are.
+    const float cell = 70, from = skirt + 20, to = 330;
     for (float gz = -to; gz < size + to; gz += cell)
         for (float gx = -to; gx < size + to; gx += cell) {
             int ix = (int)std::floor(gx / cell), iz = (int)std::floor(gz / cell);
