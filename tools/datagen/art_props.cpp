@@ -156,6 +156,47 @@ void write_banner(const char *name, Colour background, Colour ink, int stripes)
     write_output(std::string("billboards/") + name + ".png", png_bytes(p, true));
 }
 
+// A row of spectators along the tape: heads, shirts of every colour, some
+// arms up, a few caps; the picture's foot stands on the ground.
+void write_crowd(const char *name, uint32_t seed)
+{
+    Picture p(256, 96);
+    static const Colour shirts[] = {{0.85f, 0.15f, 0.12f, 1}, {0.15f, 0.3f, 0.75f, 1}, {0.95f, 0.8f, 0.15f, 1},
+                                    {0.15f, 0.55f, 0.25f, 1}, {0.92f, 0.92f, 0.9f, 1}, {0.12f, 0.12f, 0.14f, 1},
+                                    {0.95f, 0.5f, 0.1f, 1},   {0.5f, 0.2f, 0.6f, 1}};
+    static const Colour skins[] = {{0.92f, 0.74f, 0.6f, 1}, {0.78f, 0.56f, 0.4f, 1}, {0.5f, 0.34f, 0.24f, 1}};
+    for (int row = 0; row < 2; ++row)
+        for (int k = 0; k < 11; ++k) {
+            float x = 12 + k * 23.0f + (row ? 11 : 0) + 6 * (hash01(k, row, seed) - 0.5f);
+            float top = (row ? 30 : 22) + 8 * hash01(k, row + 4, seed);
+            Colour shirt = shirts[(int)(hash01(k, row + 8, seed) * 8) % 8];
+            Colour skin = skins[(int)(hash01(k, row + 12, seed) * 3) % 3];
+            p.fill_rect(x - 8, top + 12, x + 8, 96, shade(shirt, row ? 0.75f : 1.0f));
+            p.fill_rect(x - 6, 78, x + 6, 96, {0.2f, 0.22f, 0.3f, 1}); // legs
+            p.fill_circle(x, top + 5, 6, skin);
+            if (hash01(k, row + 16, seed) < 0.3f)
+                p.fill_rect(x - 7, top - 2, x + 7, top + 2, shirts[(k + row) % 8]); // a cap
+            if (hash01(k, row + 20, seed) < 0.25f)
+                p.line(x + 7, top + 15, x + 12, top - 6, 3, skin); // an arm up
+        }
+    write_output(std::string("billboards/") + name + ".png", png_bytes(p, true));
+}
+
+// A team's van parked side on: body, windows, wheels and a stripe.
+void write_van(const char *name, Colour body)
+{
+    Picture p(256, 128);
+    p.fill_rect(8, 28, 248, 104, body);
+    p.fill_polygon({180, 28, 236, 28, 248, 60, 180, 60}, {0.2f, 0.26f, 0.32f, 1}); // windscreen side
+    p.fill_rect(24, 38, 100, 58, {0.22f, 0.28f, 0.34f, 1});
+    p.fill_rect(8, 72, 248, 80, shade(body, 0.55f));
+    for (float x : {56.0f, 200.0f}) {
+        p.fill_circle(x, 106, 20, {0.08f, 0.08f, 0.08f, 1});
+        p.fill_circle(x, 106, 9, {0.6f, 0.6f, 0.62f, 1});
+    }
+    write_output(std::string("billboards/") + name + ".png", png_bytes(p, true));
+}
+
 // A marshal in a vest holding a flag; `flag` raised from -1 (down) to 1 (up).
 void write_flagger(const char *name, Colour flag_colour, float flag, bool waving, bool board)
 {
@@ -200,6 +241,11 @@ void generate_props()
     write_banner("banner-rutvale", {0.1f, 0.3f, 0.7f, 1}, {1, 1, 1, 1}, 2);
     write_banner("banner-fuel", {0.9f, 0.9f, 0.9f, 1}, {0.8f, 0.1f, 0.1f, 1}, 1);
     write_banner("banner-tyres", {0.12f, 0.12f, 0.12f, 1}, {1, 0.8f, 0.1f, 1}, 2);
+    write_crowd("crowd-1", 301);
+    write_crowd("crowd-2", 302);
+    write_van("van-white", {0.9f, 0.9f, 0.88f, 1});
+    write_van("van-blue", {0.15f, 0.3f, 0.7f, 1});
+    write_van("van-red", {0.75f, 0.12f, 0.1f, 1});
 
     // The start marshal: board up ("30 seconds"), sideways ("5 seconds"),
     // turned away as the gate drops, walking off, gone to the side.

@@ -121,6 +121,37 @@ std::string billboards(const Course &c)
         out += format("[%.2f %.2f %.2f] %.2f %.2f %s\n", x - gate.tx * 8, 0.0f, z - gate.tz * 8, 5.0f, 4.0f,
                       banners[(k + 3) % 3]);
     }
+    // Spectators along the tape at the start and beside every jump, their
+    // teams' vans parked behind them; the pit area's vans in a row behind
+    // the gate.
+    static const char *const crowds[] = {"@billboards/crowd-1.png", "@billboards/crowd-2.png"};
+    static const char *const vans[] = {"@billboards/van-white.png", "@billboards/van-blue.png",
+                                       "@billboards/van-red.png"};
+    std::vector<float> watched = {START_S + 40};
+    for (const Feature &f : c.design->features)
+        if (f.kind == TABLETOP || f.kind == DOUBLE_JUMP || f.kind == STEP_UP)
+            watched.push_back(f.s + 30);
+    int n = 0;
+    for (float at : watched)
+        for (int k = -1; k <= 1; ++k, ++n) {
+            float s = at + k * 16.0f;
+            const PathPoint &p = course_at(c, s);
+            float hw = course_half_width(c, s), side = n % 2 ? 1.0f : -1.0f;
+            float x, z;
+            beside(p, side * (hw + 12), &x, &z);
+            if (clear_of_course(c, x, z, 8))
+                out += format("[%.2f %.2f %.2f] %.2f %.2f %s\n", x, -0.2f, z, 5.5f, 2.6f, crowds[n % 2]);
+            beside(p, side * (hw + 40), &x, &z);
+            if (k == 0 && clear_of_course(c, x, z, 20))
+                out += format("[%.2f %.2f %.2f] %.2f %.2f %s\n", x, -0.3f, z, 8.0f, 2.0f, vans[n % 3]);
+        }
+    const PathPoint &pits = course_at(c, START_S - 70);
+    for (int k = -4; k <= 4; ++k) {
+        float x, z;
+        beside(pits, k * 24.0f, &x, &z);
+        if (clear_of_course(c, x, z, 10))
+            out += format("[%.2f %.2f %.2f] %.2f %.2f %s\n", x, -0.3f, z, 8.0f, 2.0f, vans[(k + 4) % 3]);
+    }
     return out;
 }
 
