@@ -10,7 +10,7 @@
 #        configuration and the game exits 0.
 # Run 2: the captured control is in the configuration and works: New Race,
 #        Start, the player's bike on the gate, "w" held: the bike rides
-#        faster than 10 mph 5 s after the gate drops.
+#        faster than 40 mph.
 # Run 3: a time trial starts from its page, then a demo from the Playback
 #        Race page.
 set -u
@@ -127,11 +127,12 @@ done
 shot 18-riding
 xdotool keyup --window "$window" w
 [ -n "$drop" ] || fail "the player's rider never rode: no speed in the log"
-speed=$(grep "Tick $((drop + 5 * 128)) \|Tick $(((drop / 128 + 5) * 128)) " "$log" | tail -1 |
-    sed -n 's/.*player at \([0-9.]*\) mph.*/\1/p')
-[ -n "$speed" ] || fail "no speed 5 s after the gate drop (tick $drop)"
-echo "speed 5 s after the gate drop: $speed mph"
-awk -v s="$speed" 'BEGIN { exit !(s > 10) }' || fail "the bike rode only $speed mph 5 s after the gate drop"
+# The fastest the bike went while "w" was held (once a second in the log):
+# held long enough, it reaches the fence round the map and stops there.
+speed=$(grep 'player at' "$log" | sed -n 's/.*player at \([0-9.]*\) mph.*/\1/p' | sort -n | tail -1)
+[ -n "$speed" ] || fail "no speed logged while riding (gate drop at tick $drop)"
+echo "top speed with \"w\" held: $speed mph"
+awk -v s="$speed" 'BEGIN { exit !(s > 40) }' || fail "the bike rode only $speed mph with \"w\" held"
 key Escape # the menus over the stopped race
 shot 19-menus-over-race
 open_page 8 20-exit-again
