@@ -373,7 +373,7 @@ TEST_F(GameScene, NoRiderLeavesTheWorldAndTheWorldGoesOnToTheHorizon)
         EXPECT_LT(uncovered, 640 * 240 / 100);
         EXPECT_LT(fogged, 640 * 240 / 2) << "below the horizon: the fog's colour over most of it";
         take_screenshot(&shots, 640, 480);
-        char name[32];
+        char name[64];
         snprintf(name, sizeof name, "/Rutvale/screenshot%03d.png", shots - 1);
         if (const char *keep = getenv("RUTVALE_KEEP_SCREENSHOTS"))
             write_file(std::string(keep) + "/edge-" + folder + ".png", read_file(home.path + name));
